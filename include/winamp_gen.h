@@ -1,0 +1,63 @@
+// Winamp general purpose plug-in interface: the descriptor the host loads, the
+// window-message queries the plug-in sends to the host's main window, and the
+// record of the extended file information query. Layouts are for 32-bit hosts.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+// Descriptor version understood by the host: `description` is 8-bit text.
+inline constexpr int GPPHDR_VER = 0x10;
+
+struct winampGeneralPurposePlugin {
+    int version;
+    char *description;
+    int(__cdecl *init)(void); // 0 when started
+    void(__cdecl *config)(void);
+    void(__cdecl *quit)(void);
+    HWND hwndParent;        // filled by the host before init
+    HINSTANCE hDllInstance; // filled by the host before init
+};
+
+// Asks the host with SendMessage(hwndParent, WM_WA_IPC, wParam, query).
+inline constexpr UINT WM_WA_IPC = WM_USER;
+
+// Query numbers, passed in lParam.
+inline constexpr LPARAM IPC_GETVERSION = 0;
+inline constexpr LPARAM IPC_ISPLAYING = 104;     // 1 playing, 3 paused, 0 stopped
+inline constexpr LPARAM IPC_GETOUTPUTTIME = 105; // wParam 0: position in ms, -1 when idle
+inline constexpr LPARAM IPC_GETINIDIRECTORY = 335;
+inline constexpr LPARAM IPC_GETPLUGINDIRECTORY = 336;
+inline constexpr LPARAM IPC_GETPLUGINDIRECTORYW = 1336;
+inline constexpr LPARAM IPC_GET_EXTENDED_FILE_INFOW = 3026;
+inline constexpr LPARAM IPC_GET_PLAYING_FILENAME = 3031;
+inline constexpr LPARAM IPC_GET_PLAYING_TITLE = 3034;
+
+// Notification the host sends its own main window when playback starts,
+// pauses or stops: WM_WA_IPC with wParam IPC_CB_MISC_STATUS, lParam IPC_CB_MISC.
+inline constexpr WPARAM IPC_CB_MISC_STATUS = 2;
+inline constexpr LPARAM IPC_CB_MISC = 603;
+
+// wParam of IPC_GET_EXTENDED_FILE_INFOW: the host writes at most `retlen`
+// characters of the value named by `metadata` into `ret`.
+struct extendedFileInfoStructW {
+    const wchar_t *filename;
+    const wchar_t *metadata;
+    wchar_t *ret;
+    size_t retlen;
+};
+
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(winampGeneralPurposePlugin) == 28);
+static_assert(offsetof(winampGeneralPurposePlugin, description) == 4);
+static_assert(offsetof(winampGeneralPurposePlugin, init) == 8);
+static_assert(offsetof(winampGeneralPurposePlugin, config) == 12);
+static_assert(offsetof(winampGeneralPurposePlugin, quit) == 16);
+static_assert(offsetof(winampGeneralPurposePlugin, hwndParent) == 20);
+static_assert(offsetof(winampGeneralPurposePlugin, hDllInstance) == 24);
+static_assert(sizeof(extendedFileInfoStructW) == 16);
+static_assert(offsetof(extendedFileInfoStructW, metadata) == 4);
+static_assert(offsetof(extendedFileInfoStructW, ret) == 8);
+static_assert(offsetof(extendedFileInfoStructW, retlen) == 12);
+#endif

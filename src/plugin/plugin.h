@@ -1,0 +1,46 @@
+// Plug-in core shared between its modules: the host descriptor, the SDK state,
+// the presence dispatcher and the pieces of the track activity. Everything here
+// runs on the host's main thread.
+#pragma once
+
+#include "discord_game_sdk.h"
+#include "winamp_gen.h"
+
+#include <cstdint>
+
+#ifndef PLUGIN_CLIENT_ID
+#error "PLUGIN_CLIENT_ID (the Discord application id) must be defined by the build"
+#endif
+
+// SDK objects; both NULL until plugin_init has created the core.
+struct plugin_state {
+    IDiscordCore *core;
+    IDiscordActivityManager *activity_manager;
+};
+
+extern winampGeneralPurposePlugin plugin;
+extern plugin_state app;
+
+// Publishes the activity that matches the host's playback state right now.
+// Does nothing unless the plug-in is running (started and not yet stopped).
+void update_presence();
+
+// Builds and publishes the activity of a playing (1) or paused (3) track.
+void update_presence_track(int playback_state);
+
+// Appends the UTF-8 form of `text` to a 128-byte activity field at `offset`,
+// whole or not at all, keeping at most 126 bytes of text; returns the bytes
+// appended (0 when nothing was).
+int utf8_append(const wchar_t *text, char *field, unsigned offset);
+
+// Completion callback of every activity request; the result is ignored.
+void DISCORD_CALL on_activity_result(void *callback_data, EDiscordResult result);
+
+// Zeroed activity carrying the application id and the name "Winamp".
+DiscordActivity new_activity();
+
+// Hands an activity to the SDK, which copies it during the call.
+void publish_activity(DiscordActivity *activity);
+
+// Sends a query to the host's main window (Unicode form).
+LRESULT host_query(WPARAM wparam, LPARAM query);

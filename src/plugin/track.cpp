@@ -1,0 +1,154 @@
+// Track activity: asks the host for the playing entry's tags, composes the
+// state and details lines under the display settings, stamps the elapsed-time
+// clock, looks up the cover, and publishes the result.
+#include "plugin/cover.h"
+#include "plugin/plugin.h"
+
+#include "config/settings.h"
+
+#include <cstring>
+
+namespace {
+
+// Tag buffers hold 256 characters of the host's text plus a terminator the host never touches.
+constexpr size_t tag_capacity = 256;
+using tag_buffer = wchar_t[tag_capacity + 1];
+
+// Bytes of text an activity field may hold with its terminator before the last byte.
+constexpr unsigned field_text_limit = 127;
+
+// 100 ns intervals from 1601-01-01 to 1970-01-01.
+constexpr uint64_t unix_epoch_in_filetime = 116444736000000000ULL;
+
+int64_t unix_time_now()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t intervals = (uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+    return static_cast<int64_t>(static_cast<double>(intervals - unix_epoch_in_filetime) * 1e-7);
+}
+
+// Start of the elapsed-time clock: now minus the host's playback position, so
+// that a resume or a start in mid-track shows the time already played.
+int64_t elapsed_clock_start()
+{
+    const int64_t now = unix_time_now();
+    const LRESULT position_ms = host_query(0, IPC_GETOUTPUTTIME);
+    if (position_ms < 0) {
+        return now;
+    }
+    return now - position_ms / 1000;
+}
+
+bool is_empty(const wchar_t *text)
+{
+    return text[0] == L'\0';
+}
+
+LRESULT query_tag(extendedFileInfoStructW *query, const wchar_t *name, wchar_t *buffer)
+{
+    query->metadata = name;
+    query->ret = buffer;
+    return host_query(reinterpret_cast<WPARAM>(query), IPC_GET_EXTENDED_FILE_INFOW);
+}
+
+void copy_display_title(tag_buffer &title)
+{
+    const auto *display_title = reinterpret_cast<const wchar_t *>(host_query(0, IPC_GET_PLAYING_TITLE));
+    if (display_title != nullptr) {
+        wcsncpy(title, display_title, tag_capacity);
+    }
+}
+
+// details: artist, " - ", album, each piece whole or not at all.
+void compose_details(char *details, const wchar_t *artist, const wchar_t *album)
+{
+    const bool song_info = config.display_song_info != 0;
+    const bool show_artist = song_info && config.display_artist_name && !is_empty(artist);
+    const bool show_album = song_info && config.display_album_name && !is_empty(album);
+    unsigned offset = 0;
+    if (show_artist) {
+        offset = utf8_append(artist, details, 0);
+        if (offset == 0) {
+            return;
+        }
+    }
+    if (!show_album) {
+        return;
+    }
+    if (show_artist) {
+        const int separator = utf8_append(L" - ", details, offset);
+        if (separator == 0) {
+            return;
+        }
+        offset += separator;
+    }
+    utf8_append(album, details, offset);
+}
+
+// state: title, " ", then "(Playing)" or "(Stopped)".
+void compose_state(char *state, const wchar_t *title, int playback_state)
+{
+    unsigned offset = 0;
+    if (config.display_song_info && config.display_title && !is_empty(title)) {
+        offset = utf8_append(title, state, 0);
+        if (offset == 0) {
+            return;
+        }
+        const int space = utf8_append(L" ", state, offset);
+        if (space == 0) {
+            return;
+        }
+        offset += space;
+    }
+    utf8_append(playback_state == 1 ? L"(Playing)" : L"(Stopped)", state, offset);
+}
+
+} // namespace
+
+int utf8_append(const wchar_t *text, char *field, unsigned offset)
+{
+    const int size =
+        WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0 || offset + size > field_text_limit) {
+        return 0;
+    }
+    const int written =
+        WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, field + offset, size, nullptr, nullptr);
+    if (written <= 0) {
+        return 0;
+    }
+    return written - 1;
+}
+
+void update_presence_track(int playback_state)
+{
+    DiscordActivity activity = new_activity();
+    if (config.show_elapsed_time && playback_state == 1) {
+        activity.timestamps.start = elapsed_clock_start();
+    }
+
+    extendedFileInfoStructW query{};
+    query.filename = reinterpret_cast<const wchar_t *>(host_query(0, IPC_GET_PLAYING_FILENAME));
+    query.retlen = tag_capacity;
+
+    tag_buffer title{};
+    tag_buffer artist{};
+    tag_buffer album{};
+    if (query_tag(&query, L"title", title) == 0) {
+        // No extended information: the host's display title stands alone.
+        copy_display_title(title);
+    } else {
+        query_tag(&query, L"artist", artist);
+        if (is_empty(artist)) {
+            query_tag(&query, L"album artist", artist);
+        }
+        query_tag(&query, L"album", album);
+        if (config.display_song_info && config.display_album_art) {
+            fetch_cover_url(artist, album, activity.assets.large_image);
+        }
+        compose_details(activity.details, artist, album);
+    }
+    compose_state(activity.state, title, playback_state);
+    publish_activity(&activity);
+}

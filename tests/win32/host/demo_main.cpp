@@ -1,0 +1,132 @@
+// Demo: a short scripted Winamp session with the real plug-in DLL and the
+// stand-in SDK, printing every activity the plug-in publishes as a card.
+#include "sim_host.h"
+#include "stub_sdk_control.h"
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+namespace {
+
+int cards_printed;
+
+void print_field(const char *label, const char *value)
+{
+    if (value[0] != '\0') {
+        std::printf("  | %-8s %s\n", label, value);
+    }
+}
+
+void print_card(const stub_sdk_event &event)
+{
+    if (event.kind == STUB_SDK_CLEAR_ACTIVITY) {
+        std::printf("  [clear activity]\n");
+        return;
+    }
+    const DiscordActivity &activity = event.activity;
+    std::printf("  +-- activity (application %lld)\n", static_cast<long long>(activity.application_id));
+    print_field("name", activity.name);
+    print_field("state", activity.state);
+    print_field("details", activity.details);
+    if (activity.timestamps.start != 0) {
+        const time_t start = static_cast<time_t>(activity.timestamps.start);
+        const long long elapsed = static_cast<long long>(std::time(nullptr)) - activity.timestamps.start;
+        char when[32];
+        std::strftime(when, sizeof when, "%H:%M:%S UTC", std::gmtime(&start));
+        std::printf("  | %-8s started %s, %lld s elapsed\n", "elapsed", when, elapsed);
+    }
+    print_field("image", activity.assets.large_image);
+    std::printf("  +--\n");
+}
+
+// Prints the activity requests made since the last call.
+void print_new_cards()
+{
+    const int count = stub_sdk_event_count();
+    if (count == cards_printed) {
+        std::printf("  (nothing published)\n");
+    }
+    for (; cards_printed < count; ++cards_printed) {
+        stub_sdk_event event;
+        stub_sdk_event_at(cards_printed, &event);
+        print_card(event);
+    }
+}
+
+void step(sim_host &host, const char *what)
+{
+    host.pump(100);
+    std::printf("\n%s\n", what);
+    print_new_cards();
+}
+
+sim_track tagged(const wchar_t *title, const wchar_t *artist, const wchar_t *album)
+{
+    sim_track track;
+    track.tags = {{L"title", title}, {L"artist", artist}, {L"album", album}};
+    track.display_title = std::wstring(artist) + L" - " + title;
+    return track;
+}
+
+} // namespace
+
+int main()
+{
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    sim_host host;
+    host.library[L"C:\\Music\\blue.mp3"] = tagged(L"Blue", L"The Band", L"First Album");
+    host.library[L"C:\\Music\\nocturne.flac"] =
+        tagged(L"Nocturne in E-flat", L"Frédéric Chopin", L"Nocturnes, Op. 9");
+    sim_track untagged;
+    untagged.extended = false;
+    untagged.display_title = L"12. Unknown Artist - track12";
+    host.library[L"C:\\Music\\track12.wav"] = untagged;
+
+    std::printf("Discord Corvane demo: a simulated Winamp runs gen_DiscordCorvane.dll\n"
+                "against a stand-in Discord Game SDK.\n\n");
+    if (!host.load_plugin()) {
+        std::printf("cannot load gen_DiscordCorvane.dll (error %lu)\n", GetLastError());
+        return 1;
+    }
+    std::printf("loaded plug-in: \"%s\" (descriptor version 0x%X)\n", host.descriptor()->description,
+                host.descriptor()->version);
+
+    const int started = host.init_plugin();
+    stub_sdk_creation creation{};
+    stub_sdk_last_creation(&creation);
+    std::printf("init returned %d\n", started);
+    std::printf("  DiscordCreate: version %d, client id %lld, flags %llu\n", creation.version,
+                static_cast<long long>(creation.params.client_id),
+                static_cast<unsigned long long>(creation.params.flags));
+    std::printf("  main window subclassed: %s\n",
+                host.current_procedure() != host.own_procedure() ? "yes" : "no");
+    if (started != 0) {
+        return 1;
+    }
+    step(host, "player stopped at start:");
+
+    host.play(L"C:\\Music\\blue.mp3");
+    step(host, "plays \"Blue\":");
+    host.output_time_ms = 42000;
+    host.pause();
+    step(host, "paused 42 s into the track:");
+    host.resume();
+    step(host, "resumed:");
+    host.play(L"C:\\Music\\nocturne.flac");
+    step(host, "next track:");
+    host.play(L"C:\\Music\\track12.wav");
+    step(host, "a file without tags:");
+    host.stop();
+    step(host, "stopped:");
+
+    const int pumps_before_quit = stub_sdk_run_callbacks_count();
+    host.quit_plugin();
+    step(host, "quit:");
+    std::printf("  run_callbacks pumped %d times while running, %d after quit\n", pumps_before_quit,
+                stub_sdk_run_callbacks_count() - pumps_before_quit);
+    std::printf("  main window procedure restored: %s\n",
+                host.current_procedure() == host.own_procedure() ? "yes" : "no");
+    host.unload_plugin();
+    return 0;
+}

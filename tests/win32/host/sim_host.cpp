@@ -1,0 +1,231 @@
+// Simulated Winamp host: window, scripted answers, plug-in loading, message loop.
+#include "sim_host.h"
+
+#include <cwchar>
+#include <stdexcept>
+
+namespace {
+
+sim_host *current_host;
+
+constexpr wchar_t class_name_w[] = L"Winamp v1.x";
+constexpr char class_name_a[] = "Winamp v1.x";
+
+} // namespace
+
+sim_host::sim_host(bool unicode_window) : unicode_(unicode_window)
+{
+    if (current_host != nullptr) {
+        throw std::logic_error("only one simulated host at a time");
+    }
+    current_host = this;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    if (unicode_) {
+        WNDCLASSW window_class{};
+        window_class.lpfnWndProc = &window_procedure;
+        window_class.hInstance = instance;
+        window_class.lpszClassName = class_name_w;
+        RegisterClassW(&window_class);
+        window_ = CreateWindowW(class_name_w, L"Winamp", WS_OVERLAPPEDWINDOW, 0, 0, 300, 100, nullptr,
+                                nullptr, instance, nullptr);
+    } else {
+        WNDCLASSA window_class{};
+        window_class.lpfnWndProc = &window_procedure;
+        window_class.hInstance = instance;
+        window_class.lpszClassName = class_name_a;
+        RegisterClassA(&window_class);
+        window_ = CreateWindowA(class_name_a, "Winamp", WS_OVERLAPPEDWINDOW, 0, 0, 300, 100, nullptr, nullptr,
+                                instance, nullptr);
+    }
+    if (window_ == nullptr) {
+        current_host = nullptr;
+        throw std::runtime_error("cannot create the host window (is there a display?)");
+    }
+}
+
+sim_host::~sim_host()
+{
+    unload_plugin();
+    DestroyWindow(window_);
+    if (unicode_) {
+        UnregisterClassW(class_name_w, GetModuleHandleW(nullptr));
+    } else {
+        UnregisterClassA(class_name_a, GetModuleHandleW(nullptr));
+    }
+    pump(0);
+    current_host = nullptr;
+}
+
+LONG_PTR sim_host::own_procedure() const
+{
+    return reinterpret_cast<LONG_PTR>(&window_procedure);
+}
+
+LONG_PTR sim_host::current_procedure() const
+{
+    return unicode_ ? GetWindowLongW(window_, GWL_WNDPROC) : GetWindowLongA(window_, GWL_WNDPROC);
+}
+
+void sim_host::play(const std::wstring &file, LRESULT position_ms)
+{
+    playing_file = file;
+    playback_state = 1;
+    output_time_ms = position_ms;
+    notify_status();
+}
+
+void sim_host::pause()
+{
+    playback_state = 3;
+    notify_status();
+}
+
+void sim_host::resume()
+{
+    playback_state = 1;
+    notify_status();
+}
+
+void sim_host::stop()
+{
+    playback_state = 0;
+    output_time_ms = -1;
+    notify_status();
+}
+
+LRESULT sim_host::notify_status()
+{
+    return unicode_ ? SendMessageW(window_, WM_WA_IPC, IPC_CB_MISC_STATUS, IPC_CB_MISC)
+                    : SendMessageA(window_, WM_WA_IPC, IPC_CB_MISC_STATUS, IPC_CB_MISC);
+}
+
+bool sim_host::load_plugin(const wchar_t *dll_name)
+{
+    module_ = LoadLibraryW(dll_name);
+    if (module_ == nullptr) {
+        return false;
+    }
+    using entry_point = winampGeneralPurposePlugin *(__cdecl *)();
+    auto entry = reinterpret_cast<entry_point>(
+        reinterpret_cast<void *>(GetProcAddress(module_, "winampGetGeneralPurposePlugin")));
+    if (entry == nullptr) {
+        return false;
+    }
+    descriptor_ = entry();
+    descriptor_->hwndParent = window_;
+    descriptor_->hDllInstance = module_;
+    return true;
+}
+
+int sim_host::init_plugin()
+{
+    return descriptor_->init();
+}
+
+void sim_host::config_plugin()
+{
+    descriptor_->config();
+}
+
+void sim_host::quit_plugin()
+{
+    descriptor_->quit();
+}
+
+void sim_host::unload_plugin()
+{
+    if (module_ != nullptr) {
+        FreeLibrary(module_);
+        module_ = nullptr;
+        descriptor_ = nullptr;
+    }
+}
+
+void sim_host::pump(unsigned milliseconds)
+{
+    const DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (milliseconds > 0) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
+    } while (GetTickCount() - start < milliseconds);
+}
+
+int sim_host::queries_received(LPARAM query) const
+{
+    int count = 0;
+    for (const sim_message &entry : received) {
+        if (entry.message == WM_WA_IPC && entry.lparam == query) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+LRESULT CALLBACK sim_host::window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    sim_host *host = current_host;
+    if (host == nullptr || window != host->window_) {
+        return DefWindowProcW(window, message, wparam, lparam);
+    }
+    host->received.push_back({message, wparam, lparam});
+    if (message == WM_WA_IPC) {
+        return host->answer_query(wparam, lparam);
+    }
+    return host->unicode_ ? DefWindowProcW(window, message, wparam, lparam)
+                          : DefWindowProcA(window, message, wparam, lparam);
+}
+
+LRESULT sim_host::answer_query(WPARAM wparam, LPARAM query)
+{
+    auto text_or_null = [](const auto &text) -> LRESULT {
+        return text.empty() ? 0 : reinterpret_cast<LRESULT>(text.c_str());
+    };
+    if (wparam == IPC_CB_MISC_STATUS && query == IPC_CB_MISC) {
+        return sim_status_result;
+    }
+    switch (query) {
+    case IPC_GETVERSION:
+        return static_cast<LRESULT>(version);
+    case IPC_ISPLAYING:
+        return playback_state;
+    case IPC_GETOUTPUTTIME:
+        return wparam == 0 ? output_time_ms : -1;
+    case IPC_GETINIDIRECTORY:
+        return text_or_null(ini_directory_a);
+    case IPC_GETPLUGINDIRECTORY:
+        return text_or_null(plugin_directory_a);
+    case IPC_GETPLUGINDIRECTORYW:
+        return text_or_null(plugin_directory_w);
+    case IPC_GET_PLAYING_FILENAME:
+        return reinterpret_cast<LRESULT>(playing_file.c_str());
+    case IPC_GET_PLAYING_TITLE: {
+        auto entry = library.find(playing_file);
+        return entry == library.end() ? 0 : text_or_null(entry->second.display_title);
+    }
+    case IPC_GET_EXTENDED_FILE_INFOW:
+        return answer_extended_info(reinterpret_cast<extendedFileInfoStructW *>(wparam));
+    default:
+        return sim_unknown_query_result;
+    }
+}
+
+// Like the host: non-zero when it knows the file; a missing tag leaves `ret` untouched.
+LRESULT sim_host::answer_extended_info(extendedFileInfoStructW *info) const
+{
+    auto entry = library.find(info->filename != nullptr ? info->filename : L"");
+    if (entry == library.end() || !entry->second.extended) {
+        return 0;
+    }
+    auto tag = entry->second.tags.find(info->metadata);
+    if (tag != entry->second.tags.end() && info->retlen > 0) {
+        wcsncpy(info->ret, tag->second.c_str(), info->retlen - 1);
+        info->ret[info->retlen - 1] = L'\0';
+    }
+    return 1;
+}

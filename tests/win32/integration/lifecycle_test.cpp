@@ -1,0 +1,235 @@
+// Start, run and shut-down of the plug-in inside the simulated host: the idle
+// activity, the subclass of the host window, the pump, and a failed start.
+#include "rig.h"
+
+namespace {
+
+const wchar_t blue_file[] = L"C:\\Music\\blue.mp3";
+
+TEST_F(plugin_rig, start_creates_the_core_with_the_application_id_and_without_requiring_discord)
+{
+    start();
+    stub_sdk_creation creation{};
+    ASSERT_TRUE(stub_sdk_last_creation(&creation));
+    EXPECT_EQ(creation.version, 2);
+    EXPECT_EQ(creation.params.client_id, PLUGIN_CLIENT_ID);
+    EXPECT_EQ(creation.params.flags, 1u);
+    EXPECT_EQ(creation.params.events, nullptr);
+    const DiscordCreateParams &p = creation.params;
+    for (int version : {p.application_version, p.user_version, p.image_version, p.activity_version,
+                        p.relationship_version, p.lobby_version, p.network_version, p.overlay_version,
+                        p.storage_version, p.store_version, p.voice_version, p.achievement_version}) {
+        EXPECT_EQ(version, 1);
+    }
+    for (void *table : {p.application_events, p.user_events, p.image_events, p.activity_events,
+                        p.relationship_events, p.lobby_events, p.network_events, p.overlay_events,
+                        p.storage_events, p.store_events, p.voice_events, p.achievement_events}) {
+        EXPECT_EQ(table, nullptr);
+    }
+    EXPECT_EQ(stub_sdk_activity_manager_requests(), 1);
+    ASSERT_EQ(published(), 1);
+    EXPECT_EQ(sdk_events()[0].callback_data, p.event_data) << "callback data is the plug-in state";
+}
+
+TEST_F(plugin_rig, start_with_a_stopped_player_publishes_exactly_the_idle_activity)
+{
+    start();
+    ASSERT_EQ(published(), 1);
+    EXPECT_TRUE(same_record(last_activity(), idle_activity()));
+}
+
+TEST_F(plugin_rig, a_track_playing_at_start_is_shown_at_once)
+{
+    load();
+    host->library[blue_file] = tagged_track(L"Blue", L"The Band", L"First Album");
+    host->playing_file = blue_file;
+    host->playback_state = 1;
+    ASSERT_EQ(host->init_plugin(), 0);
+    started = true;
+    ASSERT_EQ(published(), 1);
+    EXPECT_STREQ(last_activity().state, "Blue (Playing)");
+}
+
+class window_kinds : public plugin_rig, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(window_kinds, the_status_notification_republishes_and_reaches_the_host_unchanged)
+{
+    start(GetParam());
+    EXPECT_NE(host->current_procedure(), host->own_procedure());
+    host->library[blue_file] = tagged_track(L"Blue", L"The Band", L"First Album");
+    host->received.clear();
+
+    host->playing_file = blue_file;
+    host->playback_state = 1;
+    EXPECT_EQ(host->notify_status(), sim_status_result);
+    ASSERT_EQ(published(), 2);
+    EXPECT_STREQ(last_activity().state, "Blue (Playing)");
+    ASSERT_FALSE(host->received.empty());
+    const sim_message &last = host->received.back();
+    EXPECT_EQ(last.message, WM_WA_IPC);
+    EXPECT_EQ(last.wparam, IPC_CB_MISC_STATUS);
+    EXPECT_EQ(last.lparam, IPC_CB_MISC);
+
+    host->stop();
+    ASSERT_EQ(published(), 3);
+    EXPECT_TRUE(same_record(last_activity(), idle_activity()));
+}
+
+TEST_P(window_kinds, other_messages_pass_through_unchanged_without_an_update)
+{
+    start(GetParam());
+    const struct {
+        WPARAM wparam;
+        LPARAM lparam;
+    } others[] = {{2, 604}, {3, 603}, {0, 603}, {2, 0x7777}};
+    for (const auto &other : others) {
+        host->received.clear();
+        EXPECT_EQ(SendMessageW(host->window(), WM_WA_IPC, other.wparam, other.lparam),
+                  sim_unknown_query_result);
+        ASSERT_EQ(host->received.size(), 1u);
+        EXPECT_EQ(host->received[0].wparam, other.wparam);
+        EXPECT_EQ(host->received[0].lparam, other.lparam);
+    }
+    EXPECT_EQ(published(), 1);
+
+    // Text messages keep their character set through the subclass.
+    const wchar_t title[] = L"Winamp \u00e9\u00fc";
+    ASSERT_TRUE(SetWindowTextW(host->window(), title));
+    wchar_t read_back[64] = {};
+    GetWindowTextW(host->window(), read_back, 64);
+    EXPECT_STREQ(read_back, title);
+}
+
+INSTANTIATE_TEST_SUITE_P(unicode_and_ansi, window_kinds, ::testing::Values(true, false),
+                         [](const auto &info) { return info.param ? "unicode" : "ansi"; });
+
+TEST_F(plugin_rig, playback_states_other_than_stopped_playing_and_paused_send_nothing)
+{
+    start();
+    for (LRESULT state : {2, 4, -1, 7}) {
+        host->playback_state = state;
+        host->notify_status();
+    }
+    EXPECT_EQ(published(), 1);
+}
+
+TEST_F(plugin_rig, the_pump_runs_the_sdk_callbacks_repeatedly_and_delivers_completions)
+{
+    start();
+    EXPECT_EQ(stub_sdk_pending_callbacks(), 1) << "completion delivered before any pump";
+    host->pump(1000);
+    // About 60 ticks at 16 ms; the bound only shows that the pump repeats.
+    EXPECT_GE(stub_sdk_run_callbacks_count(), 10);
+    EXPECT_EQ(stub_sdk_pending_callbacks(), 0);
+    EXPECT_TRUE(sdk_events()[0].callback_delivered);
+}
+
+TEST_F(plugin_rig, quit_clears_the_activity_stops_the_pump_and_restores_the_window)
+{
+    start();
+    host->pump(100);
+    quit();
+    const auto events = sdk_events();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[1].kind, STUB_SDK_CLEAR_ACTIVITY);
+    EXPECT_EQ(events[1].callback_data, events[0].callback_data);
+    EXPECT_EQ(host->current_procedure(), host->own_procedure());
+    EXPECT_EQ(stub_sdk_destroy_count(), 0);
+
+    const int pumped = stub_sdk_run_callbacks_count();
+    host->pump(200);
+    EXPECT_EQ(stub_sdk_run_callbacks_count(), pumped);
+    host->notify_status();
+    EXPECT_EQ(published(), 2);
+}
+
+// A later subclass of the host window keeps ours in its chain.
+WNDPROC later_previous;
+LRESULT CALLBACK later_subclass(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    return CallWindowProcW(later_previous, window, message, wparam, lparam);
+}
+
+TEST_F(plugin_rig, quit_leaves_a_later_subclass_in_place_and_keeps_forwarding)
+{
+    start();
+    later_previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongW(host->window(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&later_subclass)));
+    quit();
+    EXPECT_EQ(host->current_procedure(), reinterpret_cast<LONG_PTR>(&later_subclass));
+    EXPECT_EQ(host->notify_status(), sim_status_result);
+    EXPECT_EQ(published(), 2) << "nothing is published after quit";
+    // The test owns this chain: hand the window back before the DLL goes away.
+    SetWindowLongW(host->window(), GWL_WNDPROC, host->own_procedure());
+}
+
+class failed_start : public plugin_rig, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(failed_start, leaves_the_window_alone_and_quit_touches_nothing)
+{
+    const bool discord_not_running = GetParam();
+    if (discord_not_running) {
+        stub_sdk_set_discord_running(0);
+    } else {
+        stub_sdk_set_create_result(4);
+    }
+    load();
+    EXPECT_EQ(host->init_plugin(), -1);
+    EXPECT_EQ(host->current_procedure(), host->own_procedure());
+    host->pump(100);
+    host->quit_plugin();
+    EXPECT_EQ(stub_sdk_run_callbacks_count(), 0);
+    EXPECT_EQ(stub_sdk_activity_manager_requests(), 0);
+    EXPECT_EQ(published(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(create_failures, failed_start, ::testing::Values(false, true), [](const auto &info) {
+    return info.param ? "discord_not_running" : "create_error";
+});
+
+// Runs the probe that calls DiscordCreate against a Discord that is not running.
+DWORD probe_exit_code(const char *flags, std::string &output)
+{
+    char command[64];
+    snprintf(command, sizeof command, "sdk_probe.exe %s", flags);
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read_end, write_end;
+    CreatePipe(&read_end, &write_end, &inherit, 0);
+    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write_end;
+    startup.hStdError = write_end;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        CloseHandle(read_end);
+        CloseHandle(write_end);
+        return 0xFFFFFFFF;
+    }
+    CloseHandle(write_end);
+    char buffer[256];
+    DWORD got;
+    while (ReadFile(read_end, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        output.append(buffer, got);
+    }
+    CloseHandle(read_end);
+    WaitForSingleObject(process.hProcess, 10000);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return code;
+}
+
+TEST(stand_in_sdk, without_discord_default_flags_end_the_caller_and_no_require_discord_fails)
+{
+    std::string output;
+    EXPECT_EQ(probe_exit_code("0", output), stub_sdk_relaunch_exit_code);
+    EXPECT_EQ(output, "");
+    output.clear();
+    EXPECT_EQ(probe_exit_code("1", output), 0u);
+    EXPECT_NE(output.find("DiscordCreate result 27"), std::string::npos) << output;
+}
+
+} // namespace
