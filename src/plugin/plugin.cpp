@@ -3,8 +3,10 @@
 // activity, and the pump that lets the SDK deliver its callbacks.
 #include "plugin/plugin.h"
 
-#include "config/settings.h"
+#include "config/config_file.h"
+#include "config/dialog.h"
 #include "plugin/cover.h"
+#include "resource.h"
 #include "timer/timer.h"
 
 #include <cstring>
@@ -23,6 +25,16 @@ WNDPROC prev_wndproc;
 pump_timer timer;
 // True from a successful start until shut-down: only then may anything reach the SDK.
 bool running;
+// The settings file has been read; only then may a save at shut-down replace it.
+bool settings_loaded;
+
+void load_settings_once()
+{
+    if (!settings_loaded) {
+        cfg_load(&config);
+        settings_loaded = true;
+    }
+}
 
 void CALLBACK pump_callbacks(HWND, UINT, UINT_PTR, DWORD)
 {
@@ -101,6 +113,7 @@ int __cdecl plugin_init()
     app.activity_manager = app.core->get_activity_manager(app.core);
     timer = {0, pump_interval_ms, &pump_callbacks};
     timer_start(&timer);
+    load_settings_once();
     running = app.activity_manager != nullptr;
     update_presence();
     return 0;
@@ -108,12 +121,20 @@ int __cdecl plugin_init()
 
 void __cdecl plugin_config()
 {
+    // After a failed start the settings were never read: show the user's own.
+    load_settings_once();
+    DialogBoxParamW(plugin.hDllInstance, MAKEINTRESOURCEW(IDD_CONFIG), plugin.hwndParent, &config_dlg_proc,
+                    0);
 }
 
 void __cdecl plugin_quit()
 {
+    if (settings_loaded) {
+        // Failure is not fatal: the file keeps its previous content.
+        cfg_save(&config);
+    }
     if (app.core == nullptr) {
-        return; // failed start: nothing was set up
+        return; // failed start: nothing of the SDK was set up
     }
     if (running) {
         app.activity_manager->clear_activity(app.activity_manager, &app, &on_activity_result);

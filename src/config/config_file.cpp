@@ -1,0 +1,188 @@
+// Settings file: folder resolution by host version, the line reader over a
+// Win32 file handle, load, and the replace-in-one-step save.
+#include "config/config_file.h"
+
+#include "config/ini_reader.h"
+#include "dirtools/dirtools.h"
+#include "plugin/plugin.h"
+
+#include <shlobj.h>
+#include <windows.h>
+
+namespace {
+
+constexpr wchar_t folder_name[] = L"tolvek";
+constexpr wchar_t file_name[] = L"config.ini";
+constexpr wchar_t temporary_file_name[] = L"config.ini.new";
+
+// Host versions that changed how the plug-in directory is asked for.
+constexpr unsigned first_version_with_wide_plugin_directory = 0x5580;
+constexpr unsigned first_version_with_plugin_directory = 0x5110;
+constexpr unsigned first_version_with_ini_directory = 0x2900;
+
+// Owner of a file handle; INVALID_HANDLE_VALUE when empty.
+class unique_file {
+  public:
+    explicit unique_file(HANDLE handle) : handle_(handle) {}
+    ~unique_file() { close(); }
+    unique_file(const unique_file &) = delete;
+    unique_file &operator=(const unique_file &) = delete;
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    bool close()
+    {
+        const bool closed = !valid() || CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+        return closed;
+    }
+
+  private:
+    HANDLE handle_;
+};
+
+LRESULT ask_host(LPARAM query)
+{
+    return SendMessageA(plugin.hwndParent, WM_WA_IPC, 0, query);
+}
+
+// An 8-bit answer of the host converted through the ANSI code page; empty on failure.
+std::wstring ansi_to_wide(const char *text)
+{
+    if (text == nullptr) {
+        return {};
+    }
+    const int count = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text, -1, nullptr, 0);
+    if (count <= 0) {
+        return {};
+    }
+    std::wstring wide(static_cast<size_t>(count), L'\0');
+    if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text, -1, wide.data(), count) <= 0) {
+        return {};
+    }
+    wide.resize(wcslen(wide.c_str()));
+    return wide;
+}
+
+std::wstring application_data_folder()
+{
+    wchar_t folder[MAX_PATH] = {};
+    if (SHGetFolderPathW(plugin.hwndParent, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) {
+        return {};
+    }
+    return folder;
+}
+
+// The host's plug-in directory, asked in the way its version understands.
+std::wstring plugin_directory()
+{
+    const auto version = static_cast<unsigned>(ask_host(IPC_GETVERSION));
+    if (version >= first_version_with_wide_plugin_directory) {
+        const auto *directory = reinterpret_cast<const wchar_t *>(ask_host(IPC_GETPLUGINDIRECTORYW));
+        return directory != nullptr ? directory : L"";
+    }
+    if (version >= first_version_with_plugin_directory) {
+        return ansi_to_wide(reinterpret_cast<const char *>(ask_host(IPC_GETPLUGINDIRECTORY)));
+    }
+    if (version < first_version_with_ini_directory) {
+        return dirtools_join_path(application_data_folder(), L"Winamp\\Plugins");
+    }
+    return dirtools_join_path(ansi_to_wide(reinterpret_cast<const char *>(ask_host(IPC_GETINIDIRECTORY))),
+                              L"Plugins");
+}
+
+// Buffered bytes of an open file for the INI reader.
+struct file_line_source {
+    HANDLE file;
+    char buffer[512];
+    DWORD position = 0;
+    DWORD filled = 0;
+};
+
+bool next_byte(file_line_source &source, char &byte)
+{
+    if (source.position == source.filled) {
+        source.position = 0;
+        if (!ReadFile(source.file, source.buffer, sizeof source.buffer, &source.filled, nullptr) ||
+            source.filled == 0) {
+            source.filled = 0;
+            return false;
+        }
+    }
+    byte = source.buffer[source.position++];
+    return true;
+}
+
+// The fgets contract over a file handle: up to `size` - 1 bytes, through the
+// first line feed; NULL when not a single byte could be read.
+char *cfg_read_line(char *line, int size, void *stream)
+{
+    auto &source = *static_cast<file_line_source *>(stream);
+    int count = 0;
+    char byte;
+    while (count < size - 1 && next_byte(source, byte)) {
+        line[count++] = byte;
+        if (byte == '\n') {
+            break;
+        }
+    }
+    if (count == 0) {
+        return nullptr;
+    }
+    line[count] = '\0';
+    return line;
+}
+
+} // namespace
+
+std::wstring cfg_get_folder()
+{
+    return dirtools_join_path(plugin_directory(), folder_name);
+}
+
+void cfg_load(cfg_settings *settings)
+{
+    const std::wstring path = dirtools_join_path(cfg_get_folder(), file_name);
+    if (path.empty()) {
+        return;
+    }
+    unique_file file(
+        CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        return;
+    }
+    file_line_source source{};
+    source.file = file.get();
+    ini_read_stream(&cfg_read_line, &source, &cfg_handler, settings);
+}
+
+int cfg_save(const cfg_settings *settings)
+{
+    const std::wstring folder = cfg_get_folder();
+    if (folder.empty() || dirtools_create_directory(folder) != 0) {
+        return 1;
+    }
+    const std::wstring path = dirtools_join_path(folder, file_name);
+    const std::wstring temporary = dirtools_join_path(folder, temporary_file_name);
+    const std::string content = cfg_format(*settings);
+    // Windows refuses to replace a read-only file, Wine does not: ask first.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return 1;
+    }
+
+    unique_file file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        return 1;
+    }
+    DWORD written = 0;
+    const bool complete =
+        WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
+        written == content.size() && FlushFileBuffers(file.get());
+    if (!file.close() || !complete ||
+        !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(temporary.c_str());
+        return 1;
+    }
+    return 0;
+}

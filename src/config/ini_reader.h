@@ -1,0 +1,25 @@
+// Line-oriented INI reader, no Windows API: pulls lines from a caller's
+// reader and reports each "name = value" entry with its section to a handler.
+// Syntax: 200-byte line buffer (longer lines arrive as pieces of at most 199
+// bytes, each read as a line), UTF-8 byte-order mark skipped, ';' and '#'
+// comment lines, ';' inline comments after white space, '=' or ':'
+// separators, white space trimmed, section names cut at 49 bytes, indented
+// continuation lines, and no stop on errors.
+#pragma once
+
+// Like fgets: fills `line` with at most `size` - 1 bytes up to and including
+// a line feed and a terminating NUL; returns `line`, or NULL at the end.
+using ini_line_reader = char *(*)(char *line, int size, void *stream);
+
+// Receives each entry; returns non-zero when it took the entry.
+using ini_entry_handler = int (*)(void *user, const char *section, const char *name, const char *value);
+
+// Size of the line buffer handed to the reader.
+inline constexpr int ini_line_size = 200;
+// Sections and remembered names are kept to this many bytes minus one.
+inline constexpr int ini_section_size = 50;
+inline constexpr int ini_name_size = 50;
+
+// Reads every line; returns 0, or the number of the first line that was
+// malformed or whose entry the handler refused.
+int ini_read_stream(ini_line_reader reader, void *stream, ini_entry_handler handler, void *user);

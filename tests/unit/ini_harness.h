@@ -1,0 +1,66 @@
+// Feeds INI text to a reader through an fgets-like source in memory and
+// records every handler call, so two readers can be compared call by call.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+struct ini_call {
+    std::string section, name, value;
+    bool operator==(const ini_call &) const = default;
+};
+
+struct ini_outcome {
+    std::vector<ini_call> calls;
+    int result = 0;
+    bool operator==(const ini_outcome &) const = default;
+};
+
+struct memory_source {
+    const std::string *text;
+    size_t position = 0;
+};
+
+// fgets over a string: at most size - 1 bytes through the first line feed.
+inline char *memory_read_line(char *line, int size, void *stream)
+{
+    auto &source = *static_cast<memory_source *>(stream);
+    int count = 0;
+    while (count < size - 1 && source.position < source.text->size()) {
+        const char byte = (*source.text)[source.position++];
+        line[count++] = byte;
+        if (byte == '\n') {
+            break;
+        }
+    }
+    if (count == 0) {
+        return nullptr;
+    }
+    line[count] = '\0';
+    return line;
+}
+
+// Records the call; refuses entries named "refuse" so refusals are compared too.
+inline int recording_handler(void *user, const char *section, const char *name, const char *value)
+{
+    static_cast<ini_outcome *>(user)->calls.push_back({section, name, value});
+    return std::string(name) != "refuse";
+}
+
+template <typename Parse> ini_outcome run_reader(Parse parse, const std::string &text)
+{
+    ini_outcome outcome;
+    memory_source source{&text};
+    outcome.result = parse(&memory_read_line, &source, &recording_handler, &outcome);
+    return outcome;
+}
+
+inline std::ostream &operator<<(std::ostream &out, const ini_outcome &outcome)
+{
+    out << "result " << outcome.result << ", calls:";
+    for (const ini_call &call : outcome.calls) {
+        out << " [" << call.section << "|" << call.name << "|" << call.value << "]";
+    }
+    return out;
+}
