@@ -1,0 +1,234 @@
+// The settings dialog through the shipped plug-in under a real window
+// manager: the template in the DLL, what the boxes show, and what OK, Enter,
+// Cancel, Escape and the close box do to the settings, the file and Discord.
+#include "files.h"
+#include "rig.h"
+
+#include <functional>
+
+namespace {
+
+constexpr int IDC_SHOW_TITLE = 1000, IDC_SHOW_ELAPSED_TIME = 1001, IDC_SHOW_ALBUM_ART = 1002,
+              IDC_SHOW_ALBUM_NAME = 1003, IDC_SHOW_ARTIST_NAME = 1004, IDC_SHOW_SONG_INFO = 1005;
+
+// What the test does once the dialog is up, from a timer inside its modal loop.
+std::function<void(HWND)> dialog_script;
+bool dialog_seen;
+
+void CALLBACK drive_dialog(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND dialog = FindWindowW(L"#32770", L"Corvane Config");
+    if (dialog == nullptr) {
+        return;
+    }
+    KillTimer(nullptr, timer);
+    dialog_seen = true;
+    dialog_script(dialog);
+}
+
+bool checked(HWND dialog, int id)
+{
+    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void press_key(HWND dialog, int focus_id, WPARAM key)
+{
+    SetFocus(GetDlgItem(dialog, focus_id));
+    PostMessageW(GetFocus(), WM_KEYDOWN, key, 0);
+    PostMessageW(GetFocus(), WM_KEYUP, key, 0);
+}
+
+class dialog_rig : public plugin_rig {
+  protected:
+    void SetUp() override
+    {
+        plugin_rig::SetUp();
+        root = fresh_test_folder();
+        file = root + L"\\tolvek\\config.ini";
+        CreateDirectoryW((root + L"\\tolvek").c_str(), nullptr);
+        write_file(file, "[Display configuration]\r\nDisplay album art=0\r\n");
+        load();
+        host->plugin_directory_w = root;
+        host->library[L"C:\\a.mp3"] = tagged_track(L"Blue", L"The Band", L"First Album");
+        host->playing_file = L"C:\\a.mp3";
+        host->playback_state = 1;
+        ASSERT_EQ(host->init_plugin(), 0);
+        started = true;
+    }
+
+    void TearDown() override
+    {
+        plugin_rig::TearDown();
+        remove_tree(root);
+    }
+
+    // Opens the dialog as the host does and runs `script` in it; returns when it closed.
+    void run_dialog(std::function<void(HWND)> script)
+    {
+        dialog_script = std::move(script);
+        dialog_seen = false;
+        SetTimer(nullptr, 0, 20, &drive_dialog);
+        host->config_plugin();
+        EXPECT_TRUE(dialog_seen);
+    }
+
+    std::wstring root, file;
+};
+
+TEST_F(dialog_rig, shows_the_loaded_settings)
+{
+    std::vector<bool> boxes;
+    run_dialog([&](HWND dialog) {
+        for (int id : {IDC_SHOW_TITLE, IDC_SHOW_ELAPSED_TIME, IDC_SHOW_ALBUM_ART, IDC_SHOW_ALBUM_NAME,
+                       IDC_SHOW_ARTIST_NAME, IDC_SHOW_SONG_INFO}) {
+            boxes.push_back(checked(dialog, id));
+        }
+        EXPECT_EQ(GetParent(dialog) == host->window() || GetWindow(dialog, GW_OWNER) == host->window(), true);
+        EXPECT_FALSE(IsWindowEnabled(host->window())) << "the host waits while the dialog is open";
+        EndDialog(dialog, 0);
+    });
+    EXPECT_EQ(boxes, (std::vector<bool>{true, true, false, true, true, true}));
+}
+
+TEST_F(dialog_rig, ok_and_enter_save_the_boxes_and_republish_at_once)
+{
+    for (const bool use_enter : {false, true}) {
+        SCOPED_TRACE(use_enter ? "Enter" : "OK");
+        const int before = published();
+        run_dialog([&](HWND dialog) {
+            SendMessageW(GetDlgItem(dialog, IDC_SHOW_ELAPSED_TIME), BM_CLICK, 0, 0);
+            if (use_enter) {
+                press_key(dialog, IDC_SHOW_TITLE, VK_RETURN);
+            } else {
+                SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+            }
+        });
+        ASSERT_EQ(published(), before + 1);
+        const std::string content = read_file(file);
+        const bool elapsed_on = use_enter; // the second run ticks the box again
+        EXPECT_EQ(content.substr(content.size() - 21),
+                  elapsed_on ? "Show elapsed time=1\r\n" : "Show elapsed time=0\r\n");
+        EXPECT_NE(content.find("Display album art=0\r\n"), std::string::npos);
+        EXPECT_EQ(last_activity().timestamps.start != 0, elapsed_on);
+    }
+}
+
+TEST_F(dialog_rig, cancel_escape_and_the_close_box_change_nothing)
+{
+    const std::string before = read_file(file);
+    const std::function<void(HWND)> closers[] = {
+        [](HWND dialog) { SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0); },
+        [](HWND dialog) { press_key(dialog, IDC_SHOW_TITLE, VK_ESCAPE); },
+        [](HWND dialog) { PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); },
+    };
+    for (const auto &close : closers) {
+        const int published_before = published();
+        run_dialog([&](HWND dialog) {
+            SendMessageW(GetDlgItem(dialog, IDC_SHOW_TITLE), BM_CLICK, 0, 0);
+            close(dialog);
+        });
+        EXPECT_EQ(published(), published_before);
+        EXPECT_EQ(read_file(file), before);
+    }
+    quit();
+    EXPECT_NE(read_file(file).find("Display title=1\r\n"), std::string::npos);
+}
+
+// The template in the shipped DLL, read as the dialog manager reads it.
+struct template_reader {
+    const BYTE *at;
+    WORD word()
+    {
+        const WORD value = *reinterpret_cast<const WORD *>(at);
+        at += 2;
+        return value;
+    }
+    DWORD dword()
+    {
+        const DWORD value = *reinterpret_cast<const DWORD *>(at);
+        at += 4;
+        return value;
+    }
+    short coordinate() { return static_cast<short>(word()); }
+    std::wstring text()
+    {
+        std::wstring value;
+        for (WORD c = word(); c != 0; c = word()) {
+            value.push_back(static_cast<wchar_t>(c));
+        }
+        return value;
+    }
+    // A name or an ordinal (0xFFFF, then the number).
+    std::wstring name_or_ordinal()
+    {
+        if (*reinterpret_cast<const WORD *>(at) == 0xFFFF) {
+            word();
+            return L"#" + std::to_wstring(word());
+        }
+        return text();
+    }
+    void align() { at += (reinterpret_cast<uintptr_t>(at) & 2); }
+};
+
+TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
+{
+    HMODULE module = host->descriptor()->hDllInstance;
+    HRSRC resource = FindResourceExW(module, MAKEINTRESOURCEW(5) /* RT_DIALOG */, MAKEINTRESOURCEW(101),
+                                     MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    ASSERT_NE(resource, nullptr);
+    template_reader in{static_cast<const BYTE *>(LockResource(LoadResource(module, resource)))};
+    EXPECT_EQ(in.word(), 1);      // version of the extended template
+    EXPECT_EQ(in.word(), 0xFFFF); // its signature
+    EXPECT_EQ(in.dword(), 0u);    // help id
+    EXPECT_EQ(in.dword(), 0u);    // extended style
+    EXPECT_EQ(in.dword(), 0x80C800C8u);
+    const WORD controls = in.word();
+    EXPECT_EQ(controls, 8);
+    EXPECT_EQ(in.coordinate(), 0);
+    EXPECT_EQ(in.coordinate(), 0);
+    EXPECT_EQ(in.coordinate(), 262);
+    EXPECT_EQ(in.coordinate(), 73);
+    EXPECT_EQ(in.name_or_ordinal(), L""); // no menu
+    EXPECT_EQ(in.name_or_ordinal(), L""); // the default class
+    EXPECT_EQ(in.text(), L"Corvane Config");
+    EXPECT_EQ(in.word(), 8);   // points
+    EXPECT_EQ(in.word(), 400); // weight
+    EXPECT_EQ(in.at[0], 0);    // not italic
+    EXPECT_EQ(in.at[1], 1);    // DEFAULT_CHARSET
+    in.at += 2;
+    EXPECT_EQ(in.text(), L"MS Shell Dlg");
+
+    const struct {
+        int id;
+        DWORD style;
+        short x, y, cx, cy;
+        const wchar_t *text;
+    } expected[] = {
+        {IDOK, 0x50010001, 149, 50, 50, 14, L"OK"},
+        {IDCANCEL, 0x50010000, 205, 50, 50, 14, L"Cancel"},
+        {IDC_SHOW_SONG_INFO, 0x50010003, 131, 7, 124, 10, L"Show song info in presence"},
+        {IDC_SHOW_TITLE, 0x50010003, 7, 7, 124, 10, L"Show title in state"},
+        {IDC_SHOW_ALBUM_NAME, 0x50010003, 7, 18, 124, 10, L"Show album name in details"},
+        {IDC_SHOW_ARTIST_NAME, 0x50010003, 7, 29, 124, 10, L"Show artist name in details"},
+        {IDC_SHOW_ALBUM_ART, 0x50010003, 131, 18, 124, 10, L"Show album art in details"},
+        {IDC_SHOW_ELAPSED_TIME, 0x50010003, 131, 29, 124, 10, L"Show elapsed time in presence"},
+    };
+    for (int i = 0; i < controls && i < 8; ++i) {
+        SCOPED_TRACE(i);
+        in.align();
+        EXPECT_EQ(in.dword(), 0u); // help id
+        EXPECT_EQ(in.dword(), 0u); // extended style
+        EXPECT_EQ(in.dword(), expected[i].style);
+        EXPECT_EQ(in.coordinate(), expected[i].x);
+        EXPECT_EQ(in.coordinate(), expected[i].y);
+        EXPECT_EQ(in.coordinate(), expected[i].cx);
+        EXPECT_EQ(in.coordinate(), expected[i].cy);
+        EXPECT_EQ(in.dword(), static_cast<DWORD>(expected[i].id));
+        const std::wstring window_class = in.name_or_ordinal();
+        EXPECT_TRUE(window_class == L"#128" || _wcsicmp(window_class.c_str(), L"BUTTON") == 0);
+        EXPECT_EQ(in.name_or_ordinal(), expected[i].text);
+        EXPECT_EQ(in.word(), 0); // no creation data
+    }
+}
+
+} // namespace
