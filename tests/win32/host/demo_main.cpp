@@ -71,10 +71,39 @@ sim_track tagged(const wchar_t *title, const wchar_t *artist, const wchar_t *alb
 
 } // namespace
 
+// Prints the settings file the plug-in wrote, with its line ends shown.
+void print_settings_file(const std::wstring &path)
+{
+    FILE *file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr) {
+        std::printf("  settings file: not written\n");
+        return;
+    }
+    std::printf("  settings file %ls:\n    ", path.c_str());
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
+        if (c == '\r') {
+            std::printf("\\r");
+        } else if (c == '\n') {
+            std::printf("\\n\n    ");
+        } else {
+            std::putchar(c);
+        }
+    }
+    std::printf("(%ld bytes)\n", std::ftell(file));
+    std::fclose(file);
+}
+
 int main()
 {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     sim_host host;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring plugins = std::wstring(temp) + L"corvane-demo\\Plugins";
+    CreateDirectoryW((std::wstring(temp) + L"corvane-demo").c_str(), nullptr);
+    CreateDirectoryW(plugins.c_str(), nullptr);
+    DeleteFileW((plugins + L"\\tolvek\\config.ini").c_str());
+    host.plugin_directory_w = plugins;
     host.library[L"C:\\Music\\blue.mp3"] = tagged(L"Blue", L"The Band", L"First Album");
     host.library[L"C:\\Music\\nocturne.flac"] =
         tagged(L"Nocturne in E-flat", L"Frédéric Chopin", L"Nocturnes, Op. 9");
@@ -127,6 +156,7 @@ int main()
                 stub_sdk_run_callbacks_count() - pumps_before_quit);
     std::printf("  main window procedure restored: %s\n",
                 host.current_procedure() == host.own_procedure() ? "yes" : "no");
+    print_settings_file(plugins + L"\\tolvek\\config.ini");
     host.unload_plugin();
     return 0;
 }

@@ -2,6 +2,7 @@
 // plug-in loaded, and the stand-in SDK's record read back as plain values.
 #pragma once
 
+#include "catalogue.h"
 #include "sim_host.h"
 #include "stub_sdk_control.h"
 
@@ -41,7 +42,11 @@ inline sim_track tagged_track(std::wstring title, std::wstring artist, std::wstr
 
 class plugin_rig : public ::testing::Test {
   protected:
-    void SetUp() override { stub_sdk_reset(); }
+    void SetUp() override
+    {
+        stub_sdk_reset();
+        catalogue_reset();
+    }
 
     void TearDown() override
     {

@@ -1,0 +1,91 @@
+// Search path encoding and reply navigation of the album cover lookup.
+#include "plugin/cover_query.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr const char *cover_names[] = {"cover_medium", "cover_large", "cover_small", "cover_xl"};
+
+// What the service answers for an album without art: an image URL whose id is empty.
+constexpr std::string_view empty_image_id = "/images/cover//";
+
+bool is_unreserved(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
+}
+
+void append_search_word(std::string &path, std::string_view word)
+{
+    static constexpr char hex_digits[] = "0123456789ABCDEF";
+    for (char c : word) {
+        const auto byte = static_cast<unsigned char>(c == '"' ? ' ' : c);
+        if (is_unreserved(byte)) {
+            path += static_cast<char>(byte);
+        } else {
+            path += '%';
+            path += hex_digits[byte >> 4];
+            path += hex_digits[byte & 0x0F];
+        }
+    }
+}
+
+// The album record of the first track in the reply, or NULL when the reply has another shape.
+const json_node *first_album(const json_node *root)
+{
+    const json_node *data = json_member(root, "data");
+    if (data == nullptr || data->kind != JSON_ARRAY || data->length == 0) {
+        return nullptr;
+    }
+    const json_node *track = data->first;
+    if (track->kind != JSON_OBJECT) {
+        return nullptr;
+    }
+    const json_node *album = json_member(track, "album");
+    if (album == nullptr || album->kind != JSON_OBJECT) {
+        return nullptr;
+    }
+    return album;
+}
+
+} // namespace
+
+std::string cover_search_path(std::string_view artist, std::string_view album)
+{
+    std::string path = "/search/track?strict=on&q=artist:%22";
+    append_search_word(path, artist);
+    path += "%22";
+    if (!album.empty()) {
+        path += "%20album:%22";
+        append_search_word(path, album);
+        path += "%22";
+    }
+    return path;
+}
+
+int json_copy_string(const json_node *object, const char *name, std::string *text)
+{
+    const json_node *member = json_member(object, name);
+    if (member == nullptr || member->kind != JSON_STRING) {
+        return 0;
+    }
+    *text = member->string;
+    return 1;
+}
+
+std::string cover_url_from_reply(char *reply)
+{
+    json_node *root = json_parse(reply);
+    std::string url;
+    if (const json_node *album = first_album(root)) {
+        for (const char *name : cover_names) {
+            if (json_copy_string(album, name, &url) && url.find(empty_image_id) == std::string::npos) {
+                break;
+            }
+            url.clear();
+        }
+    }
+    json_free(root);
+    return url;
+}

@@ -1,0 +1,145 @@
+// Stub catalogue control through its folder, and trust of the test CA inside
+// the Wine prefix, set up once for the whole test program.
+#include "catalogue.h"
+
+#include "json/json.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+std::wstring from_environment(const wchar_t *name)
+{
+    const wchar_t *value = _wgetenv(name);
+    return value != nullptr ? value : L"";
+}
+
+std::wstring stub_file(const wchar_t *name)
+{
+    return from_environment(L"CORVANE_STUB_DIR") + L"\\" + name;
+}
+
+std::string read_all(const std::wstring &path)
+{
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class trust_test_ca : public testing::Environment {
+  public:
+    void SetUp() override
+    {
+        const std::string certificate = read_all(from_environment(L"CORVANE_TEST_CA"));
+        ASSERT_FALSE(certificate.empty()) << "run under tests/private-net-run";
+        HCERTSTORE root = CertOpenSystemStoreW(0, L"ROOT");
+        ASSERT_NE(root, nullptr);
+        EXPECT_TRUE(CertAddEncodedCertificateToStore(
+            root, X509_ASN_ENCODING, reinterpret_cast<const BYTE *>(certificate.data()),
+            static_cast<DWORD>(certificate.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
+        CertCloseStore(root, 0);
+    }
+};
+
+[[maybe_unused]] const auto *registered = testing::AddGlobalTestEnvironment(new trust_test_ca);
+
+std::string text_of(const json_node *node)
+{
+    return node != nullptr && node->kind == JSON_STRING ? node->string : "";
+}
+
+} // namespace
+
+bool catalogue_request::has_header(const std::string &name) const
+{
+    for (const auto &header : headers) {
+        if (_stricmp(header.first.c_str(), name.c_str()) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void catalogue_respond(const std::string &response_json)
+{
+    // Written aside and moved in, so the stub never reads half a script.
+    const std::wstring path = stub_file(L"response.json");
+    const std::wstring draft = path + L".draft";
+    {
+        std::ofstream out(std::filesystem::path(draft), std::ios::binary | std::ios::trunc);
+        out << response_json;
+    }
+    MoveFileExW(draft.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+void catalogue_reset()
+{
+    DeleteFileW(stub_file(L"response.json").c_str());
+    DeleteFileW(stub_file(L"log.jsonl").c_str());
+}
+
+namespace {
+
+// Every record of the log, parsed.
+template <typename Visit> void for_each_record(Visit visit)
+{
+    std::istringstream log(read_all(stub_file(L"log.jsonl")));
+    std::string line;
+    while (std::getline(log, line)) {
+        json_node *record = json_parse(line.data());
+        if (record != nullptr) {
+            visit(record);
+        }
+        json_free(record);
+    }
+}
+
+} // namespace
+
+std::vector<catalogue_request> catalogue_requests()
+{
+    std::vector<catalogue_request> requests;
+    for_each_record([&](const json_node *record) {
+        if (text_of(json_member(record, "event")) != "request") {
+            return;
+        }
+        catalogue_request request;
+        request.connection = static_cast<int>(json_member(record, "connection")->integer);
+        request.path = text_of(json_member(record, "path"));
+        const json_node *headers = json_member(record, "headers");
+        for (const json_node *pair = headers ? headers->first : nullptr; pair != nullptr; pair = pair->next) {
+            request.headers.emplace_back(text_of(pair->first), text_of(pair->last));
+        }
+        requests.push_back(request);
+    });
+    return requests;
+}
+
+int catalogue_connections()
+{
+    int connections = 0;
+    for_each_record([&](const json_node *record) {
+        connections += text_of(json_member(record, "event")) == "connection";
+    });
+    return connections;
+}
+
+std::string json_quote(const std::string &text)
+{
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+        }
+        quoted += c;
+    }
+    return quoted + "\"";
+}

@@ -1,0 +1,245 @@
+// The track activity through the shipped plug-in: which pieces each setting
+// shows, the tag fallbacks, the 126-byte field limit in UTF-8, and the
+// elapsed-time clock.
+#include "files.h"
+#include "rig.h"
+
+#include <ctime>
+
+namespace {
+
+const wchar_t track_file[] = L"C:\\Music\\track.mp3";
+
+struct flags {
+    int song_info = 1, album_art = 1, title = 1, album_name = 1, artist_name = 1, elapsed = 1;
+};
+
+class track_rig : public plugin_rig {
+  protected:
+    void SetUp() override
+    {
+        plugin_rig::SetUp();
+        root = fresh_test_folder();
+    }
+
+    void TearDown() override
+    {
+        plugin_rig::TearDown();
+        remove_tree(root);
+    }
+
+    // Starts the plug-in with `settings` in its settings file and `track` playing (or paused).
+    void start_with(const flags &settings, const sim_track &track, LRESULT state = 1, LRESULT position_ms = 0)
+    {
+        CreateDirectoryW((root + L"\\tolvek").c_str(), nullptr);
+        write_file(root + L"\\tolvek\\config.ini",
+                   "[Display configuration]\r\nDisplay title=" + std::to_string(settings.title) +
+                       "\r\nDisplay artist name=" + std::to_string(settings.artist_name) +
+                       "\r\nDisplay album name=" + std::to_string(settings.album_name) +
+                       "\r\nDisplay album art=" + std::to_string(settings.album_art) +
+                       "\r\nDisplay song information=" + std::to_string(settings.song_info) +
+                       "\r\nShow elapsed time=" + std::to_string(settings.elapsed) + "\r\n");
+        load();
+        host->plugin_directory_w = root;
+        host->library[track_file] = track;
+        host->playing_file = track_file;
+        host->playback_state = state;
+        host->output_time_ms = position_ms;
+        ASSERT_EQ(host->init_plugin(), 0);
+        started = true;
+    }
+
+    std::wstring root;
+};
+
+struct composition_case {
+    const char *what;
+    flags settings;
+    LRESULT playback_state;
+    const char *state;
+    const char *details;
+    const char *image; // "cover": the catalogue's URL
+    bool clock;
+};
+
+class compositions : public track_rig, public testing::WithParamInterface<composition_case> {};
+
+TEST_P(compositions, show_the_pieces_the_settings_allow)
+{
+    const composition_case &test = GetParam();
+    start_with(test.settings, tagged_track(L"Blue", L"The Band", L"First Album"), test.playback_state);
+    const DiscordActivity activity = last_activity();
+    EXPECT_STREQ(activity.name, "Winamp");
+    EXPECT_EQ(activity.application_id, PLUGIN_CLIENT_ID);
+    EXPECT_STREQ(activity.state, test.state);
+    EXPECT_STREQ(activity.details, test.details);
+    const bool wants_cover = std::string(test.image) == "cover";
+    if (wants_cover) {
+        EXPECT_EQ(std::string(activity.assets.large_image)
+                      .rfind("https://e-cdns-images.dzcdn.net/images/cover/", 0),
+                  0u)
+            << activity.assets.large_image;
+    } else {
+        EXPECT_STREQ(activity.assets.large_image, test.image);
+    }
+    EXPECT_EQ(catalogue_requests().size(), wants_cover ? 1u : 0u);
+    EXPECT_EQ(activity.timestamps.start != 0, test.clock);
+    EXPECT_EQ(activity.type, DiscordActivityType_Playing);
+    EXPECT_EQ(activity.timestamps.end, 0);
+    EXPECT_STREQ(activity.assets.large_text, "");
+    EXPECT_STREQ(activity.assets.small_image, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    track, compositions,
+    testing::Values(
+        composition_case{"all on, playing", {}, 1, "Blue (Playing)", "The Band - First Album", "cover", true},
+        composition_case{"all on, paused", {}, 3, "Blue (Stopped)", "The Band - First Album", "cover", false},
+        composition_case{"song info off", {0, 1, 1, 1, 1, 1}, 1, "(Playing)", "", "", true},
+        composition_case{
+            "album art off", {1, 0, 1, 1, 1, 1}, 1, "Blue (Playing)", "The Band - First Album", "", true},
+        composition_case{
+            "title off", {1, 1, 0, 1, 1, 1}, 3, "(Stopped)", "The Band - First Album", "cover", false},
+        composition_case{
+            "album name off", {1, 1, 1, 0, 1, 1}, 1, "Blue (Playing)", "The Band", "cover", true},
+        composition_case{
+            "artist name off", {1, 1, 1, 1, 0, 1}, 1, "Blue (Playing)", "First Album", "cover", true},
+        composition_case{"artist and album off", {1, 0, 1, 0, 0, 1}, 1, "Blue (Playing)", "", "", true},
+        composition_case{"elapsed time off",
+                         {1, 0, 1, 1, 1, 0},
+                         1,
+                         "Blue (Playing)",
+                         "The Band - First Album",
+                         "",
+                         false}),
+    [](const auto &info) {
+        std::string name = info.param.what;
+        for (char &c : name) {
+            c = isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        }
+        return name;
+    });
+
+TEST_F(track_rig, a_missing_artist_falls_back_to_the_album_artist_for_text_and_lookup)
+{
+    sim_track track;
+    track.tags = {{L"title", L"Blue"}, {L"album artist", L"Various"}, {L"album", L"Hits"}};
+    start_with({}, track);
+    EXPECT_STREQ(last_activity().details, "Various - Hits");
+    const auto requests = catalogue_requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].path, "/search/track?strict=on&q=artist:%22Various%22%20album:%22Hits%22");
+}
+
+TEST_F(track_rig, without_any_artist_the_album_stands_alone_and_no_lookup_is_made)
+{
+    sim_track track;
+    track.tags = {{L"title", L"Blue"}, {L"album", L"Hits"}};
+    start_with({}, track);
+    EXPECT_STREQ(last_activity().details, "Hits");
+    EXPECT_STREQ(last_activity().assets.large_image, "winamp-logo");
+    EXPECT_EQ(catalogue_requests().size(), 0u);
+}
+
+TEST_F(track_rig, an_entry_without_tags_shows_the_display_title_alone)
+{
+    sim_track track;
+    track.extended = false;
+    track.display_title = L"12. Unknown - track12";
+    start_with({}, track);
+    const DiscordActivity activity = last_activity();
+    EXPECT_STREQ(activity.state, "12. Unknown - track12 (Playing)");
+    EXPECT_STREQ(activity.details, "");
+    EXPECT_STREQ(activity.assets.large_image, "");
+    EXPECT_EQ(catalogue_requests().size(), 0u);
+    EXPECT_EQ(host->queries_received(IPC_GET_EXTENDED_FILE_INFOW), 1) << "no artist or album asked for";
+}
+
+std::wstring repeat(const std::wstring &piece, int times)
+{
+    std::wstring text;
+    for (int i = 0; i < times; ++i) {
+        text += piece;
+    }
+    return text;
+}
+
+std::string repeat(const std::string &piece, int times)
+{
+    std::string text;
+    for (int i = 0; i < times; ++i) {
+        text += piece;
+    }
+    return text;
+}
+
+struct limit_case {
+    const char *what;
+    std::wstring title;
+    std::string state;
+};
+
+class field_limits : public track_rig, public testing::WithParamInterface<limit_case> {};
+
+TEST_P(field_limits, keep_whole_pieces_within_126_bytes)
+{
+    start_with({1, 0, 1, 1, 1, 1}, tagged_track(GetParam().title, L"A", L"B"));
+    EXPECT_EQ(std::string(last_activity().state), GetParam().state) << GetParam().what;
+}
+
+const std::string e_acute = "\xC3\xA9", ideograph = "\xE6\x97\xA5", note = "\xF0\x9F\x8E\xB5";
+
+INSTANTIATE_TEST_SUITE_P(
+    track, field_limits,
+    testing::Values(
+        limit_case{"116 bytes: title, space and suffix", repeat(L"a", 116), repeat("a", 116) + " (Playing)"},
+        limit_case{"117 bytes: no room for the suffix", repeat(L"a", 117), repeat("a", 117) + " "},
+        limit_case{"125 bytes", repeat(L"a", 125), repeat("a", 125) + " "},
+        limit_case{"126 bytes: the title alone", repeat(L"a", 126), repeat("a", 126)},
+        limit_case{"127 bytes: nothing, not even the suffix", repeat(L"a", 127), ""},
+        limit_case{"two-byte characters, 116 bytes", repeat(L"\u00e9", 58),
+                   repeat(e_acute, 58) + " (Playing)"},
+        limit_case{"two-byte characters, 118 bytes", repeat(L"\u00e9", 59), repeat(e_acute, 59) + " "},
+        limit_case{"three-byte characters, 126 bytes", repeat(L"\u65e5", 42), repeat(ideograph, 42)},
+        limit_case{"three-byte characters, 129 bytes", repeat(L"\u65e5", 43), ""},
+        limit_case{"four-byte characters, 116 bytes", repeat(L"\U0001F3B5", 29),
+                   repeat(note, 29) + " (Playing)"},
+        limit_case{"four-byte characters, 128 bytes", repeat(L"\U0001F3B5", 32), ""},
+        limit_case{"unpaired surrogate",
+                   L"ab\xD800"
+                   L"cd",
+                   ""}));
+
+TEST_F(track_rig, details_keep_whole_pieces_within_126_bytes)
+{
+    const struct {
+        std::wstring artist;
+        std::wstring album;
+        std::string details;
+    } cases[] = {
+        {repeat(L"a", 127), L"Short", ""},
+        {repeat(L"a", 124), L"Short", repeat("a", 124)},
+        {repeat(L"a", 120), L"0123456789", repeat("a", 120) + " - "},
+        {repeat(L"a", 113), L"0123456789", repeat("a", 113) + " - 0123456789"},
+    };
+    for (const auto &test : cases) {
+        stub_sdk_reset();
+        start_with({1, 0, 1, 1, 1, 1}, tagged_track(L"T", test.artist, test.album));
+        EXPECT_EQ(std::string(last_activity().details), test.details);
+        quit();
+        host.reset();
+    }
+}
+
+TEST_F(track_rig, the_clock_counts_from_the_start_of_the_track)
+{
+    start_with({1, 0, 1, 1, 1, 1}, tagged_track(L"Blue", L"The Band", L"First Album"), 1, 42000);
+    const int64_t now = static_cast<int64_t>(time(nullptr));
+    EXPECT_NEAR(static_cast<double>(last_activity().timestamps.start), static_cast<double>(now - 42), 2.0);
+
+    host->output_time_ms = -1;
+    host->notify_status();
+    EXPECT_NEAR(static_cast<double>(last_activity().timestamps.start), static_cast<double>(now), 2.0);
+}
+
+} // namespace
