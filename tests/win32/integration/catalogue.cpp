@@ -1,13 +1,10 @@
-// Stub catalogue control through its folder, and trust of the test CA inside
-// the Wine prefix, set up once for the whole test program.
+// Stub catalogue control through its folder, and trust of the test CA inside the Wine prefix.
 #include "catalogue.h"
 
 #include "json/json.h"
 
 #include <windows.h>
 #include <wincrypt.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -34,29 +31,26 @@ std::string read_all(const std::wstring &path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-class trust_test_ca : public testing::Environment {
-  public:
-    void SetUp() override
-    {
-        const std::string certificate = read_all(from_environment(L"CORVANE_TEST_CA"));
-        ASSERT_FALSE(certificate.empty()) << "run under tests/private-net-run";
-        HCERTSTORE root = CertOpenSystemStoreW(0, L"ROOT");
-        ASSERT_NE(root, nullptr);
-        EXPECT_TRUE(CertAddEncodedCertificateToStore(
-            root, X509_ASN_ENCODING, reinterpret_cast<const BYTE *>(certificate.data()),
-            static_cast<DWORD>(certificate.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
-        CertCloseStore(root, 0);
-    }
-};
-
-[[maybe_unused]] const auto *registered = testing::AddGlobalTestEnvironment(new trust_test_ca);
-
 std::string text_of(const json_node *node)
 {
     return node != nullptr && node->kind == JSON_STRING ? node->string : "";
 }
 
 } // namespace
+
+bool catalogue_trust_test_ca()
+{
+    const std::string certificate = read_all(from_environment(L"CORVANE_TEST_CA"));
+    HCERTSTORE root = CertOpenSystemStoreW(0, L"ROOT");
+    if (certificate.empty() || root == nullptr) {
+        return false;
+    }
+    const bool added = CertAddEncodedCertificateToStore(
+        root, X509_ASN_ENCODING, reinterpret_cast<const BYTE *>(certificate.data()),
+        static_cast<DWORD>(certificate.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+    CertCloseStore(root, 0);
+    return added;
+}
 
 bool catalogue_request::has_header(const std::string &name) const
 {

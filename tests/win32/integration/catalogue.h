@@ -13,6 +13,9 @@ struct catalogue_request {
     bool has_header(const std::string &name) const;
 };
 
+// Adds the test CA (CORVANE_TEST_CA, set by tests/private-net-run) to the
+// Wine prefix's trusted roots; false when it cannot.
+bool catalogue_trust_test_ca();
 // Scripts every later answer with a JSON object of response fields.
 void catalogue_respond(const std::string &response_json);
 // Back to the default answer (a cover derived from the request path), and an empty record.
