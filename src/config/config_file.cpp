@@ -112,24 +112,11 @@ bool next_byte(file_line_source &source, char &byte)
     return true;
 }
 
-// The fgets contract over a file handle: up to `size` - 1 bytes, through the
-// first line feed; NULL when not a single byte could be read.
+// The fgets contract over a file handle.
 char *cfg_read_line(char *line, int size, void *stream)
 {
     auto &source = *static_cast<file_line_source *>(stream);
-    int count = 0;
-    char byte;
-    while (count < size - 1 && next_byte(source, byte)) {
-        line[count++] = byte;
-        if (byte == '\n') {
-            break;
-        }
-    }
-    if (count == 0) {
-        return nullptr;
-    }
-    line[count] = '\0';
-    return line;
+    return ini_fill_line(line, size, [&source](char &byte) { return next_byte(source, byte); });
 }
 
 } // namespace

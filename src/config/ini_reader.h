@@ -20,6 +20,26 @@ inline constexpr int ini_line_size = 200;
 inline constexpr int ini_section_size = 50;
 inline constexpr int ini_name_size = 50;
 
+// The fgets contract for a line reader: fills `line` from `next_byte` (a
+// callable taking a char& and returning false at the end) with at most
+// `size` - 1 bytes through the first line feed; NULL when no byte was read.
+template <typename NextByte> char *ini_fill_line(char *line, int size, NextByte next_byte)
+{
+    int count = 0;
+    char byte;
+    while (count < size - 1 && next_byte(byte)) {
+        line[count++] = byte;
+        if (byte == '\n') {
+            break;
+        }
+    }
+    if (count == 0) {
+        return nullptr;
+    }
+    line[count] = '\0';
+    return line;
+}
+
 // Reads every line; returns 0, or the number of the first line that was
 // malformed or whose entry the handler refused.
 int ini_read_stream(ini_line_reader reader, void *stream, ini_entry_handler handler, void *user);

@@ -2,6 +2,8 @@
 // records every handler call, so two readers can be compared call by call.
 #pragma once
 
+#include "config/ini_reader.h"
+
 #include <ostream>
 #include <string>
 #include <vector>
@@ -22,23 +24,17 @@ struct memory_source {
     size_t position = 0;
 };
 
-// fgets over a string: at most size - 1 bytes through the first line feed.
+// fgets over a string.
 inline char *memory_read_line(char *line, int size, void *stream)
 {
     auto &source = *static_cast<memory_source *>(stream);
-    int count = 0;
-    while (count < size - 1 && source.position < source.text->size()) {
-        const char byte = (*source.text)[source.position++];
-        line[count++] = byte;
-        if (byte == '\n') {
-            break;
+    return ini_fill_line(line, size, [&source](char &byte) {
+        if (source.position == source.text->size()) {
+            return false;
         }
-    }
-    if (count == 0) {
-        return nullptr;
-    }
-    line[count] = '\0';
-    return line;
+        byte = (*source.text)[source.position++];
+        return true;
+    });
 }
 
 // Records the call; refuses entries named "refuse" so refusals are compared too.

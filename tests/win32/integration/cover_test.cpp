@@ -59,13 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         path_case{
             "beyond ASCII", L"Fr\u00e9d\u00e9ric", L"\u65e5\U0001F3B5",
             "/search/track?strict=on&q=artist:%22Fr%C3%A9d%C3%A9ric%22%20album:%22%E6%97%A5%F0%9F%8E%B5%22"}),
-    [](const auto &info) {
-        std::string name = info.param.what;
-        for (char &c : name) {
-            c = isalnum(static_cast<unsigned char>(c)) ? c : '_';
-        }
-        return name;
-    });
+    [](const auto &info) { return readable_test_name(info.param.what); });
 
 TEST_F(cover_rig, lookups_share_one_tls_connection_and_send_no_user_agent)
 {

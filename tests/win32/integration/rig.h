@@ -95,3 +95,12 @@ inline bool same_record(const DiscordActivity &a, const DiscordActivity &b)
 {
     return memcmp(&a, &b, sizeof a) == 0;
 }
+
+// A parameterised test's name made from its case description.
+inline std::string readable_test_name(std::string description)
+{
+    for (char &c : description) {
+        c = isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return description;
+}

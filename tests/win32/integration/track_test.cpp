@@ -112,13 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                          "The Band - First Album",
                          "",
                          false}),
-    [](const auto &info) {
-        std::string name = info.param.what;
-        for (char &c : name) {
-            c = isalnum(static_cast<unsigned char>(c)) ? c : '_';
-        }
-        return name;
-    });
+    [](const auto &info) { return readable_test_name(info.param.what); });
 
 TEST_F(track_rig, a_missing_artist_falls_back_to_the_album_artist_for_text_and_lookup)
 {
