@@ -8,7 +8,8 @@ Control is a folder shared with the tests:
                  the request path). Fields: status, body, delay (seconds before
                  answering), stall (never answer: neither the TLS handshake of
                  a new connection nor a request on an open one),
-                 close_mid_body (send half the body, then close).
+                 close_mid_body (send half the body, then close), drop (close
+                 the connection at once, without a word).
   log.jsonl      one line per TLS connection accepted and per request (path
                  and headers as received), written before the answer is sent.
   ready          written once the server listens.
@@ -79,6 +80,9 @@ def serve_connection(raw, number, context, folder, log):
         time.sleep(STALL_SECONDS)
         raw.close()
         return
+    if script.get("drop"):
+        raw.close()
+        return
     try:
         tls = context.wrap_socket(raw, server_side=True)
     except (OSError, ssl.SSLError):
@@ -95,6 +99,8 @@ def serve_connection(raw, number, context, folder, log):
             script = load_script(folder)
             if script.get("stall"):
                 time.sleep(STALL_SECONDS)
+                break
+            if script.get("drop"):
                 break
             time.sleep(script.get("delay", 0))
             body = script.get("body")

@@ -54,12 +54,22 @@ bool catalogue_trust_test_ca()
 
 bool catalogue_request::has_header(const std::string &name) const
 {
-    for (const auto &header : headers) {
-        if (_stricmp(header.first.c_str(), name.c_str()) == 0) {
+    for (const auto &entry : headers) {
+        if (_stricmp(entry.first.c_str(), name.c_str()) == 0) {
             return true;
         }
     }
     return false;
+}
+
+std::string catalogue_request::header(const std::string &name) const
+{
+    for (const auto &entry : headers) {
+        if (_stricmp(entry.first.c_str(), name.c_str()) == 0) {
+            return entry.second;
+        }
+    }
+    return {};
 }
 
 void catalogue_respond(const std::string &response_json)

@@ -11,6 +11,8 @@ struct catalogue_request {
     std::string path;
     std::vector<std::pair<std::string, std::string>> headers;
     bool has_header(const std::string &name) const;
+    // The value of a header (names compare without case); empty when absent.
+    std::string header(const std::string &name) const;
 };
 
 // Adds the test CA (CORVANE_TEST_CA, set by tests/private-net-run) to the

@@ -43,7 +43,10 @@ class dialog_rig : public plugin_rig {
     void SetUp() override
     {
         plugin_rig::SetUp();
-        root = fresh_test_folder();
+        root = plugin_root();
+        if (root.empty()) {
+            GTEST_SKIP() << "no small disk: run under tests/private-net-run";
+        }
         file = root + L"\\tolvek\\config.ini";
         CreateDirectoryW((root + L"\\tolvek").c_str(), nullptr);
         write_file(file, "[Display configuration]\r\nDisplay album art=0\r\n");
@@ -59,8 +62,13 @@ class dialog_rig : public plugin_rig {
     void TearDown() override
     {
         plugin_rig::TearDown();
-        remove_tree(root);
+        if (!root.empty()) {
+            remove_tree(root);
+        }
     }
+
+    // The host's plug-in directory for the test.
+    virtual std::wstring plugin_root() { return fresh_test_folder(); }
 
     // Opens the dialog as the host does and runs `script` in it; returns when it closed.
     void run_dialog(std::function<void(HWND)> script)
@@ -132,6 +140,54 @@ TEST_F(dialog_rig, cancel_escape_and_the_close_box_change_nothing)
     }
     quit();
     EXPECT_NE(read_file(file).find("Display title=1\r\n"), std::string::npos);
+}
+
+// The plug-in directory on a 256 KiB file system that the test fills up.
+class full_disk_rig : public dialog_rig {
+  protected:
+    std::wstring plugin_root() override
+    {
+        const wchar_t *disk = _wgetenv(L"CORVANE_SMALL_DISK");
+        if (disk == nullptr) {
+            return {};
+        }
+        const std::wstring plugins = std::wstring(disk) + L"\\Plugins";
+        CreateDirectoryW(plugins.c_str(), nullptr);
+        return plugins;
+    }
+
+    // Writes a file until the disk refuses more.
+    void fill_disk(const std::wstring &filler)
+    {
+        HANDLE file = CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        const std::string chunk(4096, 'x');
+        for (DWORD size : {4096u, 1u}) {
+            DWORD written = size;
+            while (WriteFile(file, chunk.data(), size, &written, nullptr) && written == size) {
+            }
+        }
+        CloseHandle(file);
+    }
+};
+
+TEST_F(full_disk_rig, a_save_on_a_full_disk_keeps_the_old_file_and_the_next_save_writes_the_values)
+{
+    const std::string before = read_file(file);
+    const std::wstring filler = root + L"\\filler";
+    fill_disk(filler);
+    run_dialog([](HWND dialog) {
+        SendMessageW(GetDlgItem(dialog, IDC_SHOW_ELAPSED_TIME), BM_CLICK, 0, 0);
+        SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(read_file(file), before);
+    EXPECT_FALSE(exists(root + L"\\tolvek\\config.ini.new"));
+    EXPECT_EQ(last_activity().timestamps.start, 0) << "the new values are in use all the same";
+
+    DeleteFileW(filler.c_str());
+    quit();
+    const std::string after = read_file(file);
+    EXPECT_EQ(after.substr(after.size() - 21), "Show elapsed time=0\r\n");
 }
 
 // The template in the shipped DLL, read as the dialog manager reads it.
