@@ -163,6 +163,32 @@ TEST_F(cover_rig, a_stalled_service_gives_the_player_back_within_seconds)
     }
 }
 
+// Wine keeps the connections of a process in a pool across sessions, so a
+// stall during the TLS handshake needs a process whose first lookup it is.
+TEST_F(plugin_rig, DISABLED_in_a_fresh_process_a_stalled_handshake_gives_the_player_back_within_seconds)
+{
+    start();
+    catalogue_respond(R"({"stall":true})");
+    host->library[track_file] = tagged_track(L"Blue", L"The Band", L"First Album");
+    const DWORD begin = GetTickCount();
+    host->play(track_file);
+    EXPECT_LT(GetTickCount() - begin, 6000u);
+    EXPECT_STREQ(last_activity().assets.large_image, "winamp-logo");
+    EXPECT_EQ(catalogue_connections(), 1);
+    EXPECT_EQ(catalogue_requests().size(), 0u);
+}
+
+TEST(cover_handshake, a_stalled_handshake_gives_the_player_back_within_seconds)
+{
+    std::string output;
+    const DWORD code = run_child("plugin_tests.exe --gtest_also_run_disabled_tests "
+                                 "--gtest_filter=plugin_rig.DISABLED_in_a_fresh_process_*",
+                                 output);
+    catalogue_reset();
+    EXPECT_EQ(code, 0u) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+}
+
 TEST_F(cover_rig, two_thousand_lookups_leave_handles_and_memory_flat)
 {
     auto handles = [] {

@@ -187,48 +187,13 @@ INSTANTIATE_TEST_SUITE_P(create_failures, failed_start, ::testing::Values(false,
     return info.param ? "discord_not_running" : "create_error";
 });
 
-// Runs the probe that calls DiscordCreate against a Discord that is not running.
-DWORD probe_exit_code(const char *flags, std::string &output)
-{
-    char command[64];
-    snprintf(command, sizeof command, "sdk_probe.exe %s", flags);
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE read_end, write_end;
-    CreatePipe(&read_end, &write_end, &inherit, 0);
-    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = write_end;
-    startup.hStdError = write_end;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-        CloseHandle(read_end);
-        CloseHandle(write_end);
-        return 0xFFFFFFFF;
-    }
-    CloseHandle(write_end);
-    char buffer[256];
-    DWORD got;
-    while (ReadFile(read_end, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        output.append(buffer, got);
-    }
-    CloseHandle(read_end);
-    WaitForSingleObject(process.hProcess, 10000);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return code;
-}
-
 TEST(stand_in_sdk, without_discord_default_flags_end_the_caller_and_no_require_discord_fails)
 {
     std::string output;
-    EXPECT_EQ(probe_exit_code("0", output), stub_sdk_relaunch_exit_code);
+    EXPECT_EQ(run_child("sdk_probe.exe 0", output), stub_sdk_relaunch_exit_code);
     EXPECT_EQ(output, "");
     output.clear();
-    EXPECT_EQ(probe_exit_code("1", output), 0u);
+    EXPECT_EQ(run_child("sdk_probe.exe 1", output), 0u);
     EXPECT_NE(output.find("DiscordCreate result 27"), std::string::npos) << output;
 }
 

@@ -104,3 +104,44 @@ inline std::string readable_test_name(std::string description)
     }
     return description;
 }
+
+// Runs a program of the build folder and waits for it (a minute at most);
+// what it printed goes into `output`. Returns its exit code. The output goes
+// through a file: a pipe would stay open as long as any process that
+// inherited it, such as Wine's desktop process started by the child.
+inline DWORD run_child(const std::string &command_line, std::string &output)
+{
+    char temp[MAX_PATH], output_path[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    GetTempFileNameA(temp, "out", 0, output_path);
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE output_file = CreateFileA(output_path, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    std::string command = command_line;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output_file;
+    startup.hStdError = output_file;
+    PROCESS_INFORMATION process{};
+    const bool created = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                        &startup, &process);
+    CloseHandle(output_file);
+    DWORD code = 0xFFFFFFFF;
+    if (created) {
+        WaitForSingleObject(process.hProcess, 60000);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    HANDLE result = CreateFileA(output_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    char buffer[4096];
+    DWORD got;
+    while (ReadFile(result, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        output.append(buffer, got);
+    }
+    CloseHandle(result);
+    DeleteFileA(output_path);
+    return code;
+}
