@@ -2,6 +2,7 @@
 #include "config/ini_reader.h"
 #include "config/settings.h"
 #include "ini_harness.h"
+#include "settings_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -71,13 +72,7 @@ TEST(settings_file_text, ignores_other_sections_other_spellings_and_entries_befo
 
 TEST(settings_file_text, is_written_as_157_bytes_at_the_defaults_and_reads_back)
 {
-    const std::string expected = "[Display configuration]\r\n"
-                                 "Display title=1\r\n"
-                                 "Display artist name=1\r\n"
-                                 "Display album name=1\r\n"
-                                 "Display album art=1\r\n"
-                                 "Display song information=1\r\n"
-                                 "Show elapsed time=1\r\n";
+    const std::string expected = default_settings_file;
     EXPECT_EQ(cfg_format(cfg_settings{}), expected);
     EXPECT_EQ(expected.size(), 157u);
 

@@ -3,18 +3,13 @@
 // that a failed save never harms the previous file.
 #include "files.h"
 #include "rig.h"
+#include "settings_texts.h"
 
 #include <shlobj.h>
 
 namespace {
 
-const char default_file[] = "[Display configuration]\r\n"
-                            "Display title=1\r\n"
-                            "Display artist name=1\r\n"
-                            "Display album name=1\r\n"
-                            "Display album art=1\r\n"
-                            "Display song information=1\r\n"
-                            "Show elapsed time=1\r\n";
+const std::string default_file = default_settings_file;
 
 const char user_file[] = "[Display configuration]\r\n"
                          "Display title=0\r\n"
