@@ -78,11 +78,13 @@ json_node *allocate_node(parser &state)
     return &block_nodes(block)[block->used++];
 }
 
-// A new zero-filled node of `kind`, linked as the last child of `parent`.
-json_node *add_child(parser &state, json_kind kind, char *key, json_node *parent)
+// A new zero-filled node of `kind`, linked as the last child of `parent`;
+// NULL after a report when it cannot be allocated (`at`: the value's text).
+json_node *add_child(parser &state, json_kind kind, char *key, json_node *parent, const char *at)
 {
     json_node *node = allocate_node(state);
     if (node == nullptr) {
+        report(report_out_of_memory, "out of memory", at);
         return nullptr;
     }
     node->kind = kind;
@@ -179,12 +181,30 @@ char *skip_comment(char *p)
     return nullptr;
 }
 
-// Skips a line comment at `p` ("//"); position after its line feed, or NULL after a report.
-char *skip_line_comment(char *p, int report_number)
+// Report numbers of a comment's faults, which differ between the value
+// context and the space between object members.
+struct comment_reports {
+    int endless_line; // "//" without a line feed after it
+    int stray_slash;  // '/' followed by neither '/' nor '*'
+};
+
+constexpr comment_reports value_comment_reports{353, 361};
+constexpr comment_reports member_comment_reports{225, 233};
+
+// Skips the comment starting at the '/' at `p`; the position after it, or
+// NULL after a report.
+char *skip_any_comment(char *p, comment_reports reports)
 {
+    if (p[1] == '*') {
+        return skip_comment(p + 2);
+    }
+    if (p[1] != '/') {
+        report(reports.stray_slash, "unexpected chars", p);
+        return nullptr;
+    }
     char *line_feed = std::strchr(p + 2, '\n');
     if (line_feed == nullptr) {
-        report(report_number, "endless comment", p);
+        report(reports.endless_line, "endless comment", p);
         return nullptr;
     }
     return line_feed + 1;
@@ -298,9 +318,8 @@ char *convert_short_double(char *p, double *value)
 
 char *read_number(parser &state, json_node *parent, char *key, char *p)
 {
-    json_node *node = add_child(state, JSON_INTEGER, key, parent);
+    json_node *node = add_child(state, JSON_INTEGER, key, parent, p);
     if (node == nullptr) {
-        report(report_out_of_memory, "out of memory", p);
         return nullptr;
     }
     const bool negative = *p == '-';
@@ -347,9 +366,8 @@ char *read_literal(parser &state, json_node *parent, char *key, char *p, const l
         report(expected.report_number, "unexpected chars", p);
         return nullptr;
     }
-    json_node *node = add_child(state, expected.kind, key, parent);
+    json_node *node = add_child(state, expected.kind, key, parent, p);
     if (node == nullptr) {
-        report(report_out_of_memory, "out of memory", p);
         return nullptr;
     }
     if (expected.kind == JSON_BOOL) {
@@ -392,14 +410,7 @@ char *read_object(parser &state, json_node *object, char *p, int depth)
             return q + 1;
         }
         if (b == '/') {
-            if (q[1] == '/') {
-                q = skip_line_comment(q, 225);
-            } else if (q[1] == '*') {
-                q = skip_comment(q + 2);
-            } else {
-                report(233, "unexpected chars", q);
-                return nullptr;
-            }
+            q = skip_any_comment(q, member_comment_reports);
             if (q == nullptr) {
                 return nullptr;
             }
@@ -449,14 +460,7 @@ char *read_value(parser &state, json_node *parent, char *key, char *p, int depth
             ++p;
             continue;
         case '/':
-            if (p[1] == '/') {
-                p = skip_line_comment(p, 353);
-            } else if (p[1] == '*') {
-                p = skip_comment(p + 2);
-            } else {
-                report(361, "unexpected chars", p);
-                return nullptr;
-            }
+            p = skip_any_comment(p, value_comment_reports);
             if (p == nullptr) {
                 return nullptr;
             }
@@ -464,9 +468,8 @@ char *read_value(parser &state, json_node *parent, char *key, char *p, int depth
         case ']':
             return p;
         case '"': {
-            json_node *node = add_child(state, JSON_STRING, key, parent);
+            json_node *node = add_child(state, JSON_STRING, key, parent, p);
             if (node == nullptr) {
-                report(report_out_of_memory, "out of memory", p);
                 return nullptr;
             }
             char *end;
@@ -498,9 +501,8 @@ char *read_value(parser &state, json_node *parent, char *key, char *p, int depth
                 return nullptr;
             }
             const bool is_array = *p == '[';
-            json_node *node = add_child(state, is_array ? JSON_ARRAY : JSON_OBJECT, key, parent);
+            json_node *node = add_child(state, is_array ? JSON_ARRAY : JSON_OBJECT, key, parent, p);
             if (node == nullptr) {
-                report(report_out_of_memory, "out of memory", p);
                 return nullptr;
             }
             return is_array ? read_array(state, node, p, depth) : read_object(state, node, p, depth);

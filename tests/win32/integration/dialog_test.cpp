@@ -91,7 +91,7 @@ TEST_F(dialog_rig, shows_the_loaded_settings)
                        IDC_SHOW_ARTIST_NAME, IDC_SHOW_SONG_INFO}) {
             boxes.push_back(checked(dialog, id));
         }
-        EXPECT_EQ(GetParent(dialog) == host->window() || GetWindow(dialog, GW_OWNER) == host->window(), true);
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), host->window());
         EXPECT_FALSE(IsWindowEnabled(host->window())) << "the host waits while the dialog is open";
         EndDialog(dialog, 0);
     });
