@@ -1,18 +1,24 @@
-// The parts of the Discord Game SDK (interface version 2, SDK 2.5.x, x86) that
-// the plug-in uses: core creation, the core and activity manager operation
-// tables, and the activity record. Everything is cdecl on x86 in this SDK.
+// The parts of the Discord Game SDK's x86 C interface that the plug-in uses:
+// core creation, the core and activity manager operation tables, and the
+// activity record. Every released SDK from 2.5 to 3.2 shares these layouts,
+// but not one calling convention (cdecl up to 3.0, stdcall from 3.1), so the
+// tables hold untyped entries that src/discord/sdk_binding calls correctly.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#define DISCORD_CALL __cdecl
-
 using DiscordClientId = int64_t;
 using DiscordTimestamp = int64_t;
 using DiscordVersion = int32_t;
 
-enum EDiscordResult : int32_t { DiscordResult_Ok = 0 };
+enum EDiscordResult : int32_t {
+    DiscordResult_Ok = 0,
+    DiscordResult_InternalError = 4,
+    DiscordResult_InvalidPayload = 5,
+    DiscordResult_NotRunning = 27,
+    DiscordResult_TransactionAborted = 43,
+};
 
 enum EDiscordCreateFlags : int32_t {
     DiscordCreateFlags_Default = 0,
@@ -22,12 +28,9 @@ enum EDiscordCreateFlags : int32_t {
 
 enum EDiscordActivityType : int32_t { DiscordActivityType_Playing = 0 };
 
-enum EDiscordLogLevel : int32_t {};
-
+// Interface version passed to DiscordCreate; every released SDK accepts 2.
 inline constexpr DiscordVersion DISCORD_VERSION = 2;
 inline constexpr DiscordVersion DISCORD_MANAGER_VERSION = 1;
-
-using discord_result_callback = void(DISCORD_CALL *)(void *callback_data, EDiscordResult result);
 
 struct DiscordActivityTimestamps {
     DiscordTimestamp start;
@@ -49,6 +52,7 @@ struct DiscordPartySize {
 struct DiscordActivityParty {
     char id[128];
     DiscordPartySize size;
+    int32_t privacy; // from SDK 3.0
 };
 
 struct DiscordActivitySecrets {
@@ -57,6 +61,10 @@ struct DiscordActivitySecrets {
     char spectate[128];
 };
 
+// The SDK 3.2 layout, the longest. SDK 2.x reads the first 1456 bytes and
+// SDK 3.0/3.1 read up to `instance`; the fields the plug-in fills (type to
+// assets) sit at the same offsets in all of them, and everything after
+// `assets` stays zero, so one zero-filled record serves every version.
 struct DiscordActivity {
     EDiscordActivityType type;
     int64_t application_id;
@@ -68,45 +76,37 @@ struct DiscordActivity {
     DiscordActivityParty party;
     DiscordActivitySecrets secrets;
     bool instance;
+    uint32_t supported_platforms; // from SDK 3.2; 0 is sent as desktop
 };
 
+// Operation tables: one untyped entry per operation, in the SDK's order. The
+// first argument of each is the table's own object.
 struct IDiscordActivityManager {
-    EDiscordResult(DISCORD_CALL *register_command)(IDiscordActivityManager *manager, const char *command);
-    EDiscordResult(DISCORD_CALL *register_steam)(IDiscordActivityManager *manager, uint32_t steam_id);
-    void(DISCORD_CALL *update_activity)(IDiscordActivityManager *manager, DiscordActivity *activity,
-                                        void *callback_data, discord_result_callback callback);
-    void(DISCORD_CALL *clear_activity)(IDiscordActivityManager *manager, void *callback_data,
-                                       discord_result_callback callback);
-    void(DISCORD_CALL *send_request_reply)(IDiscordActivityManager *manager, int64_t user_id, int32_t reply,
-                                           void *callback_data, discord_result_callback callback);
-    void(DISCORD_CALL *send_invite)(IDiscordActivityManager *manager, int64_t user_id, int32_t action,
-                                    const char *content, void *callback_data,
-                                    discord_result_callback callback);
-    void(DISCORD_CALL *accept_invite)(IDiscordActivityManager *manager, int64_t user_id, void *callback_data,
-                                      discord_result_callback callback);
+    void *register_command;
+    void *register_steam;
+    void *update_activity; // (manager, DiscordActivity*, callback_data, callback)
+    void *clear_activity;  // (manager, callback_data, callback)
+    void *send_request_reply;
+    void *send_invite;
+    void *accept_invite;
 };
-
-struct IDiscordCore;
-using discord_manager_getter = void *(DISCORD_CALL *)(IDiscordCore *core);
 
 struct IDiscordCore {
-    void(DISCORD_CALL *destroy)(IDiscordCore *core);
-    EDiscordResult(DISCORD_CALL *run_callbacks)(IDiscordCore *core);
-    void(DISCORD_CALL *set_log_hook)(IDiscordCore *core, EDiscordLogLevel min_level, void *hook_data,
-                                     void(DISCORD_CALL *hook)(void *hook_data, EDiscordLogLevel level,
-                                                              const char *message));
-    discord_manager_getter get_application_manager;
-    discord_manager_getter get_user_manager;
-    discord_manager_getter get_image_manager;
-    IDiscordActivityManager *(DISCORD_CALL *get_activity_manager)(IDiscordCore *core);
-    discord_manager_getter get_relationship_manager;
-    discord_manager_getter get_lobby_manager;
-    discord_manager_getter get_network_manager;
-    discord_manager_getter get_overlay_manager;
-    discord_manager_getter get_storage_manager;
-    discord_manager_getter get_store_manager;
-    discord_manager_getter get_voice_manager;
-    discord_manager_getter get_achievement_manager;
+    void *destroy;       // (core)
+    void *run_callbacks; // (core) -> EDiscordResult
+    void *set_log_hook;
+    void *get_application_manager;
+    void *get_user_manager;
+    void *get_image_manager;
+    void *get_activity_manager; // (core) -> IDiscordActivityManager*
+    void *get_relationship_manager;
+    void *get_lobby_manager;
+    void *get_network_manager;
+    void *get_overlay_manager;
+    void *get_storage_manager;
+    void *get_store_manager;
+    void *get_voice_manager;
+    void *get_achievement_manager;
 };
 
 struct DiscordCreateParams {
@@ -140,12 +140,14 @@ struct DiscordCreateParams {
     DiscordVersion achievement_version;
 };
 
-extern "C" EDiscordResult DISCORD_CALL DiscordCreate(DiscordVersion version, DiscordCreateParams *params,
-                                                     IDiscordCore **result);
+// Bytes of the activity record each SDK generation reads.
+inline constexpr size_t discord_activity_size_v2 = 1456;   // SDK 2.x
+inline constexpr size_t discord_activity_size_v3_0 = 1456; // SDK 3.0 and 3.1
+inline constexpr size_t discord_activity_size_v3_2 = 1464; // SDK 3.2
 
 #if defined(_WIN32) && !defined(_WIN64)
 static_assert(sizeof(EDiscordResult) == 4 && sizeof(EDiscordActivityType) == 4);
-static_assert(sizeof(DiscordActivity) == 1456 && alignof(DiscordActivity) == 8);
+static_assert(sizeof(DiscordActivity) == discord_activity_size_v3_2 && alignof(DiscordActivity) == 8);
 static_assert(offsetof(DiscordActivity, application_id) == 8);
 static_assert(offsetof(DiscordActivity, name) == 16);
 static_assert(offsetof(DiscordActivity, state) == 144);
@@ -153,9 +155,13 @@ static_assert(offsetof(DiscordActivity, details) == 272);
 static_assert(offsetof(DiscordActivity, timestamps) == 400);
 static_assert(offsetof(DiscordActivity, assets) == 416);
 static_assert(offsetof(DiscordActivity, party) == 928);
-static_assert(sizeof(DiscordActivityParty) == 136);
-static_assert(offsetof(DiscordActivity, secrets) == 1064);
-static_assert(offsetof(DiscordActivity, instance) == 1448);
+static_assert(offsetof(DiscordActivity, party.privacy) == 1064);
+static_assert(offsetof(DiscordActivity, secrets) == 1068);
+static_assert(offsetof(DiscordActivity, instance) == 1452);
+static_assert(offsetof(DiscordActivity, supported_platforms) == 1456);
+// SDK 2.x: party ends with size at 1064, then secrets, instance at 1448, 1456 bytes in all;
+// the bytes it reads past `assets` are all zero in every record the plug-in makes.
+static_assert(offsetof(DiscordActivity, party) + 128 + sizeof(DiscordPartySize) == 1064);
 static_assert(sizeof(DiscordCreateParams) == 120 && alignof(DiscordCreateParams) == 8);
 static_assert(offsetof(DiscordCreateParams, flags) == 8);
 static_assert(offsetof(DiscordCreateParams, events) == 16);

@@ -1,8 +1,11 @@
 // Settings dialog procedure: fills the check boxes from the settings record
 // and, at OK, copies them back, saves the file and refreshes the presence.
+// A status line under the boxes follows the connection to Discord.
 #include "config/dialog.h"
 
+#include "common/guarded.h"
 #include "config/config_file.h"
+#include "discord/connection.h"
 #include "plugin/plugin.h"
 #include "resource.h"
 
@@ -22,8 +25,24 @@ constexpr check_box check_boxes[] = {
     {IDC_SHOW_ELAPSED_TIME, &cfg_settings::show_elapsed_time},
 };
 
+// How often the status line is brought up to date while the dialog is open.
+constexpr UINT status_refresh_ms = 500;
+constexpr UINT_PTR status_timer_id = 1;
+
+void show_status(HWND dialog)
+{
+    const std::wstring status = connection_status_text();
+    wchar_t shown[512] = {};
+    GetDlgItemTextW(dialog, IDC_CONNECTION_STATUS, shown, 512);
+    if (status != shown) { // unchanged text is not redrawn
+        SetDlgItemTextW(dialog, IDC_CONNECTION_STATUS, status.c_str());
+    }
+}
+
 INT_PTR show_settings(HWND dialog)
 {
+    show_status(dialog);
+    SetTimer(dialog, status_timer_id, status_refresh_ms, nullptr);
     for (const check_box &box : check_boxes) {
         SendMessageA(GetDlgItem(dialog, box.id), BM_SETCHECK, config.*box.field ? BST_CHECKED : BST_UNCHECKED,
                      0);
@@ -44,9 +63,7 @@ INT_PTR accept_settings(HWND dialog)
     return TRUE;
 }
 
-} // namespace
-
-INT_PTR CALLBACK config_dlg_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
+INT_PTR handle_message(HWND dialog, UINT message, WPARAM wparam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -60,7 +77,23 @@ INT_PTR CALLBACK config_dlg_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
             return TRUE;
         }
         return FALSE;
+    case WM_TIMER:
+        if (wparam != status_timer_id) {
+            return FALSE;
+        }
+        show_status(dialog);
+        return TRUE;
+    case WM_DESTROY:
+        KillTimer(dialog, status_timer_id);
+        return FALSE;
     default:
         return FALSE;
     }
+}
+
+} // namespace
+
+INT_PTR CALLBACK config_dlg_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
+{
+    return guarded<INT_PTR>(FALSE, [&] { return handle_message(dialog, message, wparam); });
 }

@@ -1,13 +1,14 @@
 // Plug-in entry and lifecycle: the exported descriptor, start-up and shut-down,
-// the subclass of the host's main window, the presence dispatcher with the idle
-// activity, and the pump that lets the SDK deliver its callbacks.
+// the subclass of the host's main window, and the presence dispatcher with the
+// idle activity. Every entry the host or Windows calls lets no exception out.
 #include "plugin/plugin.h"
 
+#include "common/guarded.h"
 #include "config/config_file.h"
 #include "config/dialog.h"
+#include "discord/connection.h"
 #include "plugin/cover.h"
 #include "resource.h"
-#include "timer/timer.h"
 
 #include <cstring>
 
@@ -19,11 +20,8 @@ void __cdecl plugin_quit();
 
 char plugin_description[] = "Discord Corvane";
 
-constexpr UINT pump_interval_ms = 16;
-
 WNDPROC prev_wndproc;
-pump_timer timer;
-// True from a successful start until shut-down: only then may anything reach the SDK.
+// True from start-up until shut-down: only then is anything published.
 bool running;
 // The settings file has been read; only then may a save at shut-down replace it.
 bool settings_loaded;
@@ -36,15 +34,10 @@ void load_settings_once()
     }
 }
 
-void CALLBACK pump_callbacks(HWND, UINT, UINT_PTR, DWORD)
-{
-    app.core->run_callbacks(app.core);
-}
-
 LRESULT CALLBACK plugin_wndproc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
     if (message == WM_WA_IPC && wparam == IPC_CB_MISC_STATUS && lparam == IPC_CB_MISC) {
-        update_presence();
+        guarded([] { update_presence(); });
     }
     return CallWindowProcA(prev_wndproc, hwnd, message, wparam, lparam);
 }
@@ -84,65 +77,41 @@ void update_presence_idle()
     publish_activity(&activity);
 }
 
+// Runs whether or not Discord is there: the connection waits for it.
 int __cdecl plugin_init()
 {
-    DiscordCreateParams params{};
-    params.client_id = PLUGIN_CLIENT_ID;
-    // Default flags would let the SDK close the player to relaunch it through
-    // Discord when Discord is not running; this one makes creation fail instead.
-    params.flags = DiscordCreateFlags_NoRequireDiscord;
-    params.event_data = &app;
-    params.application_version = DISCORD_MANAGER_VERSION;
-    params.user_version = DISCORD_MANAGER_VERSION;
-    params.image_version = DISCORD_MANAGER_VERSION;
-    params.activity_version = DISCORD_MANAGER_VERSION;
-    params.relationship_version = DISCORD_MANAGER_VERSION;
-    params.lobby_version = DISCORD_MANAGER_VERSION;
-    params.network_version = DISCORD_MANAGER_VERSION;
-    params.overlay_version = DISCORD_MANAGER_VERSION;
-    params.storage_version = DISCORD_MANAGER_VERSION;
-    params.store_version = DISCORD_MANAGER_VERSION;
-    params.voice_version = DISCORD_MANAGER_VERSION;
-    params.achievement_version = DISCORD_MANAGER_VERSION;
-
-    if (DiscordCreate(DISCORD_VERSION, &params, &app.core) != DiscordResult_Ok) {
-        app.core = nullptr;
-        return -1;
-    }
-    subclass_host_window();
-    app.activity_manager = app.core->get_activity_manager(app.core);
-    timer = {0, pump_interval_ms, &pump_callbacks};
-    timer_start(&timer);
-    load_settings_once();
-    running = app.activity_manager != nullptr;
-    update_presence();
+    guarded([] {
+        load_settings_once();
+        subclass_host_window();
+        running = true;
+        connection_start(plugin.hDllInstance, &update_presence);
+    });
     return 0;
 }
 
 void __cdecl plugin_config()
 {
-    // After a failed start the settings were never read: show the user's own.
-    load_settings_once();
-    DialogBoxParamW(plugin.hDllInstance, MAKEINTRESOURCEW(IDD_CONFIG), plugin.hwndParent, &config_dlg_proc,
-                    0);
+    guarded([] {
+        load_settings_once();
+        DialogBoxParamW(plugin.hDllInstance, MAKEINTRESOURCEW(IDD_CONFIG), plugin.hwndParent,
+                        &config_dlg_proc, 0);
+    });
 }
 
+// Leaves nothing of the plug-in that could run after it returns (the host
+// may unload the DLL at once), but for a subclass that a later one wraps.
 void __cdecl plugin_quit()
 {
-    if (settings_loaded) {
-        // Failure is not fatal: the file keeps its previous content.
-        cfg_save(&config);
-    }
-    if (app.core == nullptr) {
-        return; // failed start: nothing of the SDK was set up
-    }
-    if (running) {
-        app.activity_manager->clear_activity(app.activity_manager, &app, &on_activity_result);
-        running = false;
-    }
-    timer_stop(&timer);
-    cover_close_connection();
-    unsubclass_host_window();
+    running = false;
+    guarded([] {
+        if (settings_loaded) {
+            // Failure is not fatal: the file keeps its previous content.
+            cfg_save(&config);
+        }
+    });
+    guarded([] { connection_stop(); });
+    guarded([] { cover_close_connection(); });
+    guarded([] { unsubclass_host_window(); });
 }
 
 } // namespace
@@ -150,15 +119,9 @@ void __cdecl plugin_quit()
 winampGeneralPurposePlugin plugin = {
     GPPHDR_VER, plugin_description, &plugin_init, &plugin_config, &plugin_quit, nullptr, nullptr,
 };
-plugin_state app;
-
 extern "C" __declspec(dllexport) winampGeneralPurposePlugin *winampGetGeneralPurposePlugin()
 {
     return &plugin;
-}
-
-void DISCORD_CALL on_activity_result(void *, EDiscordResult)
-{
 }
 
 LRESULT host_query(WPARAM wparam, LPARAM query)
@@ -177,12 +140,12 @@ DiscordActivity new_activity()
 
 void publish_activity(DiscordActivity *activity)
 {
-    app.activity_manager->update_activity(app.activity_manager, activity, &app, &on_activity_result);
+    connection_publish(*activity);
 }
 
 void update_presence()
 {
-    if (!running) {
+    if (!running || !connection_ready()) {
         return;
     }
     const LRESULT state = host_query(0, IPC_ISPLAYING);

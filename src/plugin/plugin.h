@@ -1,6 +1,6 @@
-// Plug-in core shared between its modules: the host descriptor, the SDK state,
-// the presence dispatcher and the pieces of the track activity. Everything here
-// runs on the host's main thread.
+// Plug-in core shared between its modules: the host descriptor, the presence
+// dispatcher and the pieces of the track activity. Everything here runs on the
+// host's main thread.
 #pragma once
 
 #include "discord_game_sdk.h"
@@ -12,17 +12,11 @@
 #error "PLUGIN_CLIENT_ID (the Discord application id) must be defined by the build"
 #endif
 
-// SDK objects; both NULL until plugin_init has created the core.
-struct plugin_state {
-    IDiscordCore *core;
-    IDiscordActivityManager *activity_manager;
-};
-
 extern winampGeneralPurposePlugin plugin;
-extern plugin_state app;
 
 // Publishes the activity that matches the host's playback state right now.
-// Does nothing unless the plug-in is running (started and not yet stopped).
+// Does nothing unless the plug-in is running (started and not yet stopped)
+// and connected to Discord.
 void update_presence();
 
 // Builds and publishes the activity of a playing (1) or paused (3) track.
@@ -33,13 +27,10 @@ void update_presence_track(int playback_state);
 // appended (0 when nothing was).
 int utf8_append(const wchar_t *text, char *field, unsigned offset);
 
-// Completion callback of every activity request; the result is ignored.
-void DISCORD_CALL on_activity_result(void *callback_data, EDiscordResult result);
-
 // Zeroed activity carrying the application id and the name "Winamp".
 DiscordActivity new_activity();
 
-// Hands an activity to the SDK, which copies it during the call.
+// Hands an activity to Discord (see connection_publish).
 void publish_activity(DiscordActivity *activity);
 
 // Sends a query to the host's main window (Unicode form).

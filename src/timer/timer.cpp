@@ -1,4 +1,4 @@
-// Pump timer: thread timer start and stop.
+// Thread timers: start and stop.
 #include "timer/timer.h"
 
 void timer_start(pump_timer *timer)

@@ -1,5 +1,6 @@
-// Pump timer: a thread timer without a window that calls `callback` every
-// `interval` milliseconds from the owning thread's message loop.
+// Thread timers without a window (the SDK pump, the reconnection attempts):
+// `callback` runs every `interval` milliseconds from the owning thread's
+// message loop.
 #pragma once
 
 #include <windows.h>

@@ -69,7 +69,9 @@ TEST_F(cover_rig, lookups_share_one_tls_connection_and_send_no_user_agent)
     EXPECT_NE(first, second);
     const auto requests = catalogue_requests();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(catalogue_connections(), 1);
+    // Wine pools TLS connections per process, so an earlier test's may be the one reused.
+    EXPECT_LE(catalogue_connections(), 1);
+    EXPECT_EQ(requests[0].connection, requests[1].connection);
     for (const auto &request : requests) {
         EXPECT_FALSE(request.has_header("User-Agent"));
         EXPECT_EQ(request.header("Host"), "api.deezer.com");

@@ -9,7 +9,8 @@
 namespace {
 
 constexpr int IDC_SHOW_TITLE = 1000, IDC_SHOW_ELAPSED_TIME = 1001, IDC_SHOW_ALBUM_ART = 1002,
-              IDC_SHOW_ALBUM_NAME = 1003, IDC_SHOW_ARTIST_NAME = 1004, IDC_SHOW_SONG_INFO = 1005;
+              IDC_SHOW_ALBUM_NAME = 1003, IDC_SHOW_ARTIST_NAME = 1004, IDC_SHOW_SONG_INFO = 1005,
+              IDC_CONNECTION_STATUS = 1006;
 
 // What the test does once the dialog is up, from a timer inside its modal loop.
 std::function<void(HWND)> dialog_script;
@@ -190,6 +191,33 @@ TEST_F(full_disk_rig, a_save_on_a_full_disk_keeps_the_old_file_and_the_next_save
     EXPECT_EQ(after.substr(after.size() - 21), "Show elapsed time=0\r\n");
 }
 
+std::wstring status_text(HWND dialog)
+{
+    wchar_t text[512] = {};
+    GetDlgItemTextW(dialog, IDC_CONNECTION_STATUS, text, 512);
+    return text;
+}
+
+TEST_F(dialog_rig, the_status_line_follows_the_connection_while_the_dialog_is_open)
+{
+    std::wstring connected, waiting, back;
+    run_dialog([&](HWND dialog) {
+        connected = status_text(dialog);
+        stub_sdk_set_discord_running(0);
+        host->pump(1000); // the modal loop goes on inside
+        waiting = status_text(dialog);
+        stub_sdk_set_discord_running(1);
+        for (int waited = 0; waited < 8000 && status_text(dialog) == waiting; waited += 100) {
+            host->pump(100);
+        }
+        back = status_text(dialog);
+        EndDialog(dialog, 0);
+    });
+    EXPECT_EQ(connected, L"Connected to Discord (Game SDK 2.5.6).");
+    EXPECT_EQ(waiting.rfind(L"Waiting for Discord", 0), 0u) << std::string(waiting.begin(), waiting.end());
+    EXPECT_EQ(back, connected);
+}
+
 // The template in the shipped DLL, read as the dialog manager reads it.
 struct template_reader {
     const BYTE *at;
@@ -239,11 +267,11 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
     EXPECT_EQ(in.dword(), 0u);    // extended style
     EXPECT_EQ(in.dword(), 0x80C800C8u);
     const WORD controls = in.word();
-    EXPECT_EQ(controls, 8);
+    EXPECT_EQ(controls, 9);
     EXPECT_EQ(in.coordinate(), 0);
     EXPECT_EQ(in.coordinate(), 0);
     EXPECT_EQ(in.coordinate(), 262);
-    EXPECT_EQ(in.coordinate(), 73);
+    EXPECT_EQ(in.coordinate(), 92);       // the eight controls' 73, and the status line
     EXPECT_EQ(in.name_or_ordinal(), L""); // no menu
     EXPECT_EQ(in.name_or_ordinal(), L""); // the default class
     EXPECT_EQ(in.text(), L"Corvane Config");
@@ -259,17 +287,20 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
         DWORD style;
         short x, y, cx, cy;
         const wchar_t *text;
+        const wchar_t *window_class; // as an ordinal
     } expected[] = {
-        {IDOK, 0x50010001, 149, 50, 50, 14, L"OK"},
-        {IDCANCEL, 0x50010000, 205, 50, 50, 14, L"Cancel"},
-        {IDC_SHOW_SONG_INFO, 0x50010003, 131, 7, 124, 10, L"Show song info in presence"},
-        {IDC_SHOW_TITLE, 0x50010003, 7, 7, 124, 10, L"Show title in state"},
-        {IDC_SHOW_ALBUM_NAME, 0x50010003, 7, 18, 124, 10, L"Show album name in details"},
-        {IDC_SHOW_ARTIST_NAME, 0x50010003, 7, 29, 124, 10, L"Show artist name in details"},
-        {IDC_SHOW_ALBUM_ART, 0x50010003, 131, 18, 124, 10, L"Show album art in details"},
-        {IDC_SHOW_ELAPSED_TIME, 0x50010003, 131, 29, 124, 10, L"Show elapsed time in presence"},
+        {IDOK, 0x50010001, 149, 50, 50, 14, L"OK", L"#128"},
+        {IDCANCEL, 0x50010000, 205, 50, 50, 14, L"Cancel", L"#128"},
+        {IDC_SHOW_SONG_INFO, 0x50010003, 131, 7, 124, 10, L"Show song info in presence", L"#128"},
+        {IDC_SHOW_TITLE, 0x50010003, 7, 7, 124, 10, L"Show title in state", L"#128"},
+        {IDC_SHOW_ALBUM_NAME, 0x50010003, 7, 18, 124, 10, L"Show album name in details", L"#128"},
+        {IDC_SHOW_ARTIST_NAME, 0x50010003, 7, 29, 124, 10, L"Show artist name in details", L"#128"},
+        {IDC_SHOW_ALBUM_ART, 0x50010003, 131, 18, 124, 10, L"Show album art in details", L"#128"},
+        {IDC_SHOW_ELAPSED_TIME, 0x50010003, 131, 29, 124, 10, L"Show elapsed time in presence", L"#128"},
+        // WS_CHILD | WS_VISIBLE | SS_NOPREFIX: a static text filled at run time
+        {IDC_CONNECTION_STATUS, 0x50000080, 7, 70, 248, 16, L"", L"#130"},
     };
-    for (int i = 0; i < controls && i < 8; ++i) {
+    for (int i = 0; i < controls && i < 9; ++i) {
         SCOPED_TRACE(i);
         in.align();
         EXPECT_EQ(in.dword(), 0u); // help id
@@ -281,7 +312,10 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
         EXPECT_EQ(in.coordinate(), expected[i].cy);
         EXPECT_EQ(in.dword(), static_cast<DWORD>(expected[i].id));
         const std::wstring window_class = in.name_or_ordinal();
-        EXPECT_TRUE(window_class == L"#128" || _wcsicmp(window_class.c_str(), L"BUTTON") == 0);
+        const wchar_t *class_name = expected[i].window_class == std::wstring(L"#128") ? L"BUTTON" : L"STATIC";
+        EXPECT_TRUE(window_class == expected[i].window_class ||
+                    _wcsicmp(window_class.c_str(), class_name) == 0)
+            << "class " << std::string(window_class.begin(), window_class.end());
         EXPECT_EQ(in.name_or_ordinal(), expected[i].text);
         EXPECT_EQ(in.word(), 0); // no creation data
     }

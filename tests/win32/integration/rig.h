@@ -54,6 +54,12 @@ class plugin_rig : public ::testing::Test {
             host->quit_plugin();
         }
         host.reset();
+        // Whatever the test did, the plug-in never misused the SDK.
+        for (int i = 0; i < stub_sdk_fault_count(); ++i) {
+            char fault[256] = {};
+            stub_sdk_fault_at(i, fault, sizeof fault);
+            ADD_FAILURE() << "SDK misuse: " << fault;
+        }
     }
 
     // Creates the host and loads the plug-in, without starting it.
@@ -78,6 +84,19 @@ class plugin_rig : public ::testing::Test {
     }
 
     int published() const { return stub_sdk_event_count(); }
+
+    // Pumps the host's messages until `done` holds, for at most `milliseconds`;
+    // returns whether it held.
+    template <typename Condition> bool pump_until(Condition done, unsigned milliseconds)
+    {
+        for (unsigned waited = 0; !done(); waited += 50) {
+            if (waited >= milliseconds) {
+                return false;
+            }
+            host->pump(50);
+        }
+        return true;
+    }
 
     DiscordActivity last_activity() const
     {
