@@ -149,6 +149,10 @@ std::wstring sdk_problem_text()
     case sdk_availability::not_found:
         return L"\"discord_game_sdk.dll\" not found in " + sdk.plugin_folder + L", " + sdk.host_folder +
                L" or the system folders: put the Game SDK's x86 DLL next to gen_DiscordCorvane.dll.";
+    case sdk_availability::not_loadable:
+        return L"\"discord_game_sdk.dll\" in " + sdk.plugin_folder + L" cannot be loaded (error " +
+               std::to_wstring(sdk.load_error) +
+               L"): use the Game SDK's 32-bit DLL, from its lib\\x86 folder.";
     case sdk_availability::not_an_sdk:
         return L"The \"discord_game_sdk.dll\" found is not the Discord Game SDK: replace it with the Game "
                L"SDK's x86 DLL.";

@@ -52,12 +52,18 @@ std::wstring module_folder(HMODULE module)
     return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
 }
 
-HMODULE load_sdk_module(const std::wstring &plugin_folder)
+// The SDK beside the plug-in, else the one the normal search finds. A file
+// beside the plug-in that cannot be loaded leaves its error in `sdk`.
+HMODULE load_sdk_module(sdk_library &sdk)
 {
-    if (!plugin_folder.empty()) {
-        const std::wstring beside_plugin = plugin_folder + L'\\' + sdk_file_name;
+    if (!sdk.plugin_folder.empty()) {
+        const std::wstring beside_plugin = sdk.plugin_folder + L'\\' + sdk_file_name;
         if (HMODULE module = LoadLibraryExW(beside_plugin.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) {
             return module;
+        }
+        const DWORD error = GetLastError();
+        if (GetFileAttributesW(beside_plugin.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            sdk.load_error = error;
         }
     }
     return LoadLibraryW(sdk_file_name);
@@ -99,9 +105,9 @@ sdk_library sdk_load(HMODULE plugin_module)
     sdk_library sdk;
     sdk.plugin_folder = module_folder(plugin_module);
     sdk.host_folder = module_folder(nullptr);
-    HMODULE module = load_sdk_module(sdk.plugin_folder);
+    HMODULE module = load_sdk_module(sdk);
     if (module == nullptr) {
-        sdk.availability = sdk_availability::not_found;
+        sdk.availability = sdk.load_error != 0 ? sdk_availability::not_loadable : sdk_availability::not_found;
         return sdk;
     }
     void *create = export_named(module, "DiscordCreate");

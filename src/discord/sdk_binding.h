@@ -15,6 +15,7 @@ enum class sdk_convention { cdecl_abi, stdcall_abi };
 enum class sdk_availability {
     ready,               // a supported SDK is loaded
     not_found,           // no discord_game_sdk.dll anywhere the plug-in looks
+    not_loadable,        // one beside the plug-in that Windows cannot load (a 64-bit DLL, say)
     not_an_sdk,          // a DLL of that name without DiscordCreate
     no_version,          // an SDK that cannot tell its version (or its convention)
     unsupported_version, // an SDK whose major version is not 2 or 3
@@ -34,6 +35,7 @@ struct sdk_library {
     // Where it was looked for: the plug-in's own folder, then the normal search.
     std::wstring plugin_folder;
     std::wstring host_folder;
+    DWORD load_error = 0; // why the one beside the plug-in could not be loaded
 };
 
 // Loads discord_game_sdk.dll, first by full path from the folder of

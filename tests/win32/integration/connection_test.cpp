@@ -242,6 +242,28 @@ TEST_F(sdk_install, without_any_sdk_the_plugin_loads_says_what_is_missing_and_qu
                   "alive after unload\n");
 }
 
+TEST_F(sdk_install, a_file_beside_the_plugin_that_is_no_usable_sdk_is_named_in_the_status)
+{
+    // What a user who took the 64-bit DLL sees: Windows refuses to load it.
+    write_file(plugins + L"\\discord_game_sdk.dll", "MZ, but no 32-bit DLL");
+    std::string transcript = run_session();
+    EXPECT_NE(
+        transcript.find("status \"discord_game_sdk.dll\" in " + narrow(plugins) +
+                        " cannot be loaded (error 193): use the Game SDK's 32-bit DLL, from its lib\\x86 "
+                        "folder.\n"),
+        std::string::npos)
+        << transcript;
+
+    // A DLL of that name that is not the SDK at all.
+    ASSERT_TRUE(CopyFileW((bin + L"\\gen_DiscordCorvane.dll").c_str(),
+                          (plugins + L"\\discord_game_sdk.dll").c_str(), FALSE));
+    transcript = run_session();
+    EXPECT_NE(transcript.find("status The \"discord_game_sdk.dll\" found is not the Discord Game SDK"),
+              std::string::npos)
+        << transcript;
+    EXPECT_NE(transcript.find("alive after unload"), std::string::npos) << transcript;
+}
+
 TEST_F(sdk_install, an_sdk_next_to_the_player_is_found_too)
 {
     put_sdk(L"stdcall-3.2.1", host_folder);
