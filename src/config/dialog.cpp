@@ -22,8 +22,13 @@ constexpr check_box check_boxes[] = {
     {IDC_SHOW_ELAPSED_TIME, &cfg_settings::show_elapsed_time},
 };
 
+// The dialog while it is open. A second one would show the boxes as they
+// were before the first one's OK, and its own OK would undo that one's choices.
+HWND open_dialog;
+
 INT_PTR show_settings(HWND dialog)
 {
+    open_dialog = dialog;
     for (const check_box &box : check_boxes) {
         SendMessageA(GetDlgItem(dialog, box.id), BM_SETCHECK, config.*box.field ? BST_CHECKED : BST_UNCHECKED,
                      0);
@@ -45,6 +50,17 @@ INT_PTR accept_settings(HWND dialog)
 }
 
 } // namespace
+
+void config_dialog_open()
+{
+    if (open_dialog != nullptr) {
+        SetForegroundWindow(open_dialog);
+        return;
+    }
+    DialogBoxParamW(plugin.hDllInstance, MAKEINTRESOURCEW(IDD_CONFIG), plugin.hwndParent, &config_dlg_proc,
+                    0);
+    open_dialog = nullptr;
+}
 
 INT_PTR CALLBACK config_dlg_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
 {

@@ -6,7 +6,6 @@
 #include "config/config_file.h"
 #include "config/dialog.h"
 #include "plugin/cover.h"
-#include "resource.h"
 #include "timer/timer.h"
 
 #include <cstring>
@@ -123,8 +122,7 @@ void __cdecl plugin_config()
 {
     // After a failed start the settings were never read: show the user's own.
     load_settings_once();
-    DialogBoxParamW(plugin.hDllInstance, MAKEINTRESOURCEW(IDD_CONFIG), plugin.hwndParent, &config_dlg_proc,
-                    0);
+    config_dialog_open();
 }
 
 void __cdecl plugin_quit()

@@ -145,6 +145,55 @@ TEST_F(dialog_rig, cancel_escape_and_the_close_box_change_nothing)
     EXPECT_NE(read_file(file).find("Display title=1\r\n"), std::string::npos);
 }
 
+// Closes, from a timer, any settings dialog other than `first_dialog`, so that
+// a nested one cannot hang the test; records that there was one.
+HWND first_dialog;
+bool second_dialog_seen;
+
+BOOL CALLBACK close_second_dialog(HWND window, LPARAM)
+{
+    wchar_t title[32] = {};
+    GetWindowTextW(window, title, 32);
+    if (window != first_dialog && wcscmp(title, L"Corvane Config") == 0) {
+        second_dialog_seen = true;
+        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    }
+    return TRUE;
+}
+
+void CALLBACK watch_for_second_dialog(HWND, UINT, UINT_PTR, DWORD)
+{
+    EnumThreadWindows(GetCurrentThreadId(), &close_second_dialog, 0);
+}
+
+TEST_F(dialog_rig, a_second_config_call_brings_the_open_dialog_to_the_front_instead_of_nesting_one)
+{
+    const int published_before = published();
+    run_dialog([&](HWND dialog) {
+        first_dialog = dialog;
+        second_dialog_seen = false;
+        SendMessageW(GetDlgItem(dialog, IDC_SHOW_TITLE), BM_CLICK, 0, 0);
+        HWND other = CreateWindowW(L"STATIC", L"another window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                                   100, nullptr, nullptr, nullptr, nullptr);
+        SetForegroundWindow(other);
+        EXPECT_EQ(GetForegroundWindow(), other);
+
+        const UINT_PTR watch = SetTimer(nullptr, 0, 20, &watch_for_second_dialog);
+        host->config_plugin();
+        KillTimer(nullptr, watch);
+        EXPECT_FALSE(second_dialog_seen) << "a second dialog was opened";
+        EXPECT_EQ(GetForegroundWindow(), dialog);
+        EXPECT_FALSE(IsWindowEnabled(host->window()));
+        DestroyWindow(other);
+        SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(published(), published_before + 1);
+    EXPECT_NE(read_file(file).find("Display title=0\r\n"), std::string::npos) << "the first dialog's choice";
+
+    // Closed, the dialog opens again.
+    run_dialog([](HWND dialog) { SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0); });
+}
+
 // The host's settings directory on a 256 KiB file system that the test fills up.
 class full_disk_rig : public dialog_rig {
   protected:
