@@ -1,7 +1,8 @@
-// The installer as a user runs it, silently, in a Wine prefix of its own: it
+// The installer as a user runs it, in a Wine prefix of its own: silently, it
 // finds Winamp where Winamp's installer recorded it, the plug-in it installs
 // runs in the simulated host from there, and its uninstaller, started from
-// the Add/Remove Programs entry, removes what it installed and nothing else.
+// the Add/Remove Programs entry, removes what it installed and nothing else;
+// through its wizard, it tells where the SDK's DLL goes when it is missing.
 #include "files.h"
 #include "sim_host.h"
 #include "stub_sdk_control.h"
@@ -100,15 +101,17 @@ void run_quiet_uninstall()
 // Folders made by a test, removed after it.
 std::vector<std::wstring> made_folders;
 
-// A Winamp folder as its installer leaves it, with the SDK's DLL next to
-// winamp.exe.
-std::wstring make_winamp(const std::wstring &folder)
+// A Winamp folder as its installer leaves it, with the SDK's DLL in
+// `sdk_place` under it (empty: next to winamp.exe; NULL: nowhere).
+std::wstring make_winamp(const std::wstring &folder, const wchar_t *sdk_place = L"")
 {
     remove_tree(folder);
-    EXPECT_EQ(SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(SHCreateDirectoryExW(nullptr, (folder + L"\\Plugins").c_str(), nullptr), ERROR_SUCCESS);
     write_file(folder + L"\\winamp.exe", "MZ");
-    CopyFileW((build_folder() + L"\\discord_game_sdk.dll").c_str(),
-              (folder + L"\\discord_game_sdk.dll").c_str(), FALSE);
+    if (sdk_place != nullptr) {
+        CopyFileW((build_folder() + L"\\discord_game_sdk.dll").c_str(),
+                  (folder + sdk_place + L"\\discord_game_sdk.dll").c_str(), FALSE);
+    }
     made_folders.push_back(folder);
     return folder;
 }
@@ -247,5 +250,96 @@ TEST_F(installer, the_installed_plugin_runs_from_winamp_and_the_uninstaller_keep
     EXPECT_EQ(read_file(settings), saved) << "the user's settings stay";
     EXPECT_TRUE(exists(winamp + L"\\discord_game_sdk.dll")) << "not the installer's to remove";
 }
+
+// The installer's windows as a user meets them: presses the wizard's main
+// button (Install, Next, Finish) whenever it is enabled and answers every
+// message box with OK; collects the message boxes' texts.
+struct wizard_driver {
+    DWORD process_id;
+    std::vector<std::wstring> messages;
+
+    static BOOL CALLBACK visit(HWND window, LPARAM self)
+    {
+        auto &driver = *reinterpret_cast<wizard_driver *>(self);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != driver.process_id || !IsWindowVisible(window)) {
+            return TRUE;
+        }
+        // A message box shows its text in a static control with id 0xFFFF.
+        if (HWND text = GetDlgItem(window, 0xFFFF); text != nullptr) {
+            wchar_t message[2048] = {};
+            GetWindowTextW(text, message, 2048);
+            if (driver.messages.empty() || driver.messages.back() != message) {
+                driver.messages.push_back(message);
+            }
+            PostMessageW(window, WM_COMMAND, IDOK, 0);
+        } else if (HWND button = GetDlgItem(window, IDOK); button != nullptr && IsWindowEnabled(button)) {
+            PostMessageW(button, BM_CLICK, 0, 0);
+        }
+        return TRUE;
+    }
+};
+
+// Runs the installer with its wizard, driven as above, to its end; returns
+// what its message boxes said.
+std::vector<std::wstring> run_setup_as_a_user()
+{
+    GetDesktopWindow();
+    std::wstring command_line = L"\"" + build_folder() + L"\\DiscordCorvane-setup.exe\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        ADD_FAILURE() << "cannot start the installer: error " << GetLastError();
+        return {};
+    }
+    wizard_driver driver{process.dwProcessId, {}};
+    // A minute at most; every round looks at the installer's windows again.
+    for (int round = 0; round < 600 && WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT; ++round) {
+        EnumWindows(&wizard_driver::visit, reinterpret_cast<LPARAM>(&driver));
+    }
+    if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
+        ADD_FAILURE() << "the installer did not finish";
+        TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return driver.messages;
+}
+
+struct sdk_case {
+    const char *what;
+    const wchar_t *sdk_place; // as for make_winamp
+    bool told;
+};
+
+class sdk_notice : public installer, public testing::WithParamInterface<sdk_case> {};
+
+TEST_P(sdk_notice, tells_where_to_get_the_sdk_and_where_to_put_it_only_when_it_is_missing)
+{
+    const std::wstring winamp = register_for_machine(make_winamp(elsewhere, GetParam().sdk_place));
+    const std::vector<std::wstring> messages = run_setup_as_a_user();
+    EXPECT_EQ(read_file(winamp + L"\\Plugins\\gen_DiscordCorvane.dll"), shipped_plugin());
+    if (!GetParam().told) {
+        EXPECT_TRUE(messages.empty()) << "said: " << testing::PrintToString(messages);
+        return;
+    }
+    ASSERT_EQ(messages.size(), 1u);
+    const std::wstring &notice = messages[0];
+    for (const std::wstring &part :
+         {std::wstring(L"Discord Game SDK"), std::wstring(L"from 2.5 on"),
+          std::wstring(L"lib\\x86\\discord_game_sdk.dll"), winamp + L"\\Plugins"}) {
+        EXPECT_NE(notice.find(part), std::wstring::npos)
+            << "lacks " << testing::PrintToString(part) << " in " << testing::PrintToString(notice);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(installing_with_the_wizard, sdk_notice,
+                         testing::Values(sdk_case{"missing", nullptr, true},
+                                         sdk_case{"next_to_the_plugin", L"\\Plugins", false},
+                                         sdk_case{"next_to_winamp_exe", L"", false}),
+                         [](const auto &info) { return std::string(info.param.what); });
 
 } // namespace
