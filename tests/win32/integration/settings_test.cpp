@@ -189,12 +189,13 @@ TEST_F(settings_rig, an_empty_directory_answer_saves_nothing_and_harms_nothing)
     EXPECT_EQ(published(), 2);
 }
 
-TEST_F(settings_rig, a_file_named_like_the_folder_stays_and_nothing_is_saved)
+TEST_F(settings_rig, a_file_named_like_the_folder_stays_and_the_choices_go_to_the_users_own_folder)
 {
     write_file(folder, "not a folder");
     start_here();
     quit();
     EXPECT_EQ(read_file(folder), "not a folder");
+    EXPECT_EQ(read_file(user_settings_file()), default_file);
 }
 
 // Each way a save can fail leaves the previous file byte for byte as it was.
