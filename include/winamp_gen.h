@@ -28,6 +28,7 @@ inline constexpr LPARAM IPC_GETVERSION = 0;
 inline constexpr LPARAM IPC_ISPLAYING = 104;     // 1 playing, 3 paused, 0 stopped
 inline constexpr LPARAM IPC_GETOUTPUTTIME = 105; // wParam 0: position in ms, -1 when idle
 inline constexpr LPARAM IPC_GETINIDIRECTORY = 335;
+inline constexpr LPARAM IPC_GETINIDIRECTORYW = 1335; // hosts from 0x5058 (Winamp 5.58) on
 inline constexpr LPARAM IPC_GETPLUGINDIRECTORY = 336;
 inline constexpr LPARAM IPC_GETPLUGINDIRECTORYW = 1336;
 inline constexpr LPARAM IPC_GET_EXTENDED_FILE_INFOW = 3026;

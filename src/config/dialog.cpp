@@ -39,8 +39,13 @@ void show_status(HWND dialog)
     }
 }
 
+// The dialog while it is open. A second one would show the boxes as they
+// were before the first one's OK, and its own OK would undo that one's choices.
+HWND open_dialog;
+
 INT_PTR show_settings(HWND dialog)
 {
+    open_dialog = dialog;
     show_status(dialog);
     SetTimer(dialog, status_timer_id, status_refresh_ms, nullptr);
     for (const check_box &box : check_boxes) {
@@ -92,6 +97,17 @@ INT_PTR handle_message(HWND dialog, UINT message, WPARAM wparam)
 }
 
 } // namespace
+
+void config_dialog_open()
+{
+    if (open_dialog != nullptr) {
+        SetForegroundWindow(open_dialog);
+        return;
+    }
+    DialogBoxParamW(plugin.hDllInstance, MAKEINTRESOURCEW(IDD_CONFIG), plugin.hwndParent, &config_dlg_proc,
+                    0);
+    open_dialog = nullptr;
+}
 
 INT_PTR CALLBACK config_dlg_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
 {

@@ -8,7 +8,6 @@
 #include "config/dialog.h"
 #include "discord/connection.h"
 #include "plugin/cover.h"
-#include "resource.h"
 
 #include <cstring>
 
@@ -93,8 +92,7 @@ void __cdecl plugin_config()
 {
     guarded([] {
         load_settings_once();
-        DialogBoxParamW(plugin.hDllInstance, MAKEINTRESOURCEW(IDD_CONFIG), plugin.hwndParent,
-                        &config_dlg_proc, 0);
+        config_dialog_open();
     });
 }
 

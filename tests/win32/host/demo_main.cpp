@@ -103,7 +103,7 @@ int main()
     CreateDirectoryW((std::wstring(temp) + L"corvane-demo").c_str(), nullptr);
     CreateDirectoryW(plugins.c_str(), nullptr);
     DeleteFileW((plugins + L"\\tolvek\\config.ini").c_str());
-    host.plugin_directory_w = plugins;
+    host.ini_directory_w = std::wstring(temp) + L"corvane-demo";
     host.library[L"C:\\Music\\blue.mp3"] = tagged(L"Blue", L"The Band", L"First Album");
     host.library[L"C:\\Music\\nocturne.flac"] =
         tagged(L"Nocturne in E-flat", L"Frédéric Chopin", L"Nocturnes, Op. 9");

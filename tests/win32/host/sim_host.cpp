@@ -198,6 +198,8 @@ LRESULT sim_host::answer_query(WPARAM wparam, LPARAM query)
         return wparam == 0 ? output_time_ms : -1;
     case IPC_GETINIDIRECTORY:
         return text_or_null(ini_directory_a);
+    case IPC_GETINIDIRECTORYW:
+        return text_or_null(ini_directory_w);
     case IPC_GETPLUGINDIRECTORY:
         return text_or_null(plugin_directory_a);
     case IPC_GETPLUGINDIRECTORYW:

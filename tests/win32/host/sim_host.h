@@ -43,7 +43,7 @@ class sim_host {
     LONG_PTR current_procedure() const;
 
     // Scripted player.
-    unsigned version = 0x5666;
+    unsigned version = 0x5092;   // Winamp 5.9.2 (5.yx reports 0x50yx)
     LRESULT playback_state = 0;  // answer to IPC_ISPLAYING
     LRESULT output_time_ms = -1; // answer to IPC_GETOUTPUTTIME
     std::map<std::wstring, sim_track> library;
@@ -51,6 +51,7 @@ class sim_host {
     std::wstring plugin_directory_w;
     std::string plugin_directory_a;
     std::string ini_directory_a;
+    std::wstring ini_directory_w;
 
     // Starts `file` playing (it must be in the library) and notifies.
     void play(const std::wstring &file, LRESULT position_ms = 0);

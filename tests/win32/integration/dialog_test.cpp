@@ -44,15 +44,17 @@ class dialog_rig : public plugin_rig {
     void SetUp() override
     {
         plugin_rig::SetUp();
-        root = plugin_root();
+        root = settings_root();
         if (root.empty()) {
             GTEST_SKIP() << "no small disk: run under tests/private-net-run";
         }
-        file = root + L"\\tolvek\\config.ini";
-        CreateDirectoryW((root + L"\\tolvek").c_str(), nullptr);
+        folder = root + L"\\Plugins\\tolvek";
+        file = folder + L"\\config.ini";
+        SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+        DeleteFileW(user_settings_file().c_str());
         write_file(file, "[Display configuration]\r\nDisplay album art=0\r\n");
         load();
-        host->plugin_directory_w = root;
+        host->ini_directory_w = root;
         host->library[L"C:\\a.mp3"] = tagged_track(L"Blue", L"The Band", L"First Album");
         host->playing_file = L"C:\\a.mp3";
         host->playback_state = 1;
@@ -66,10 +68,11 @@ class dialog_rig : public plugin_rig {
         if (!root.empty()) {
             remove_tree(root);
         }
+        DeleteFileW(user_settings_file().c_str());
     }
 
-    // The host's plug-in directory for the test.
-    virtual std::wstring plugin_root() { return fresh_test_folder(); }
+    // The settings directory of the test's Winamp 5.9.
+    virtual std::wstring settings_root() { return fresh_test_folder(); }
 
     // Opens the dialog as the host does and runs `script` in it; returns when it closed.
     void run_dialog(std::function<void(HWND)> script)
@@ -81,7 +84,7 @@ class dialog_rig : public plugin_rig {
         EXPECT_TRUE(dialog_seen);
     }
 
-    std::wstring root, file;
+    std::wstring root, folder, file;
 };
 
 TEST_F(dialog_rig, shows_the_loaded_settings)
@@ -143,18 +146,67 @@ TEST_F(dialog_rig, cancel_escape_and_the_close_box_change_nothing)
     EXPECT_NE(read_file(file).find("Display title=1\r\n"), std::string::npos);
 }
 
-// The plug-in directory on a 256 KiB file system that the test fills up.
+// Closes, from a timer, any settings dialog other than `first_dialog`, so that
+// a nested one cannot hang the test; records that there was one.
+HWND first_dialog;
+bool second_dialog_seen;
+
+BOOL CALLBACK close_second_dialog(HWND window, LPARAM)
+{
+    wchar_t title[32] = {};
+    GetWindowTextW(window, title, 32);
+    if (window != first_dialog && wcscmp(title, L"Corvane Config") == 0) {
+        second_dialog_seen = true;
+        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    }
+    return TRUE;
+}
+
+void CALLBACK watch_for_second_dialog(HWND, UINT, UINT_PTR, DWORD)
+{
+    EnumThreadWindows(GetCurrentThreadId(), &close_second_dialog, 0);
+}
+
+TEST_F(dialog_rig, a_second_config_call_brings_the_open_dialog_to_the_front_instead_of_nesting_one)
+{
+    const int published_before = published();
+    run_dialog([&](HWND dialog) {
+        first_dialog = dialog;
+        second_dialog_seen = false;
+        SendMessageW(GetDlgItem(dialog, IDC_SHOW_TITLE), BM_CLICK, 0, 0);
+        HWND other = CreateWindowW(L"STATIC", L"another window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                                   100, nullptr, nullptr, nullptr, nullptr);
+        SetForegroundWindow(other);
+        EXPECT_EQ(GetForegroundWindow(), other);
+
+        const UINT_PTR watch = SetTimer(nullptr, 0, 20, &watch_for_second_dialog);
+        host->config_plugin();
+        KillTimer(nullptr, watch);
+        EXPECT_FALSE(second_dialog_seen) << "a second dialog was opened";
+        EXPECT_EQ(GetForegroundWindow(), dialog);
+        EXPECT_FALSE(IsWindowEnabled(host->window()));
+        DestroyWindow(other);
+        SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(published(), published_before + 1);
+    EXPECT_NE(read_file(file).find("Display title=0\r\n"), std::string::npos) << "the first dialog's choice";
+
+    // Closed, the dialog opens again.
+    run_dialog([](HWND dialog) { SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0); });
+}
+
+// The host's settings directory on a 256 KiB file system that the test fills up.
 class full_disk_rig : public dialog_rig {
   protected:
-    std::wstring plugin_root() override
+    std::wstring settings_root() override
     {
-        const wchar_t *disk = _wgetenv(L"CORVANE_SMALL_DISK");
-        if (disk == nullptr) {
+        const std::wstring disk = test_network_folder(L"CORVANE_SMALL_DISK");
+        if (disk.empty()) {
             return {};
         }
-        const std::wstring plugins = std::wstring(disk) + L"\\Plugins";
-        CreateDirectoryW(plugins.c_str(), nullptr);
-        return plugins;
+        const std::wstring winamp = disk + L"\\Winamp";
+        CreateDirectoryW(winamp.c_str(), nullptr);
+        return winamp;
     }
 
     // Writes a file until the disk refuses more.
@@ -172,7 +224,7 @@ class full_disk_rig : public dialog_rig {
     }
 };
 
-TEST_F(full_disk_rig, a_save_on_a_full_disk_keeps_the_old_file_and_the_next_save_writes_the_values)
+TEST_F(full_disk_rig, a_save_on_a_full_disk_keeps_the_old_file_and_the_choices_and_the_next_save_writes_them)
 {
     const std::string before = read_file(file);
     const std::wstring filler = root + L"\\filler";
@@ -182,13 +234,16 @@ TEST_F(full_disk_rig, a_save_on_a_full_disk_keeps_the_old_file_and_the_next_save
         SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     });
     EXPECT_EQ(read_file(file), before);
-    EXPECT_FALSE(exists(root + L"\\tolvek\\config.ini.new"));
+    EXPECT_FALSE(exists(folder + L"\\config.ini.new"));
     EXPECT_EQ(last_activity().timestamps.start, 0) << "the new values are in use all the same";
+    const std::string kept = read_file(user_settings_file());
+    EXPECT_EQ(kept.substr(kept.size() - 21), "Show elapsed time=0\r\n") << "kept in the user's own folder";
 
     DeleteFileW(filler.c_str());
     quit();
     const std::string after = read_file(file);
     EXPECT_EQ(after.substr(after.size() - 21), "Show elapsed time=0\r\n");
+    EXPECT_FALSE(exists(user_settings_file())) << "the host's folder holds the newest choices again";
 }
 
 std::wstring status_text(HWND dialog)

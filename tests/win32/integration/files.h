@@ -1,9 +1,11 @@
 // File helpers for the integration tests: a fresh folder per test under the
-// Wine prefix's temporary directory, and whole-file reads and writes.
+// Wine prefix's temporary directory, whole-file reads and writes, and the
+// user's own settings folder.
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <string>
 
@@ -64,4 +66,30 @@ inline void write_file(const std::wstring &path, const std::string &content)
     DWORD written;
     WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
     CloseHandle(file);
+}
+
+inline std::wstring application_data()
+{
+    wchar_t folder[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return folder;
+}
+
+// Where the plug-in keeps the settings when the host's folder refuses them.
+inline std::wstring user_settings_folder()
+{
+    return application_data() + L"\\Winamp\\Plugins\\tolvek";
+}
+
+inline std::wstring user_settings_file()
+{
+    return user_settings_folder() + L"\\config.ini";
+}
+
+// A folder that tests/private-net-run names in the environment variable
+// `name`; empty outside the private test network.
+inline std::wstring test_network_folder(const wchar_t *name)
+{
+    const wchar_t *folder = _wgetenv(name);
+    return folder != nullptr ? folder : L"";
 }

@@ -31,8 +31,8 @@ class track_rig : public plugin_rig {
     // Starts the plug-in with `settings` in its settings file and `track` playing (or paused).
     void start_with(const flags &settings, const sim_track &track, LRESULT state = 1, LRESULT position_ms = 0)
     {
-        CreateDirectoryW((root + L"\\tolvek").c_str(), nullptr);
-        write_file(root + L"\\tolvek\\config.ini",
+        SHCreateDirectoryExW(nullptr, (root + L"\\Plugins\\tolvek").c_str(), nullptr);
+        write_file(root + L"\\Plugins\\tolvek\\config.ini",
                    "[Display configuration]\r\nDisplay title=" + std::to_string(settings.title) +
                        "\r\nDisplay artist name=" + std::to_string(settings.artist_name) +
                        "\r\nDisplay album name=" + std::to_string(settings.album_name) +
@@ -40,7 +40,7 @@ class track_rig : public plugin_rig {
                        "\r\nDisplay song information=" + std::to_string(settings.song_info) +
                        "\r\nShow elapsed time=" + std::to_string(settings.elapsed) + "\r\n");
         load();
-        host->plugin_directory_w = root;
+        host->ini_directory_w = root;
         host->library[track_file] = track;
         host->playing_file = track_file;
         host->playback_state = state;

@@ -1,0 +1,345 @@
+// The installer as a user runs it, in a Wine prefix of its own: silently, it
+// finds Winamp where Winamp's installer recorded it, the plug-in it installs
+// runs in the simulated host from there, and its uninstaller, started from
+// the Add/Remove Programs entry, removes what it installed and nothing else;
+// through its wizard, it tells where the SDK's DLL goes when it is missing.
+#include "files.h"
+#include "sim_host.h"
+#include "stub_sdk_control.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+const wchar_t uninstall_key[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DiscordCorvane";
+// Where Winamp's installer records Winamp's folder: its own uninstaller for
+// the machine, the folder itself for the user.
+const wchar_t winamp_uninstall_key[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Winamp";
+const wchar_t winamp_user_key[] = L"Software\\Winamp";
+
+std::wstring build_folder()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+std::wstring program_files()
+{
+    wchar_t folder[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return folder;
+}
+
+std::wstring registry_text(HKEY root, const wchar_t *key, const wchar_t *name)
+{
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueW(root, key, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
+        return L"<missing>";
+    }
+    return value;
+}
+
+void set_registry_text(HKEY root, const wchar_t *key, const wchar_t *name, const std::wstring &value)
+{
+    RegSetKeyValueW(root, key, name, REG_SZ, value.c_str(), static_cast<DWORD>((value.size() + 1) * 2));
+}
+
+// Runs `command_line` and waits until it and every process it started have
+// ended: an NSIS uninstaller hands over to a copy of itself and returns at
+// once (with 0, whatever the copy does). Returns the first process's exit code.
+DWORD run_to_the_end(std::wstring command_line)
+{
+    // Wine starts its desktop process for the first window of a session;
+    // started from inside the job, it would keep the job alive.
+    GetDesktopWindow();
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    HANDLE port = CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1);
+    JOBOBJECT_ASSOCIATE_COMPLETION_PORT association{job, port};
+    SetInformationJobObject(job, JobObjectAssociateCompletionPortInformation, &association,
+                            sizeof association);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    DWORD code = 0xFFFFFFFF;
+    if (CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                       nullptr, &startup, &process)) {
+        AssignProcessToJobObject(job, process.hProcess);
+        ResumeThread(process.hThread);
+        WaitForSingleObject(process.hProcess, 60000);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        DWORD message = 0;
+        ULONG_PTR key;
+        LPOVERLAPPED overlapped;
+        while (message != JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO &&
+               GetQueuedCompletionStatus(port, &message, &key, &overlapped, 60000)) {
+        }
+    }
+    CloseHandle(port);
+    CloseHandle(job);
+    return code;
+}
+
+DWORD run_setup(const std::wstring &arguments)
+{
+    return run_to_the_end(L"\"" + build_folder() + L"\\DiscordCorvane-setup.exe\" " + arguments);
+}
+
+// The quiet uninstall command of the Add/Remove Programs entry, as a
+// management tool would run it.
+void run_quiet_uninstall()
+{
+    run_to_the_end(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"QuietUninstallString"));
+}
+
+// Folders made by a test, removed after it.
+std::vector<std::wstring> made_folders;
+
+// A Winamp folder as its installer leaves it, with the SDK's DLL in
+// `sdk_place` under it (empty: next to winamp.exe; NULL: nowhere).
+std::wstring make_winamp(const std::wstring &folder, const wchar_t *sdk_place = L"")
+{
+    remove_tree(folder);
+    EXPECT_EQ(SHCreateDirectoryExW(nullptr, (folder + L"\\Plugins").c_str(), nullptr), ERROR_SUCCESS);
+    write_file(folder + L"\\winamp.exe", "MZ");
+    if (sdk_place != nullptr) {
+        CopyFileW((build_folder() + L"\\discord_game_sdk.dll").c_str(),
+                  (folder + sdk_place + L"\\discord_game_sdk.dll").c_str(), FALSE);
+    }
+    made_folders.push_back(folder);
+    return folder;
+}
+
+std::wstring register_for_machine(const std::wstring &winamp)
+{
+    set_registry_text(HKEY_LOCAL_MACHINE, winamp_uninstall_key, L"UninstallString",
+                      L"\"" + winamp + L"\\UninstWA.exe\"");
+    return winamp;
+}
+
+std::wstring register_for_user(const std::wstring &winamp)
+{
+    set_registry_text(HKEY_CURRENT_USER, winamp_user_key, nullptr, winamp);
+    return winamp;
+}
+
+void forget_winamp()
+{
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, winamp_uninstall_key);
+    RegDeleteTreeW(HKEY_CURRENT_USER, winamp_user_key);
+}
+
+class installer : public testing::Test {
+  protected:
+    void SetUp() override { forget_winamp(); }
+
+    void TearDown() override
+    {
+        forget_winamp();
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, uninstall_key);
+        for (const std::wstring &folder : made_folders) {
+            remove_tree(folder);
+        }
+        made_folders.clear();
+    }
+};
+
+std::string shipped_plugin()
+{
+    return read_file(build_folder() + L"\\gen_DiscordCorvane.dll");
+}
+
+const std::wstring elsewhere = L"C:\\Apps\\Winamp Player";
+
+struct location_case {
+    const char *what;
+    std::wstring (*prepare)(); // makes and registers Winamps; returns the one to install into
+    const wchar_t *arguments;
+};
+
+class where_it_installs : public installer, public testing::WithParamInterface<location_case> {};
+
+TEST_P(where_it_installs, the_plugin_lands_in_the_plugins_folder_of_the_winamp_found)
+{
+    const std::wstring winamp = GetParam().prepare();
+    ASSERT_EQ(run_setup(GetParam().arguments), 0u);
+    EXPECT_EQ(read_file(winamp + L"\\Plugins\\gen_DiscordCorvane.dll"), shipped_plugin());
+    EXPECT_TRUE(exists(winamp + L"\\Plugins\\DiscordCorvane-uninstall.exe"));
+    EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"UninstallString"),
+              L"\"" + winamp + L"\\Plugins\\DiscordCorvane-uninstall.exe\"");
+    EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayName"),
+              L"Discord Corvane (Winamp plug-in)");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    recorded, where_it_installs,
+    testing::Values(location_case{"machine_wide_Winamp_by_its_uninstall_entry",
+                                  [] { return register_for_machine(make_winamp(elsewhere)); }, L"/S"},
+                    location_case{"Winamp_of_the_user_by_its_folder_entry",
+                                  [] {
+                                      register_for_machine(make_winamp(elsewhere));
+                                      return register_for_user(
+                                          make_winamp(L"C:\\Apps\\\u041f\u0451\u0442\u0440\\Winamp"));
+                                  },
+                                  L"/S"},
+                    location_case{"nothing_recorded_the_usual_Program_Files_folder",
+                                  [] { return make_winamp(program_files() + L"\\Winamp"); }, L"/S"},
+                    location_case{"a_folder_chosen_by_the_user_wins",
+                                  [] {
+                                      register_for_machine(make_winamp(elsewhere));
+                                      return make_winamp(L"C:\\Other Winamp");
+                                  },
+                                  L"/S /D=C:\\Other Winamp"}),
+    [](const auto &info) { return std::string(info.param.what); });
+
+TEST_F(installer, a_folder_without_winamp_is_refused_and_nothing_is_installed)
+{
+    const std::wstring folder = L"C:\\Not Winamp";
+    remove_tree(folder);
+    SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    made_folders.push_back(folder);
+    EXPECT_EQ(run_setup(L"/S /D=" + folder), 2u);
+    EXPECT_FALSE(exists(folder + L"\\Plugins"));
+    EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"UninstallString"), L"<missing>");
+}
+
+TEST_F(installer, the_installed_plugin_runs_from_winamp_and_the_uninstaller_keeps_the_settings)
+{
+    const std::wstring winamp = make_winamp(elsewhere);
+    register_for_machine(winamp);
+    ASSERT_EQ(run_setup(L"/S"), 0u);
+    const std::wstring plugin = winamp + L"\\Plugins\\gen_DiscordCorvane.dll";
+    const std::wstring settings = winamp + L"\\Plugins\\tolvek\\config.ini";
+
+    stub_sdk_reset();
+    {
+        // A Winamp 5.9 that keeps its settings in its own folder.
+        sim_host host;
+        host.ini_directory_w = winamp;
+        ASSERT_TRUE(host.load_plugin(plugin.c_str())) << "LoadLibrary error " << GetLastError();
+        wchar_t loaded_from[MAX_PATH] = {};
+        GetModuleFileNameW(host.descriptor()->hDllInstance, loaded_from, MAX_PATH);
+        EXPECT_EQ(_wcsicmp(loaded_from, plugin.c_str()), 0) << "loaded from the Winamp folder";
+        ASSERT_EQ(host.init_plugin(), 0);
+        sim_track blue;
+        blue.tags = {{L"title", L"Blue"}, {L"artist", L"The Band"}, {L"album", L"First Album"}};
+        host.library[L"C:\\Music\\blue.mp3"] = blue;
+        host.play(L"C:\\Music\\blue.mp3");
+        stub_sdk_event event{};
+        ASSERT_TRUE(stub_sdk_event_at(stub_sdk_event_count() - 1, &event));
+        EXPECT_STREQ(event.activity.state, "Blue (Playing)");
+
+        run_quiet_uninstall();
+        EXPECT_TRUE(exists(plugin)) << "Winamp runs and holds the plug-in";
+        EXPECT_NE(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"UninstallString"), L"<missing>");
+        host.quit_plugin();
+    }
+    const std::string saved = read_file(settings);
+    ASSERT_NE(saved, "<missing>");
+
+    run_quiet_uninstall();
+    EXPECT_FALSE(exists(plugin));
+    EXPECT_FALSE(exists(winamp + L"\\Plugins\\DiscordCorvane-uninstall.exe"));
+    EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"UninstallString"), L"<missing>");
+    EXPECT_EQ(read_file(settings), saved) << "the user's settings stay";
+    EXPECT_TRUE(exists(winamp + L"\\discord_game_sdk.dll")) << "not the installer's to remove";
+}
+
+// The installer's windows as a user meets them: presses the wizard's main
+// button (Install, Next, Finish) whenever it is enabled and answers every
+// message box with OK; collects the message boxes' texts.
+struct wizard_driver {
+    DWORD process_id;
+    std::vector<std::wstring> messages;
+
+    static BOOL CALLBACK visit(HWND window, LPARAM self)
+    {
+        auto &driver = *reinterpret_cast<wizard_driver *>(self);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != driver.process_id || !IsWindowVisible(window)) {
+            return TRUE;
+        }
+        // A message box shows its text in a static control with id 0xFFFF.
+        if (HWND text = GetDlgItem(window, 0xFFFF); text != nullptr) {
+            wchar_t message[2048] = {};
+            GetWindowTextW(text, message, 2048);
+            if (driver.messages.empty() || driver.messages.back() != message) {
+                driver.messages.push_back(message);
+            }
+            PostMessageW(window, WM_COMMAND, IDOK, 0);
+        } else if (HWND button = GetDlgItem(window, IDOK); button != nullptr && IsWindowEnabled(button)) {
+            PostMessageW(button, BM_CLICK, 0, 0);
+        }
+        return TRUE;
+    }
+};
+
+// Runs the installer with its wizard, driven as above, to its end; returns
+// what its message boxes said.
+std::vector<std::wstring> run_setup_as_a_user()
+{
+    GetDesktopWindow();
+    std::wstring command_line = L"\"" + build_folder() + L"\\DiscordCorvane-setup.exe\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        ADD_FAILURE() << "cannot start the installer: error " << GetLastError();
+        return {};
+    }
+    wizard_driver driver{process.dwProcessId, {}};
+    // A minute at most; every round looks at the installer's windows again.
+    for (int round = 0; round < 600 && WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT; ++round) {
+        EnumWindows(&wizard_driver::visit, reinterpret_cast<LPARAM>(&driver));
+    }
+    if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
+        ADD_FAILURE() << "the installer did not finish";
+        TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return driver.messages;
+}
+
+struct sdk_case {
+    const char *what;
+    const wchar_t *sdk_place; // as for make_winamp
+    bool told;
+};
+
+class sdk_notice : public installer, public testing::WithParamInterface<sdk_case> {};
+
+TEST_P(sdk_notice, tells_where_to_get_the_sdk_and_where_to_put_it_only_when_it_is_missing)
+{
+    const std::wstring winamp = register_for_machine(make_winamp(elsewhere, GetParam().sdk_place));
+    const std::vector<std::wstring> messages = run_setup_as_a_user();
+    EXPECT_EQ(read_file(winamp + L"\\Plugins\\gen_DiscordCorvane.dll"), shipped_plugin());
+    if (!GetParam().told) {
+        EXPECT_TRUE(messages.empty()) << "said: " << testing::PrintToString(messages);
+        return;
+    }
+    ASSERT_EQ(messages.size(), 1u);
+    const std::wstring &notice = messages[0];
+    for (const std::wstring &part :
+         {std::wstring(L"Discord Game SDK"), std::wstring(L"from 2.5 on"),
+          std::wstring(L"lib\\x86\\discord_game_sdk.dll"), winamp + L"\\Plugins"}) {
+        EXPECT_NE(notice.find(part), std::wstring::npos)
+            << "lacks " << testing::PrintToString(part) << " in " << testing::PrintToString(notice);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(installing_with_the_wizard, sdk_notice,
+                         testing::Values(sdk_case{"missing", nullptr, true},
+                                         sdk_case{"next_to_the_plugin", L"\\Plugins", false},
+                                         sdk_case{"next_to_winamp_exe", L"", false}),
+                         [](const auto &info) { return std::string(info.param.what); });
+
+} // namespace
