@@ -5,7 +5,7 @@
 
 #include "config/config_file.h"
 #include "config/dialog.h"
-#include "plugin/cover.h"
+#include "cover/cover_http.h"
 #include "resource.h"
 #include "timer/timer.h"
 

@@ -1,7 +1,7 @@
 // Track activity: asks the host for the playing entry's tags, composes the
 // state and details lines under the display settings, stamps the elapsed-time
 // clock, looks up the cover, and publishes the result.
-#include "plugin/cover.h"
+#include "cover/cover_http.h"
 #include "plugin/plugin.h"
 
 #include "config/settings.h"

@@ -1,5 +1,5 @@
 // Cover lookup, portable half: the encoded search path and which URL a reply yields.
-#include "plugin/cover_query.h"
+#include "cover/cover_query.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Album cover lookup over WinHTTP: the session and connection kept for the
 // plug-in's life, one request per lookup, a bounded wait and a bounded reply.
-#include "plugin/cover.h"
+#include "cover/cover_http.h"
 
-#include "plugin/cover_query.h"
+#include "cover/cover_query.h"
 
 #include <windows.h>
 #include <winhttp.h>

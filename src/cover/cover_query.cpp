@@ -1,5 +1,5 @@
 // Search path encoding and reply navigation of the album cover lookup.
-#include "plugin/cover_query.h"
+#include "cover/cover_query.h"
 
 #include <cstring>
 
