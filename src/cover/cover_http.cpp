@@ -131,7 +131,7 @@ void fetch_cover_url(const wchar_t *artist, const wchar_t *album, char *large_im
     if (!body || body->empty()) {
         return;
     }
-    const std::string url = cover_url_from_reply(body->data());
+    const std::string url = cover_read_reply(body->data()).url;
     if (!url.empty() && url.size() <= cover_url_max_bytes) {
         std::memcpy(large_image, url.c_str(), url.size() + 1);
     }

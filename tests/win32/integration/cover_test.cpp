@@ -48,17 +48,19 @@ INSTANTIATE_TEST_SUITE_P(
     cover, request_paths,
     testing::Values(
         path_case{"plain", L"The Band", L"First Album",
-                  "/search/track?strict=on&q=artist:%22The%20Band%22%20album:%22First%20Album%22"},
-        path_case{"no album", L"The Band", L"", "/search/track?strict=on&q=artist:%22The%20Band%22"},
-        path_case{"ampersand and plus", L"Simon & Garfunkel", L"A+B",
-                  "/search/track?strict=on&q=artist:%22Simon%20%26%20Garfunkel%22%20album:%22A%2BB%22"},
+                  "/search/track?strict=on&q=artist:%22The%20Band%22%20album:%22First%20Album%22&limit=1"},
+        path_case{"no album", L"The Band", L"", "/search/track?strict=on&q=artist:%22The%20Band%22&limit=1"},
+        path_case{
+            "ampersand and plus", L"Simon & Garfunkel", L"A+B",
+            "/search/track?strict=on&q=artist:%22Simon%20%26%20Garfunkel%22%20album:%22A%2BB%22&limit=1"},
         path_case{"hash and percent", L"#1 100%", L"x",
-                  "/search/track?strict=on&q=artist:%22%231%20100%25%22%20album:%22x%22"},
+                  "/search/track?strict=on&q=artist:%22%231%20100%25%22%20album:%22x%22&limit=1"},
         path_case{"double quote", L"Say \"Hi\"", L"",
-                  "/search/track?strict=on&q=artist:%22Say%20%20Hi%20%22"},
+                  "/search/track?strict=on&q=artist:%22Say%20%20Hi%20%22&limit=1"},
         path_case{
             "beyond ASCII", L"Fr\u00e9d\u00e9ric", L"\u65e5\U0001F3B5",
-            "/search/track?strict=on&q=artist:%22Fr%C3%A9d%C3%A9ric%22%20album:%22%E6%97%A5%F0%9F%8E%B5%22"}),
+            "/search/"
+            "track?strict=on&q=artist:%22Fr%C3%A9d%C3%A9ric%22%20album:%22%E6%97%A5%F0%9F%8E%B5%22&limit=1"}),
     [](const auto &info) { return readable_test_name(info.param.what); });
 
 TEST_F(cover_rig, lookups_share_one_tls_connection_and_send_no_user_agent)

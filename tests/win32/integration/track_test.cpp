@@ -122,7 +122,7 @@ TEST_F(track_rig, a_missing_artist_falls_back_to_the_album_artist_for_text_and_l
     EXPECT_STREQ(last_activity().details, "Various - Hits");
     const auto requests = catalogue_requests();
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].path, "/search/track?strict=on&q=artist:%22Various%22%20album:%22Hits%22");
+    EXPECT_EQ(requests[0].path, "/search/track?strict=on&q=artist:%22Various%22%20album:%22Hits%22&limit=1");
 }
 
 TEST_F(track_rig, without_any_artist_the_album_stands_alone_and_no_lookup_is_made)
