@@ -1,105 +1,186 @@
-// Album cover lookup over WinHTTP: the session and connection kept for the
-// plug-in's life, one request per lookup, a bounded wait and a bounded reply.
+// WinHTTP exchange of the cover lookup: the session with the user's proxy and
+// modern TLS, the time-outs that bound each phase and the whole exchange, a
+// bounded reply, and the request handle shared with a canceller.
 #include "cover/cover_http.h"
 
-#include "cover/cover_query.h"
-
-#include <windows.h>
-#include <winhttp.h>
-
-#include <cstring>
-#include <optional>
-#include <string>
+#include <algorithm>
+#include <initializer_list>
 
 namespace {
 
 constexpr wchar_t catalogue_host[] = L"api.deezer.com";
-constexpr char fallback_image[] = "winamp-logo";
 constexpr wchar_t request_headers[] = L"Content-Type: application/json; charset=utf-8";
 
-// Each phase of a lookup may wait this long, so a service that cannot be
-// reached or stalls gives the player back within seconds, not minutes.
-constexpr int resolve_timeout_ms = 2000;
-constexpr int connect_timeout_ms = 2000;
-constexpr int send_timeout_ms = 2000;
-constexpr int receive_timeout_ms = 2000;
+// A phase (name resolution, connection, TLS handshake, sending, each wait for
+// data) may take this long; the whole exchange, from its start to the last
+// byte, the deadline, so that a server trickling its reply cannot hold the
+// worker either.
+constexpr DWORD phase_timeout_ms = 5000;
+constexpr DWORD exchange_deadline_ms = 10000;
 
-// A search reply is a few tens of kilobytes; a longer body is not read.
+// A search reply is a few kilobytes; a longer body is not read.
 constexpr size_t max_reply_bytes = 1 << 20;
 
-HINTERNET http_session;
-HINTERNET http_connection;
+// Windows 8.1 and later apply the system's proxy settings, automatic
+// configuration included; earlier systems refuse the access type.
+internet_handle open_automatic_proxy_session()
+{
+    return internet_handle(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
+                                       WINHTTP_NO_PROXY_BYPASS, 0));
+}
 
-// Owner of a request handle.
-class unique_request {
-  public:
-    explicit unique_request(HINTERNET handle) : handle_(handle) {}
-    ~unique_request()
+// Owner of the strings of an Internet Explorer proxy configuration.
+struct ie_proxy_config : WINHTTP_CURRENT_USER_IE_PROXY_CONFIG {
+    ie_proxy_config() : WINHTTP_CURRENT_USER_IE_PROXY_CONFIG{} {}
+    ~ie_proxy_config()
     {
-        if (handle_ != nullptr) {
-            WinHttpCloseHandle(handle_);
+        for (LPWSTR text : {lpszAutoConfigUrl, lpszProxy, lpszProxyBypass}) {
+            if (text != nullptr) {
+                GlobalFree(text);
+            }
         }
     }
-    unique_request(const unique_request &) = delete;
-    unique_request &operator=(const unique_request &) = delete;
-    HINTERNET get() const { return handle_; }
-
-  private:
-    HINTERNET handle_;
+    ie_proxy_config(const ie_proxy_config &) = delete;
+    ie_proxy_config &operator=(const ie_proxy_config &) = delete;
 };
 
-std::string to_utf8(const wchar_t *text)
+// Before Windows 8.1: the proxy the current user chose in Internet Explorer's
+// settings, else WinHTTP's own default (normally a direct connection).
+internet_handle open_ie_proxy_session()
 {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) {
-        return {};
+    ie_proxy_config ie;
+    if (WinHttpGetIEProxyConfigForCurrentUser(&ie) && ie.lpszProxy != nullptr) {
+        return internet_handle(
+            WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NAMED_PROXY, ie.lpszProxy,
+                        ie.lpszProxyBypass != nullptr ? ie.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS, 0));
     }
-    std::string utf8(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
-    utf8.resize(static_cast<size_t>(size) - 1);
-    return utf8;
+    return internet_handle(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                       WINHTTP_NO_PROXY_BYPASS, 0));
 }
 
-bool open_connection()
+// Offers TLS 1.2 and 1.3: Windows 7's WinHTTP offers only TLS 1.0 unless told.
+// A system that does not know a protocol refuses the whole set, so the offer
+// shrinks until one is accepted, and the system's default stays otherwise.
+void offer_modern_tls(HINTERNET session)
 {
-    if (http_session == nullptr) {
-        http_session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                   WINHTTP_NO_PROXY_BYPASS, 0);
-        if (http_session == nullptr) {
+    constexpr DWORD offers[] = {WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3,
+                                WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2};
+    for (DWORD protocols : offers) {
+        if (WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) {
+            return;
+        }
+    }
+}
+
+bool open_connection(http_client *client)
+{
+    if (!client->session) {
+        client->session = open_automatic_proxy_session();
+        if (!client->session) {
+            client->session = open_ie_proxy_session();
+        }
+        if (!client->session) {
             return false;
         }
-        WinHttpSetTimeouts(http_session, resolve_timeout_ms, connect_timeout_ms, send_timeout_ms,
-                           receive_timeout_ms);
-        // Waiting for the response headers has a bound of its own (90 s by default).
-        DWORD response_timeout_ms = receive_timeout_ms;
-        WinHttpSetOption(http_session, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &response_timeout_ms,
-                         sizeof response_timeout_ms);
+        offer_modern_tls(client->session.get());
     }
-    if (http_connection == nullptr) {
-        http_connection = WinHttpConnect(http_session, catalogue_host, INTERNET_DEFAULT_HTTPS_PORT, 0);
+    if (!client->connection) {
+        client->connection.reset(
+            WinHttpConnect(client->session.get(), catalogue_host, INTERNET_DEFAULT_HTTPS_PORT, 0));
     }
-    return http_connection != nullptr;
+    return static_cast<bool>(client->connection);
 }
 
-// The whole body of a GET of `path` (an ASCII path, already encoded), or
-// nothing when the exchange fails or the body is longer than the cap.
-std::optional<std::string> fetch_body(const std::string &path)
+// Milliseconds the next phase may take: a phase's time-out, cut to what is
+// left before `deadline`; 0 once it has passed.
+DWORD next_phase_ms(ULONGLONG deadline)
 {
-    const std::wstring wide_path(path.begin(), path.end());
-    // Secure, and without escape-percent: the path is sent exactly as built.
-    unique_request request(WinHttpOpenRequest(http_connection, L"GET", wide_path.c_str(), nullptr,
-                                              WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                              WINHTTP_FLAG_SECURE));
-    if (request.get() == nullptr ||
-        !WinHttpSendRequest(request.get(), request_headers, static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA,
-                            0, 0, 0) ||
-        !WinHttpReceiveResponse(request.get(), nullptr)) {
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) {
+        return 0;
+    }
+    return static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, phase_timeout_ms));
+}
+
+// Bounds every wait of the request's next phase; false when the deadline has
+// passed (a time-out of 0 would mean no time-out at all to WinHTTP).
+bool bound_next_phase(HINTERNET request, ULONGLONG deadline)
+{
+    DWORD timeout_ms = next_phase_ms(deadline);
+    const int timeout = static_cast<int>(timeout_ms);
+    return timeout_ms != 0 && WinHttpSetTimeouts(request, timeout, timeout, timeout, timeout) &&
+           WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &timeout_ms, sizeof timeout_ms);
+}
+
+// A request open on the worker's thread and published to a canceller: it is
+// closed by whichever of this owner and http_cancel_all comes first.
+class cancellable_request {
+  public:
+    cancellable_request(http_cancel *cancel, HINTERNET request) : cancel_(cancel), request_(request)
+    {
+        if (request_ == nullptr) {
+            return;
+        }
+        AcquireSRWLockExclusive(&cancel_->lock);
+        const bool refused = cancel_->cancelled;
+        if (!refused) {
+            cancel_->request = request_;
+        }
+        ReleaseSRWLockExclusive(&cancel_->lock);
+        if (refused) {
+            WinHttpCloseHandle(request_);
+            request_ = nullptr;
+        }
+    }
+    ~cancellable_request()
+    {
+        AcquireSRWLockExclusive(&cancel_->lock);
+        const bool still_ours = request_ != nullptr && cancel_->request == request_;
+        if (still_ours) {
+            cancel_->request = nullptr;
+        }
+        ReleaseSRWLockExclusive(&cancel_->lock);
+        if (still_ours) {
+            WinHttpCloseHandle(request_);
+        }
+    }
+    cancellable_request(const cancellable_request &) = delete;
+    cancellable_request &operator=(const cancellable_request &) = delete;
+
+    // The request, NULL when it was refused.
+    HINTERNET get() const { return request_; }
+
+  private:
+    http_cancel *cancel_;
+    HINTERNET request_;
+};
+
+bool send_and_wait_for_headers(HINTERNET request, ULONGLONG deadline)
+{
+    return bound_next_phase(request, deadline) &&
+           WinHttpSendRequest(request, request_headers, static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0,
+                              0, 0) &&
+           bound_next_phase(request, deadline) && WinHttpReceiveResponse(request, nullptr);
+}
+
+std::optional<unsigned> status_code(HINTERNET request)
+{
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
         return std::nullopt;
     }
+    return status;
+}
+
+// The whole body, or nothing when reading fails, passes the deadline or the cap.
+std::optional<std::string> read_body(HINTERNET request, ULONGLONG deadline)
+{
     std::string body;
     for (;;) {
         DWORD available = 0;
-        if (!WinHttpQueryDataAvailable(request.get(), &available)) {
+        if (!bound_next_phase(request, deadline) || !WinHttpQueryDataAvailable(request, &available)) {
             return std::nullopt;
         }
         if (available == 0) {
@@ -111,7 +192,7 @@ std::optional<std::string> fetch_body(const std::string &path)
         const size_t total = body.size();
         body.resize(total + available);
         DWORD read = 0;
-        if (!WinHttpReadData(request.get(), body.data() + total, available, &read)) {
+        if (!WinHttpReadData(request, body.data() + total, available, &read)) {
             return std::nullopt;
         }
         body.resize(total + read);
@@ -120,31 +201,39 @@ std::optional<std::string> fetch_body(const std::string &path)
 
 } // namespace
 
-void fetch_cover_url(const wchar_t *artist, const wchar_t *album, char *large_image)
+void http_cancel_all(http_cancel *cancel)
 {
-    std::strcpy(large_image, fallback_image);
-    if (!open_connection() || artist[0] == L'\0') {
-        return;
-    }
-    // The status is not examined: an error reply that carries data is still used.
-    std::optional<std::string> body = fetch_body(cover_search_path(to_utf8(artist), to_utf8(album)));
-    if (!body || body->empty()) {
-        return;
-    }
-    const std::string url = cover_read_reply(body->data()).url;
-    if (!url.empty() && url.size() <= cover_url_max_bytes) {
-        std::memcpy(large_image, url.c_str(), url.size() + 1);
+    AcquireSRWLockExclusive(&cancel->lock);
+    cancel->cancelled = true;
+    const HINTERNET request = cancel->request;
+    cancel->request = nullptr;
+    ReleaseSRWLockExclusive(&cancel->lock);
+    if (request != nullptr) {
+        WinHttpCloseHandle(request);
     }
 }
 
-void cover_close_connection()
+std::optional<http_reply> http_get(http_client *client, const std::string &path, http_cancel *cancel)
 {
-    if (http_session != nullptr) {
-        WinHttpCloseHandle(http_session);
-        http_session = nullptr;
+    const ULONGLONG deadline = GetTickCount64() + exchange_deadline_ms;
+    if (!open_connection(client)) {
+        return std::nullopt;
     }
-    if (http_connection != nullptr) {
-        WinHttpCloseHandle(http_connection);
-        http_connection = nullptr;
+    const std::wstring wide_path(path.begin(), path.end());
+    // Secure, and without escape-percent: the path is sent exactly as built.
+    cancellable_request request(
+        cancel, WinHttpOpenRequest(client->connection.get(), L"GET", wide_path.c_str(), nullptr,
+                                   WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, WINHTTP_FLAG_SECURE));
+    if (request.get() == nullptr || !send_and_wait_for_headers(request.get(), deadline)) {
+        return std::nullopt;
     }
+    const std::optional<unsigned> status = status_code(request.get());
+    if (!status) {
+        return std::nullopt;
+    }
+    std::optional<std::string> body = read_body(request.get(), deadline);
+    if (!body) {
+        return std::nullopt;
+    }
+    return http_reply{*status, std::move(*body)};
 }

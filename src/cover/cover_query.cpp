@@ -96,6 +96,9 @@ cover_reply cover_read_reply(char *reply)
 
 cover_outcome cover_judge_reply(unsigned status, char *reply)
 {
+    if (reply[0] == '\0') {
+        return {cover_verdict::unknown, {}};
+    }
     cover_reply read = cover_read_reply(reply);
     if (!read.url.empty() && read.url.size() <= cover_url_max_bytes) {
         return {cover_verdict::found, std::move(read.url)};

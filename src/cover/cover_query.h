@@ -52,5 +52,5 @@ struct cover_outcome {
 // Judges a whole reply with HTTP status `status`, read in place. A usable
 // cover counts whatever the status; "no cover" counts only from a 200 reply
 // that is a search result, so an error page or a proxy's answer is never
-// remembered as the album having no art.
+// remembered as the album having no art. An empty body is not parsed.
 cover_outcome cover_judge_reply(unsigned status, char *reply);

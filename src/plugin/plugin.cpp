@@ -5,7 +5,7 @@
 
 #include "config/config_file.h"
 #include "config/dialog.h"
-#include "cover/cover_http.h"
+#include "cover/cover.h"
 #include "resource.h"
 #include "timer/timer.h"
 
@@ -43,7 +43,9 @@ void CALLBACK pump_callbacks(HWND, UINT, UINT_PTR, DWORD)
 
 LRESULT CALLBACK plugin_wndproc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
-    if (message == WM_WA_IPC && wparam == IPC_CB_MISC_STATUS && lparam == IPC_CB_MISC) {
+    // A stream's title changes without a status change.
+    if (message == WM_WA_IPC && lparam == IPC_CB_MISC &&
+        (wparam == IPC_CB_MISC_STATUS || wparam == IPC_CB_MISC_TITLE)) {
         update_presence();
     }
     return CallWindowProcA(prev_wndproc, hwnd, message, wparam, lparam);
@@ -114,6 +116,7 @@ int __cdecl plugin_init()
     timer = {0, pump_interval_ms, &pump_callbacks};
     timer_start(&timer);
     load_settings_once();
+    cover_start(plugin.hDllInstance, &republish_with_cover);
     running = app.activity_manager != nullptr;
     update_presence();
     return 0;
@@ -133,6 +136,7 @@ void __cdecl plugin_quit()
         // Failure is not fatal: the file keeps its previous content.
         cfg_save(&config);
     }
+    cover_stop();
     if (app.core == nullptr) {
         return; // failed start: nothing of the SDK was set up
     }
@@ -141,7 +145,6 @@ void __cdecl plugin_quit()
         running = false;
     }
     timer_stop(&timer);
-    cover_close_connection();
     unsubclass_host_window();
 }
 
