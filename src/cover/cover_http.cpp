@@ -11,10 +11,10 @@ namespace {
 constexpr wchar_t catalogue_host[] = L"api.deezer.com";
 constexpr wchar_t request_headers[] = L"Content-Type: application/json; charset=utf-8";
 
-// A phase (name resolution, connection, TLS handshake, sending, each wait for
-// data) may take this long; the whole exchange, from its start to the last
-// byte, the deadline, so that a server trickling its reply cannot hold the
-// worker either.
+// Each phase (name resolution, connection, TLS handshake, sending, each wait
+// for data) may take `phase_timeout_ms`; the whole exchange, from its start to
+// the last byte, `exchange_deadline_ms`, so that a server trickling its reply
+// cannot hold the worker either.
 constexpr DWORD phase_timeout_ms = 5000;
 constexpr DWORD exchange_deadline_ms = 10000;
 
@@ -44,8 +44,10 @@ struct ie_proxy_config : WINHTTP_CURRENT_USER_IE_PROXY_CONFIG {
     ie_proxy_config &operator=(const ie_proxy_config &) = delete;
 };
 
-// Before Windows 8.1: the proxy the current user chose in Internet Explorer's
-// settings, else WinHTTP's own default (normally a direct connection).
+// Before Windows 8.1: the proxy server the current user set in Internet
+// Explorer's settings, else WinHTTP's own default (normally a direct
+// connection). A configuration script or automatic detection alone is not
+// followed there.
 internet_handle open_ie_proxy_session()
 {
     ie_proxy_config ie;

@@ -36,12 +36,12 @@ struct worker_shared {
     http_cancel cancel;
 };
 
-class shared_lock {
+class worker_lock {
   public:
-    explicit shared_lock(worker_shared *shared) : lock_(&shared->lock) { AcquireSRWLockExclusive(lock_); }
-    ~shared_lock() { ReleaseSRWLockExclusive(lock_); }
-    shared_lock(const shared_lock &) = delete;
-    shared_lock &operator=(const shared_lock &) = delete;
+    explicit worker_lock(worker_shared *shared) : lock_(&shared->lock) { AcquireSRWLockExclusive(lock_); }
+    ~worker_lock() { ReleaseSRWLockExclusive(lock_); }
+    worker_lock(const worker_lock &) = delete;
+    worker_lock &operator=(const worker_lock &) = delete;
 
   private:
     SRWLOCK *lock_;
@@ -65,7 +65,7 @@ std::optional<cover_key> next_lookup(worker_shared *shared)
 {
     for (;;) {
         {
-            shared_lock hold(shared);
+            worker_lock hold(shared);
             if (shared->stopping) {
                 return std::nullopt;
             }
@@ -95,7 +95,7 @@ cover_outcome look_up(http_client *client, const cover_key &key, http_cancel *ca
 // Queues an outcome for the main thread and wakes it, unless it stopped listening.
 void deliver(worker_shared *shared, cover_result result)
 {
-    shared_lock hold(shared);
+    worker_lock hold(shared);
     shared->in_progress.reset();
     if (shared->results_window != nullptr) {
         shared->finished.push_back(std::move(result));
@@ -115,7 +115,7 @@ void run_lookups(worker_shared *shared) noexcept
             deliver(shared, {*key, look_up(&client, *key, &shared->cancel)});
         } catch (...) {
             // An outcome that cannot be queued is lost; the next play asks again.
-            shared_lock hold(shared);
+            worker_lock hold(shared);
             shared->in_progress.reset();
         }
     }
@@ -141,7 +141,7 @@ void hand_over_results()
     }
     std::vector<cover_result> results;
     {
-        shared_lock hold(running.get());
+        worker_lock hold(running.get());
         results.swap(running->finished);
     }
     for (const cover_result &result : results) {
@@ -243,7 +243,7 @@ void cover_worker_stop()
         return;
     }
     {
-        shared_lock hold(running.get());
+        worker_lock hold(running.get());
         running->stopping = true;
         running->queued.reset();
         running->results_window = nullptr;
@@ -262,7 +262,7 @@ void cover_worker_request(const cover_key &key)
         return;
     }
     {
-        shared_lock hold(running.get());
+        worker_lock hold(running.get());
         if (running->in_progress == key || running->queued == key) {
             return;
         }

@@ -87,7 +87,8 @@ class plugin_rig : public ::testing::Test {
             if (GetTickCount() - begin > timeout_ms) {
                 return false;
             }
-            host->pump(5);
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            host->pump(0);
         }
         return true;
     }
