@@ -192,16 +192,15 @@ void destroy_results_window()
 // Starts the worker thread with its own reference to the DLL.
 bool start_thread(const std::shared_ptr<worker_shared> &shared)
 {
-    HMODULE module = nullptr;
+    auto start = std::make_unique<worker_start>(worker_start{shared, nullptr});
     if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&worker_main),
-                            &module)) {
+                            &start->module)) {
         return false;
     }
-    auto start = std::make_unique<worker_start>(worker_start{shared, module});
     worker_thread.reset(CreateThread(nullptr, worker_stack_bytes, &worker_main, start.get(),
                                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     if (!worker_thread) {
-        FreeLibrary(module);
+        FreeLibrary(start->module);
         return false;
     }
     start.release(); // the worker owns it now
