@@ -35,8 +35,10 @@ inline constexpr LPARAM IPC_GET_EXTENDED_FILE_INFOW = 3026;
 inline constexpr LPARAM IPC_GET_PLAYING_FILENAME = 3031;
 inline constexpr LPARAM IPC_GET_PLAYING_TITLE = 3034;
 
-// Notification the host sends its own main window when playback starts,
-// pauses or stops: WM_WA_IPC with wParam IPC_CB_MISC_STATUS, lParam IPC_CB_MISC.
+// Notifications the host sends its own main window as WM_WA_IPC with lParam
+// IPC_CB_MISC: wParam IPC_CB_MISC_STATUS when playback starts, pauses or stops,
+// IPC_CB_MISC_TITLE when the playing entry's title changes (a stream's song).
+inline constexpr WPARAM IPC_CB_MISC_TITLE = 0;
 inline constexpr WPARAM IPC_CB_MISC_STATUS = 2;
 inline constexpr LPARAM IPC_CB_MISC = 603;
 

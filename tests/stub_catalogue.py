@@ -9,10 +9,16 @@ Control is a folder shared with the tests:
                  answering), stall (never answer: neither the TLS handshake of
                  a new connection nor a request on an open one),
                  close_mid_body (send half the body, then close), drop (close
-                 the connection at once, without a word).
-  log.jsonl      one line per TLS connection accepted and per request (path
-                 and headers as received), written before the answer is sent.
+                 the connection without a word once a request has arrived),
+                 trickle (seconds between the body's bytes).
+  log.jsonl      one line per TLS connection accepted, per handshake (the TLS
+                 version agreed) and per request (path and headers as
+                 received); a request is logged after its answer was chosen
+                 and before it is sent.
   ready          written once the server listens.
+
+Requests for the artist "Corvane Barrier" always get the default reply: the
+tests look one up to know that every lookup before it has ended.
 """
 import hashlib
 import json
@@ -25,6 +31,7 @@ import time
 
 STALL_SECONDS = 20
 IDLE_SECONDS = 30
+BARRIER_WORDS = "Corvane%20Barrier"
 
 
 def load_script(folder):
@@ -80,23 +87,21 @@ def serve_connection(raw, number, context, folder, log):
         time.sleep(STALL_SECONDS)
         raw.close()
         return
-    if script.get("drop"):
-        raw.close()
-        return
     try:
         tls = context.wrap_socket(raw, server_side=True)
     except (OSError, ssl.SSLError):
         raw.close()
         return
+    log.write({"event": "handshake", "connection": number, "version": tls.version()})
     stream = tls.makefile("rb")
     try:
         while True:
             request = read_request(stream)
             if request is None:
                 break
+            script = {} if BARRIER_WORDS in request["path"] else load_script(folder)
             request.update({"event": "request", "connection": number})
             log.write(request)
-            script = load_script(folder)
             if script.get("stall"):
                 time.sleep(STALL_SECONDS)
                 break
@@ -113,6 +118,12 @@ def serve_connection(raw, number, context, folder, log):
             if script.get("close_mid_body"):
                 tls.sendall(head.encode() + body[: len(body) // 2])
                 break
+            if script.get("trickle"):
+                tls.sendall(head.encode())
+                for i in range(len(body)):
+                    time.sleep(script["trickle"])
+                    tls.sendall(body[i:i + 1])
+                continue
             tls.sendall(head.encode() + body)
     except (OSError, ssl.SSLError):
         pass

@@ -6,8 +6,8 @@
 #include "common/guarded.h"
 #include "config/config_file.h"
 #include "config/dialog.h"
+#include "cover/cover.h"
 #include "discord/connection.h"
-#include "plugin/cover.h"
 
 #include <cstring>
 
@@ -35,7 +35,9 @@ void load_settings_once()
 
 LRESULT CALLBACK plugin_wndproc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
-    if (message == WM_WA_IPC && wparam == IPC_CB_MISC_STATUS && lparam == IPC_CB_MISC) {
+    // A stream's title changes without a status change.
+    if (message == WM_WA_IPC && lparam == IPC_CB_MISC &&
+        (wparam == IPC_CB_MISC_STATUS || wparam == IPC_CB_MISC_TITLE)) {
         guarded([] { update_presence(); });
     }
     return CallWindowProcA(prev_wndproc, hwnd, message, wparam, lparam);
@@ -81,6 +83,7 @@ int __cdecl plugin_init()
 {
     guarded([] {
         load_settings_once();
+        cover_start(plugin.hDllInstance, &republish_with_cover);
         subclass_host_window();
         running = true;
         connection_start(plugin.hDllInstance, &update_presence);
@@ -108,7 +111,7 @@ void __cdecl plugin_quit()
         }
     });
     guarded([] { connection_stop(); });
-    guarded([] { cover_close_connection(); });
+    guarded([] { cover_stop(); });
     guarded([] { unsubclass_host_window(); });
 }
 

@@ -3,6 +3,7 @@
 // host's main thread.
 #pragma once
 
+#include "cover/cover_cache.h"
 #include "discord_game_sdk.h"
 #include "winamp_gen.h"
 
@@ -21,6 +22,10 @@ void update_presence();
 
 // Builds and publishes the activity of a playing (1) or paused (3) track.
 void update_presence_track(int playback_state);
+
+// A lookup found the cover of `found`: publishes the presence again when the
+// host still plays or pauses a track of that artist and album.
+void republish_with_cover(const cover_key &found);
 
 // Appends the UTF-8 form of `text` to a 128-byte activity field at `offset`,
 // whole or not at all, keeping at most 126 bytes of text; returns the bytes

@@ -1,7 +1,8 @@
 // Track activity: asks the host for the playing entry's tags, composes the
 // state and details lines under the display settings, stamps the elapsed-time
-// clock, looks up the cover, and publishes the result.
-#include "plugin/cover.h"
+// clock, takes the cover known so far, and publishes the result; publishes it
+// again when the cover arrives later.
+#include "cover/cover.h"
 #include "plugin/plugin.h"
 
 #include "config/settings.h"
@@ -16,6 +17,14 @@ using tag_buffer = wchar_t[tag_capacity + 1];
 
 // Bytes of text an activity field may hold with its terminator before the last byte.
 constexpr unsigned field_text_limit = 127;
+
+// Discord refuses an activity whose details or state is shorter than two
+// characters, and then shows nothing at all. U+200B ZERO WIDTH SPACE lengthens
+// such a line without changing what a reader sees: it has no width, and being
+// a format character rather than white space, trimming leaves it in place.
+// (U+3164 HANGUL FILLER survives trimming too, but many fonts draw it as a
+// wide blank.)
+constexpr wchar_t invisible_padding[] = L"\u200B";
 
 // 100 ns intervals from 1601-01-01 to 1970-01-01.
 constexpr uint64_t unix_epoch_in_filetime = 116444736000000000ULL;
@@ -57,6 +66,57 @@ void copy_display_title(tag_buffer &title)
     const auto *display_title = reinterpret_cast<const wchar_t *>(host_query(0, IPC_GET_PLAYING_TITLE));
     if (display_title != nullptr) {
         wcsncpy(title, display_title, tag_capacity);
+    }
+}
+
+// The playing entry's tags as the host gives them.
+struct track_tags {
+    bool extended; // the host has extended information: artist and album were asked for
+    tag_buffer title;
+    tag_buffer artist;
+    tag_buffer album;
+};
+
+void read_tags(track_tags *tags)
+{
+    extendedFileInfoStructW query{};
+    query.filename = reinterpret_cast<const wchar_t *>(host_query(0, IPC_GET_PLAYING_FILENAME));
+    query.retlen = tag_capacity;
+    tags->extended = query_tag(&query, L"title", tags->title) != 0;
+    if (!tags->extended) {
+        // No extended information: the host's display title stands alone.
+        copy_display_title(tags->title);
+        return;
+    }
+    query_tag(&query, L"artist", tags->artist);
+    if (is_empty(tags->artist)) {
+        query_tag(&query, L"album artist", tags->artist);
+    }
+    query_tag(&query, L"album", tags->album);
+}
+
+bool wants_cover()
+{
+    return config.display_song_info && config.display_album_art;
+}
+
+// Characters (code points) of a field's UTF-8 text, counted up to two.
+int characters_up_to_two(const char *field)
+{
+    int characters = 0;
+    for (const char *byte = field; *byte != '\0' && characters < 2; ++byte) {
+        characters += (static_cast<unsigned char>(*byte) & 0xC0) != 0x80;
+    }
+    return characters;
+}
+
+// A line of one character gets the invisible padding. Counted in code points,
+// a lone character outside the BMP (two UTF-16 units) is padded as well, so
+// the line is long enough whichever way Discord counts.
+void pad_single_character(char *field)
+{
+    if (characters_up_to_two(field) == 1) {
+        utf8_append(invisible_padding, field, static_cast<unsigned>(std::strlen(field)));
     }
 }
 
@@ -128,27 +188,30 @@ void update_presence_track(int playback_state)
         activity.timestamps.start = elapsed_clock_start();
     }
 
-    extendedFileInfoStructW query{};
-    query.filename = reinterpret_cast<const wchar_t *>(host_query(0, IPC_GET_PLAYING_FILENAME));
-    query.retlen = tag_capacity;
-
-    tag_buffer title{};
-    tag_buffer artist{};
-    tag_buffer album{};
-    if (query_tag(&query, L"title", title) == 0) {
-        // No extended information: the host's display title stands alone.
-        copy_display_title(title);
-    } else {
-        query_tag(&query, L"artist", artist);
-        if (is_empty(artist)) {
-            query_tag(&query, L"album artist", artist);
+    track_tags tags{};
+    read_tags(&tags);
+    if (tags.extended) {
+        if (wants_cover()) {
+            cover_image_for(tags.artist, tags.album, activity.assets.large_image);
         }
-        query_tag(&query, L"album", album);
-        if (config.display_song_info && config.display_album_art) {
-            fetch_cover_url(artist, album, activity.assets.large_image);
-        }
-        compose_details(activity.details, artist, album);
+        compose_details(activity.details, tags.artist, tags.album);
     }
-    compose_state(activity.state, title, playback_state);
+    compose_state(activity.state, tags.title, playback_state);
+    pad_single_character(activity.details);
+    pad_single_character(activity.state);
     publish_activity(&activity);
+}
+
+void republish_with_cover(const cover_key &found)
+{
+    const LRESULT state = host_query(0, IPC_ISPLAYING);
+    if ((state != 1 && state != 3) || !wants_cover()) {
+        return;
+    }
+    track_tags tags{};
+    read_tags(&tags);
+    // A cover for an album the user has left only stays in the cache.
+    if (tags.extended && cover_key_of(tags.artist, tags.album) == found) {
+        update_presence();
+    }
 }

@@ -1,5 +1,6 @@
-// Cover lookup, portable half: the encoded search path and which URL a reply yields.
-#include "plugin/cover_query.h"
+// Cover lookup, portable half: the encoded search path, which URL a reply
+// yields, and which answers are worth remembering.
+#include "cover/cover_query.h"
 
 #include <gtest/gtest.h>
 
@@ -24,24 +25,26 @@ INSTANTIATE_TEST_SUITE_P(
     cover, search_paths,
     testing::Values(
         path_case{"The Band", "First Album",
-                  "/search/track?strict=on&q=artist:%22The%20Band%22%20album:%22First%20Album%22"},
-        path_case{"Solo", "", "/search/track?strict=on&q=artist:%22Solo%22"},
+                  "/search/track?strict=on&q=artist:%22The%20Band%22%20album:%22First%20Album%22&limit=1"},
+        path_case{"Solo", "", "/search/track?strict=on&q=artist:%22Solo%22&limit=1"},
         path_case{"Simon & Garfunkel", "A+B #1 100%",
                   "/search/track?strict=on&q=artist:%22Simon%20%26%20Garfunkel%22"
-                  "%20album:%22A%2BB%20%231%20100%25%22"},
+                  "%20album:%22A%2BB%20%231%20100%25%22&limit=1"},
         path_case{"Say \"Hi\"", "x=1&y",
-                  "/search/track?strict=on&q=artist:%22Say%20%20Hi%20%22%20album:%22x%3D1%26y%22"},
+                  "/search/track?strict=on&q=artist:%22Say%20%20Hi%20%22%20album:%22x%3D1%26y%22&limit=1"},
         path_case{
             "Fr\xC3\xA9"
             "d\xC3\xA9ric",
             "\xE6\x97\xA5\xF0\x9F\x8E\xB5",
-            "/search/track?strict=on&q=artist:%22Fr%C3%A9d%C3%A9ric%22%20album:%22%E6%97%A5%F0%9F%8E%B5%22"},
-        path_case{"a-b.c_d~e/f?g", "", "/search/track?strict=on&q=artist:%22a-b.c_d~e%2Ff%3Fg%22"}));
+            "/search/"
+            "track?strict=on&q=artist:%22Fr%C3%A9d%C3%A9ric%22%20album:%22%E6%97%A5%F0%9F%8E%B5%22&limit=1"},
+        path_case{"a-b.c_d~e/f?g", "", "/search/track?strict=on&q=artist:%22a-b.c_d~e%2Ff%3Fg%22&limit=1"}));
 
 struct reply_case {
     const char *what;
     const char *reply;
-    const char *url; // empty: the lookup falls back
+    const char *url;    // empty: the lookup falls back
+    bool search_result; // "data" is an array
 };
 
 class replies : public testing::TestWithParam<reply_case> {};
@@ -50,42 +53,88 @@ TEST_P(replies, yield_the_first_tracks_cover_or_nothing)
 {
     std::string text = GetParam().reply;
     testing::internal::CaptureStderr();
-    EXPECT_EQ(cover_url_from_reply(text.data()), GetParam().url) << GetParam().what;
+    const cover_reply reply = cover_read_reply(text.data());
     testing::internal::GetCapturedStderr();
+    EXPECT_EQ(reply.url, GetParam().url) << GetParam().what;
+    EXPECT_EQ(reply.search_result, GetParam().search_result) << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     cover, replies,
     testing::Values(
         reply_case{"medium before small", R"({"data":[{"album":{"cover_small":"s","cover_medium":"m"}}]})",
-                   "m"},
-        reply_case{"large before small", R"({"data":[{"album":{"cover_small":"s","cover_large":"l"}}]})",
-                   "l"},
-        reply_case{"only xl", R"({"data":[{"album":{"cover_xl":"x"}}]})", "x"},
-        reply_case{"no cover member", R"({"data":[{"album":{"title":"t"}}]})", ""},
+                   "m", true},
+        reply_case{"large before small", R"({"data":[{"album":{"cover_small":"s","cover_large":"l"}}]})", "l",
+                   true},
+        reply_case{"only xl", R"({"data":[{"album":{"cover_xl":"x"}}]})", "x", true},
+        reply_case{"no cover member", R"({"data":[{"album":{"title":"t"}}]})", "", true},
         reply_case{"null and numbers are skipped",
-                   R"({"data":[{"album":{"cover_medium":null,"cover_large":7,"cover_small":"s"}}]})", "s"},
+                   R"({"data":[{"album":{"cover_medium":null,"cover_large":7,"cover_small":"s"}}]})", "s",
+                   true},
         reply_case{
             "empty image id is skipped",
             R"({"data":[{"album":{"cover_medium":"https:\/\/e-cdns-images.dzcdn.net\/images\/cover\/\/250x250-000000-80-0-0.jpg","cover_xl":"x"}}]})",
-            "x"},
+            "x", true},
         reply_case{"only the first track counts", R"({"data":[{"album":{}},{"album":{"cover_medium":"m"}}]})",
-                   ""},
-        reply_case{"empty data", R"({"data":[]})", ""},
-        reply_case{"data not an array", R"({"data":{"album":{"cover_medium":"m"}}})", ""},
-        reply_case{"first element not an object", R"({"data":["x"]})", ""},
-        reply_case{"no album", R"({"data":[{"title":"t"}]})", ""},
-        reply_case{"album not an object", R"({"data":[{"album":"m"}]})", ""},
-        reply_case{"error reply", R"({"error":{"type":"DataException","code":800}})", ""},
-        reply_case{"root not an object", R"([{"data":[]}])", ""},
-        reply_case{"not JSON", "<html>Bad gateway</html>", ""}));
+                   "", true},
+        reply_case{"empty data", R"({"data":[]})", "", true},
+        reply_case{"data not an array", R"({"data":{"album":{"cover_medium":"m"}}})", "", false},
+        reply_case{"first element not an object", R"({"data":["x"]})", "", true},
+        reply_case{"no album", R"({"data":[{"title":"t"}]})", "", true},
+        reply_case{"album not an object", R"({"data":[{"album":"m"}]})", "", true},
+        reply_case{"error reply", R"({"error":{"type":"DataException","code":800}})", "", false},
+        reply_case{"root not an object", R"([{"data":[]}])", "", false},
+        reply_case{"not JSON", "<html>Bad gateway</html>", "", false}));
 
 TEST(cover_reply, a_body_that_is_not_json_prints_one_parse_line)
 {
     std::string text = "<html>";
     testing::internal::CaptureStderr();
-    EXPECT_EQ(cover_url_from_reply(text.data()), "");
+    EXPECT_EQ(cover_read_reply(text.data()).url, "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "JSON PARSE ERROR (366): unexpected chars at <html>\n");
 }
+
+const std::string url_126 = "https://c/" + std::string(116, 'a');
+
+struct verdict_case {
+    const char *what;
+    unsigned status;
+    std::string reply;
+    cover_verdict verdict;
+    std::string url;
+};
+
+class verdicts : public testing::TestWithParam<verdict_case> {};
+
+TEST_P(verdicts, remember_covers_and_definite_answers_only)
+{
+    std::string text = GetParam().reply;
+    testing::internal::CaptureStderr();
+    const cover_outcome outcome = cover_judge_reply(GetParam().status, text.data());
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(outcome.verdict, GetParam().verdict) << GetParam().what;
+    EXPECT_EQ(outcome.url, GetParam().url) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    cover, verdicts,
+    testing::Values(
+        verdict_case{"cover", 200, R"({"data":[{"album":{"cover_medium":"m"}}]})", cover_verdict::found, "m"},
+        verdict_case{"cover in an error reply", 500, R"({"data":[{"album":{"cover_xl":"x"}}]})",
+                     cover_verdict::found, "x"},
+        verdict_case{"cover of 126 bytes", 200, R"({"data":[{"album":{"cover_medium":")" + url_126 + "\"}}]}",
+                     cover_verdict::found, url_126},
+        verdict_case{"cover of 127 bytes: no usable cover", 200,
+                     R"({"data":[{"album":{"cover_medium":")" + url_126 + "a\"}}]}", cover_verdict::none, ""},
+        verdict_case{"no match", 200, R"({"data":[],"total":0})", cover_verdict::none, ""},
+        verdict_case{"match without cover", 200, R"({"data":[{"album":{"title":"t"}}]})", cover_verdict::none,
+                     ""},
+        verdict_case{"no match, error status", 503, R"({"data":[]})", cover_verdict::unknown, ""},
+        verdict_case{"error reply", 200, R"({"error":{"code":4}})", cover_verdict::unknown, ""},
+        verdict_case{"error reply, error status", 404, R"({"error":{"code":800}})", cover_verdict::unknown,
+                     ""},
+        verdict_case{"not JSON", 200, "<html>Welcome to the hotel network</html>", cover_verdict::unknown,
+                     ""},
+        verdict_case{"empty body", 200, "", cover_verdict::unknown, ""}));
 
 } // namespace

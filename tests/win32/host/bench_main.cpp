@@ -1,13 +1,16 @@
 // Timed run of the simulated host (a benchmark, not a test): how long the
-// host's main thread is blocked per playback-status notification, for a
-// track without a cover lookup, the first lookup (with its TLS handshake),
-// repeated lookups on the open connection, and a stalled catalogue.
+// host's main thread is held per playback-status notification for a track
+// without a cover lookup, the first lookup, a repeated album, a new album on
+// the open connection and a stalled catalogue; how long the cover takes to
+// follow the notification; and how long quit takes during a stall.
 #include "../integration/catalogue.h"
 #include "sim_host.h"
 #include "stub_sdk_control.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -20,19 +23,74 @@ double now_ms()
     return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-double blocked_ms(sim_host &host, const std::wstring &file)
-{
-    host.playing_file = file;
-    host.playback_state = 1;
-    const double begin = now_ms();
-    host.notify_status();
-    return now_ms() - begin;
-}
-
 double median(std::vector<double> samples)
 {
     std::sort(samples.begin(), samples.end());
     return samples[samples.size() / 2];
+}
+
+bool last_activity_has_cover()
+{
+    stub_sdk_event event{};
+    stub_sdk_event_at(stub_sdk_event_count() - 1, &event);
+    const char *image = event.activity.assets.large_image;
+    return event.kind == STUB_SDK_UPDATE_ACTIVITY && image[0] != '\0' &&
+           std::strcmp(image, "winamp-logo") != 0;
+}
+
+struct cover_timing {
+    double notification_ms; // the main thread inside the notification
+    double cover_ms;        // from the notification to the activity with the cover; <0 when none came
+    double hand_back_ms;    // the main thread handling the outcome that republished
+};
+
+// Sends the status notification for `file` playing, then runs the host's
+// message loop until the activity with the cover is published (at most
+// `wait_ms`; 0: not at all).
+cover_timing play(sim_host &host, const std::wstring &file, unsigned wait_ms)
+{
+    host.playing_file = file;
+    host.playback_state = 1;
+    cover_timing timing{0, -1, 0};
+    const double begin = now_ms();
+    host.notify_status();
+    timing.notification_ms = now_ms() - begin;
+    while (wait_ms > 0 && !last_activity_has_cover() && now_ms() - begin < wait_ms) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            const double dispatched = now_ms();
+            DispatchMessageW(&message);
+            if (last_activity_has_cover()) {
+                timing.hand_back_ms = now_ms() - dispatched;
+                timing.cover_ms = now_ms() - begin;
+                break;
+            }
+        }
+    }
+    return timing;
+}
+
+sim_track tagged(int album)
+{
+    sim_track track;
+    track.tags = {{L"title", L"Track " + std::to_wstring(album)},
+                  {L"artist", L"Artist " + std::to_wstring(album)},
+                  {L"album", L"Album"}};
+    return track;
+}
+
+void print_row(const char *what, double ms, double baseline)
+{
+    std::printf("  %-40s %9.3f ms  %8.1fx baseline\n", what, ms, ms / baseline);
+}
+
+// Median and slowest sample of a main-thread figure.
+void print_samples(const char *what, const std::vector<double> &samples, double baseline)
+{
+    const double slowest = *std::max_element(samples.begin(), samples.end());
+    std::printf("  %-40s %9.3f ms  %8.1fx baseline   slowest %7.3f ms\n", what, median(samples),
+                median(samples) / baseline, slowest);
 }
 
 } // namespace
@@ -45,13 +103,10 @@ int main()
     }
     catalogue_reset();
     sim_host host;
-    constexpr int tracks = 300;
-    for (int i = 0; i < tracks; ++i) {
-        sim_track tagged;
-        tagged.tags = {{L"title", L"Track " + std::to_wstring(i)},
-                       {L"artist", L"Artist " + std::to_wstring(i)},
-                       {L"album", L"Album"}};
-        host.library[L"tagged" + std::to_wstring(i)] = tagged;
+    constexpr int samples = 300;
+    constexpr int stalled_samples = 30;
+    for (int i = 0; i <= samples + stalled_samples; ++i) {
+        host.library[L"tagged" + std::to_wstring(i)] = tagged(i);
         sim_track untagged;
         untagged.extended = false;
         untagged.display_title = L"Untagged " + std::to_wstring(i);
@@ -61,30 +116,46 @@ int main()
         std::fprintf(stderr, "the plug-in did not start\n");
         return 1;
     }
+    host.pump(200);
 
-    const double first = blocked_ms(host, L"tagged0");
-    std::vector<double> repeated, no_lookup, stalled;
-    for (int i = 1; i < tracks; ++i) {
-        repeated.push_back(blocked_ms(host, L"tagged" + std::to_wstring(i)));
-        no_lookup.push_back(blocked_ms(host, L"untagged" + std::to_wstring(i)));
+    std::vector<double> no_lookup, new_album, new_album_cover, hand_back, repeated, stalled;
+    for (int i = 1; i <= samples; ++i) {
+        no_lookup.push_back(play(host, L"untagged" + std::to_wstring(i), 0).notification_ms);
+    }
+    const cover_timing first = play(host, L"tagged0", 10000);
+    for (int i = 1; i <= samples; ++i) {
+        const cover_timing timing = play(host, L"tagged" + std::to_wstring(i), 10000);
+        new_album.push_back(timing.notification_ms);
+        new_album_cover.push_back(timing.cover_ms);
+        hand_back.push_back(timing.hand_back_ms);
+    }
+    for (int i = 1; i <= samples; ++i) {
+        repeated.push_back(play(host, L"tagged" + std::to_wstring(i), 0).notification_ms);
     }
     catalogue_respond(R"({"stall":true})");
-    for (int i = 0; i < 3; ++i) {
-        stalled.push_back(blocked_ms(host, L"tagged" + std::to_wstring(i)));
+    for (int i = samples + 1; i <= samples + stalled_samples; ++i) {
+        stalled.push_back(play(host, L"tagged" + std::to_wstring(i), 0).notification_ms);
+        host.pump(20);
     }
-    catalogue_reset();
+    const double quitting = now_ms();
     host.quit_plugin();
+    const double quit_ms = now_ms() - quitting;
+    catalogue_reset();
 
     const double baseline = median(no_lookup);
-    std::printf("host main thread blocked per status notification (median of %d where repeated)\n",
-                tracks - 1);
-    std::printf("  %-34s %9.3f ms  (baseline)\n", "no cover lookup", baseline);
-    std::printf("  %-34s %9.3f ms  %8.1fx baseline\n", "first lookup (TLS handshake)", first,
-                first / baseline);
-    std::printf("  %-34s %9.3f ms  %8.1fx baseline\n", "repeated lookups (open connection)", median(repeated),
-                median(repeated) / baseline);
-    std::printf("  %-34s %9.3f ms  %8.1fx baseline\n", "stalled catalogue", median(stalled),
-                median(stalled) / baseline);
-    std::printf("  repeated / first: %.3f\n", median(repeated) / first);
+    std::printf("host main thread per status notification (median of %d, %d when stalled)\n", samples,
+                stalled_samples);
+    print_samples("no cover lookup (baseline)", no_lookup, baseline);
+    print_row("first lookup (one sample)", first.notification_ms, baseline);
+    print_samples("repeated album (cover from the cache)", repeated, baseline);
+    print_samples("new album, open connection", new_album, baseline);
+    print_samples("stalled catalogue", stalled, baseline);
+    std::printf("host main thread handing a found cover over (republish), median\n");
+    print_samples("cover hand-back", hand_back, baseline);
+    std::printf("notification to the activity with the cover\n");
+    std::printf("  %-40s %9.3f ms\n", "first lookup (TLS handshake)", first.cover_ms);
+    std::printf("  %-40s %9.3f ms\n", "new album, open connection (median)", median(new_album_cover));
+    std::printf("quit during a stalled lookup\n");
+    std::printf("  %-40s %9.3f ms\n", "quit", quit_ms);
     return 0;
 }

@@ -1,9 +1,11 @@
 // Demo: a short scripted Winamp session with the real plug-in DLL and the
-// stand-in SDK, printing every activity the plug-in publishes as a card.
+// stand-in SDK, printing every activity the plug-in publishes as a card: at
+// once on each notification, and again when a track's cover has been found.
 #include "sim_host.h"
 #include "stub_sdk_control.h"
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <string>
 
@@ -54,11 +56,38 @@ void print_new_cards()
     }
 }
 
+// A track activity still waiting for its cover: the cover lookup's worker is
+// asking the catalogue meanwhile.
+bool waits_for_cover()
+{
+    stub_sdk_event event{};
+    stub_sdk_event_at(stub_sdk_event_count() - 1, &event);
+    return event.kind == STUB_SDK_UPDATE_ACTIVITY && event.activity.details[0] != '\0' &&
+           std::strcmp(event.activity.assets.large_image, "winamp-logo") == 0;
+}
+
+// Prints what the notification published at once; then, for a track whose
+// cover is being looked up, runs the host's message loop until the activity
+// comes again with the cover (a few seconds at most) and prints that too.
 void step(sim_host &host, const char *what)
 {
-    host.pump(100);
     std::printf("\n%s\n", what);
     print_new_cards();
+    if (!waits_for_cover()) {
+        host.pump(100);
+        return;
+    }
+    const DWORD begin = GetTickCount();
+    const int published = stub_sdk_event_count();
+    while (stub_sdk_event_count() == published && GetTickCount() - begin < 3000) {
+        host.pump(20);
+    }
+    if (stub_sdk_event_count() > published) {
+        std::printf("  ... %lu ms later, when the lookup has found the cover:\n", GetTickCount() - begin);
+        print_new_cards();
+    } else {
+        std::printf("  ... no cover found within %lu ms: the logo stays\n", GetTickCount() - begin);
+    }
 }
 
 sim_track tagged(const wchar_t *title, const wchar_t *artist, const wchar_t *album)

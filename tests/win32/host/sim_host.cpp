@@ -99,6 +99,12 @@ LRESULT sim_host::notify_status()
                     : SendMessageA(window_, WM_WA_IPC, IPC_CB_MISC_STATUS, IPC_CB_MISC);
 }
 
+LRESULT sim_host::notify_title()
+{
+    return unicode_ ? SendMessageW(window_, WM_WA_IPC, IPC_CB_MISC_TITLE, IPC_CB_MISC)
+                    : SendMessageA(window_, WM_WA_IPC, IPC_CB_MISC_TITLE, IPC_CB_MISC);
+}
+
 bool sim_host::load_plugin(const wchar_t *dll_name)
 {
     module_ = LoadLibraryW(dll_name);

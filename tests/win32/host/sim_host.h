@@ -60,6 +60,8 @@ class sim_host {
     void stop();
     // Sends the playback-status notification to the main window.
     LRESULT notify_status();
+    // Sends the title-change notification (a stream's next song) to the main window.
+    LRESULT notify_title();
 
     // Plug-in lifecycle, as the host runs it.
     bool load_plugin(const wchar_t *dll_name = L"gen_DiscordCorvane.dll");

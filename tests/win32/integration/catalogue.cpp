@@ -116,8 +116,11 @@ std::vector<catalogue_request> catalogue_requests()
             return;
         }
         catalogue_request request;
-        request.connection = static_cast<int>(json_member(record, "connection")->integer);
         request.path = text_of(json_member(record, "path"));
+        if (request.path.find("Corvane%20Barrier") != std::string::npos) { // catalogue_barrier_artist
+            return;
+        }
+        request.connection = static_cast<int>(json_member(record, "connection")->integer);
         const json_node *headers = json_member(record, "headers");
         for (const json_node *pair = headers ? headers->first : nullptr; pair != nullptr; pair = pair->next) {
             request.headers.emplace_back(text_of(pair->first), text_of(pair->last));
@@ -134,6 +137,17 @@ int catalogue_connections()
         connections += text_of(json_member(record, "event")) == "connection";
     });
     return connections;
+}
+
+std::vector<std::string> catalogue_tls_versions()
+{
+    std::vector<std::string> versions;
+    for_each_record([&](const json_node *record) {
+        if (text_of(json_member(record, "event")) == "handshake") {
+            versions.push_back(text_of(json_member(record, "version")));
+        }
+    });
+    return versions;
 }
 
 std::string json_quote(const std::string &text)

@@ -15,6 +15,10 @@ struct catalogue_request {
     std::string header(const std::string &name) const;
 };
 
+// Artist of the tests' barrier lookups, which the stub always answers with a
+// cover; catalogue_requests() leaves their requests out.
+inline constexpr wchar_t catalogue_barrier_artist[] = L"Corvane Barrier";
+
 // Adds the test CA (CORVANE_TEST_CA, set by tests/private-net-run) to the
 // Wine prefix's trusted roots; false when it cannot.
 bool catalogue_trust_test_ca();
@@ -22,7 +26,10 @@ bool catalogue_trust_test_ca();
 void catalogue_respond(const std::string &response_json);
 // Back to the default answer (a cover derived from the request path), and an empty record.
 void catalogue_reset();
+// The requests received, the barrier's left out.
 std::vector<catalogue_request> catalogue_requests();
 int catalogue_connections();
+// The TLS version agreed for each connection ("TLSv1.3"), in order.
+std::vector<std::string> catalogue_tls_versions();
 // Escapes text for a JSON string literal.
 std::string json_quote(const std::string &text);

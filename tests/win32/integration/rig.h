@@ -85,17 +85,60 @@ class plugin_rig : public ::testing::Test {
 
     int published() const { return stub_sdk_event_count(); }
 
-    // Pumps the host's messages until `done` holds, for at most `milliseconds`;
-    // returns whether it held.
-    template <typename Condition> bool pump_until(Condition done, unsigned milliseconds)
+    // Runs the host's message loop until `done()` holds or `timeout_ms` have passed; returns done().
+    template <typename Condition> bool pump_until(Condition done, unsigned timeout_ms = 20000)
     {
-        for (unsigned waited = 0; !done(); waited += 50) {
-            if (waited >= milliseconds) {
+        const DWORD begin = GetTickCount();
+        while (!done()) {
+            if (GetTickCount() - begin > timeout_ms) {
                 return false;
             }
-            host->pump(50);
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            host->pump(0);
         }
         return true;
+    }
+
+    // Runs the message loop until an activity with a cover (an image other
+    // than "winamp-logo") follows the first `after` events; returns the last activity.
+    DiscordActivity await_cover(int after)
+    {
+        EXPECT_TRUE(pump_until([&] {
+            const auto events = sdk_events();
+            for (size_t i = after; i < events.size(); ++i) {
+                const char *image = events[i].activity.assets.large_image;
+                if (events[i].kind == STUB_SDK_UPDATE_ACTIVITY && image[0] != '\0' &&
+                    strcmp(image, "winamp-logo") != 0) {
+                    return true;
+                }
+            }
+            return false;
+        })) << "no cover arrived";
+        return last_activity();
+    }
+
+    // Runs the message loop until the catalogue has received `count` requests.
+    void await_requests(size_t count)
+    {
+        EXPECT_TRUE(pump_until([&] { return catalogue_requests().size() >= count; })) << "no request";
+    }
+
+    // Makes sure that every lookup asked for so far has ended and been handled:
+    // plays an album of its own, whose lookup the worker can only start after
+    // them, and waits for its cover. The barrier's track is the host's current
+    // one afterwards, so a cover found before for another track went only into
+    // the cache. A lookup asked for just now is given a moment to start first,
+    // so that the barrier's does not replace it in the queue.
+    void finish_lookups()
+    {
+        static int barriers;
+        host->pump(100);
+        const int before = published();
+        const wchar_t barrier_file[] = L"C:\\Music\\barrier.mp3";
+        host->library[barrier_file] =
+            tagged_track(L"Barrier", catalogue_barrier_artist, L"Barrier " + std::to_wstring(++barriers));
+        host->play(barrier_file);
+        await_cover(before);
     }
 
     DiscordActivity last_activity() const

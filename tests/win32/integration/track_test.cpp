@@ -1,6 +1,6 @@
 // The track activity through the shipped plug-in: which pieces each setting
-// shows, the tag fallbacks, the 126-byte field limit in UTF-8, and the
-// elapsed-time clock.
+// shows, the tag fallbacks, the 126-byte field limit in UTF-8, lines too short
+// for Discord, a stream's title change, and the elapsed-time clock.
 #include "files.h"
 #include "rig.h"
 
@@ -68,12 +68,13 @@ TEST_P(compositions, show_the_pieces_the_settings_allow)
 {
     const composition_case &test = GetParam();
     start_with(test.settings, tagged_track(L"Blue", L"The Band", L"First Album"), test.playback_state);
-    const DiscordActivity activity = last_activity();
+    const bool wants_cover = std::string(test.image) == "cover";
+    // Without album art no lookup is ever asked for; with it, the cover follows the first publication.
+    const DiscordActivity activity = wants_cover ? await_cover(0) : last_activity();
     EXPECT_STREQ(activity.name, "Winamp");
     EXPECT_EQ(activity.application_id, PLUGIN_CLIENT_ID);
     EXPECT_STREQ(activity.state, test.state);
     EXPECT_STREQ(activity.details, test.details);
-    const bool wants_cover = std::string(test.image) == "cover";
     if (wants_cover) {
         EXPECT_EQ(std::string(activity.assets.large_image)
                       .rfind("https://e-cdns-images.dzcdn.net/images/cover/", 0),
@@ -119,10 +120,10 @@ TEST_F(track_rig, a_missing_artist_falls_back_to_the_album_artist_for_text_and_l
     sim_track track;
     track.tags = {{L"title", L"Blue"}, {L"album artist", L"Various"}, {L"album", L"Hits"}};
     start_with({}, track);
-    EXPECT_STREQ(last_activity().details, "Various - Hits");
+    EXPECT_STREQ(await_cover(0).details, "Various - Hits");
     const auto requests = catalogue_requests();
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].path, "/search/track?strict=on&q=artist:%22Various%22%20album:%22Hits%22");
+    EXPECT_EQ(requests[0].path, "/search/track?strict=on&q=artist:%22Various%22%20album:%22Hits%22&limit=1");
 }
 
 TEST_F(track_rig, without_any_artist_the_album_stands_alone_and_no_lookup_is_made)
@@ -132,6 +133,7 @@ TEST_F(track_rig, without_any_artist_the_album_stands_alone_and_no_lookup_is_mad
     start_with({}, track);
     EXPECT_STREQ(last_activity().details, "Hits");
     EXPECT_STREQ(last_activity().assets.large_image, "winamp-logo");
+    finish_lookups();
     EXPECT_EQ(catalogue_requests().size(), 0u);
 }
 
@@ -145,8 +147,9 @@ TEST_F(track_rig, an_entry_without_tags_shows_the_display_title_alone)
     EXPECT_STREQ(activity.state, "12. Unknown - track12 (Playing)");
     EXPECT_STREQ(activity.details, "");
     EXPECT_STREQ(activity.assets.large_image, "");
-    EXPECT_EQ(catalogue_requests().size(), 0u);
     EXPECT_EQ(host->queries_received(IPC_GET_EXTENDED_FILE_INFOW), 1) << "no artist or album asked for";
+    finish_lookups();
+    EXPECT_EQ(catalogue_requests().size(), 0u);
 }
 
 std::wstring repeat(const std::wstring &piece, int times)
@@ -223,6 +226,55 @@ TEST_F(track_rig, details_keep_whole_pieces_within_126_bytes)
         quit();
         host.reset();
     }
+}
+
+struct short_line_case {
+    const char *what;
+    flags settings;
+    std::wstring artist;
+    std::wstring album;
+    std::string details;
+};
+
+class short_lines : public track_rig, public testing::WithParamInterface<short_line_case> {};
+
+const std::string zero_width_space = "\xE2\x80\x8B";
+
+// Discord refuses a details or state line shorter than two characters.
+TEST_P(short_lines, of_one_character_get_an_invisible_second_one)
+{
+    start_with(GetParam().settings, tagged_track(L"Blue", GetParam().artist, GetParam().album));
+    EXPECT_EQ(std::string(last_activity().details), GetParam().details) << GetParam().what;
+    EXPECT_STREQ(last_activity().state, "Blue (Playing)");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    track, short_lines,
+    testing::Values(
+        short_line_case{"artist alone", {1, 0, 1, 0, 1, 1}, L"A", L"Hits", "A" + zero_width_space},
+        short_line_case{"album alone", {1, 0, 1, 1, 0, 1}, L"The Band", L"B", "B" + zero_width_space},
+        short_line_case{"no artist", {1, 0, 1, 1, 1, 1}, L"", L"\u00e9", "\xC3\xA9" + zero_width_space},
+        short_line_case{
+            "outside the BMP", {1, 0, 1, 1, 1, 1}, L"\U0001F3B5", L"", "\xF0\x9F\x8E\xB5" + zero_width_space},
+        short_line_case{"two characters", {1, 0, 1, 1, 1, 1}, L"AB", L"", "AB"},
+        short_line_case{"artist and album", {1, 0, 1, 1, 1, 1}, L"A", L"B", "A - B"}),
+    [](const auto &info) { return readable_test_name(info.param.what); });
+
+// A stream announces its next song with a title notification, no status change.
+TEST_F(track_rig, a_streams_title_change_is_shown)
+{
+    sim_track stream;
+    stream.extended = false;
+    stream.display_title = L"Radio One: First Song";
+    start_with({}, stream);
+    EXPECT_STREQ(last_activity().state, "Radio One: First Song (Playing)");
+    host->library[track_file].display_title = L"Radio One: Second Song";
+    host->received.clear();
+    EXPECT_EQ(host->notify_title(), sim_unknown_query_result) << "the host's own answer passes through";
+    EXPECT_STREQ(last_activity().state, "Radio One: Second Song (Playing)");
+    ASSERT_FALSE(host->received.empty());
+    EXPECT_EQ(host->received.back().wparam, IPC_CB_MISC_TITLE);
+    EXPECT_EQ(host->received.back().lparam, IPC_CB_MISC);
 }
 
 TEST_F(track_rig, the_clock_counts_from_the_start_of_the_track)

@@ -1,5 +1,5 @@
-// Search path encoding and reply navigation of the album cover lookup.
-#include "plugin/cover_query.h"
+// Search path encoding, reply navigation and the verdict on a reply.
+#include "cover/cover_query.h"
 
 #include <cstring>
 
@@ -61,6 +61,7 @@ std::string cover_search_path(std::string_view artist, std::string_view album)
         append_search_word(path, album);
         path += "%22";
     }
+    path += "&limit=1";
     return path;
 }
 
@@ -74,18 +75,36 @@ int json_copy_string(const json_node *object, const char *name, std::string *tex
     return 1;
 }
 
-std::string cover_url_from_reply(char *reply)
+cover_reply cover_read_reply(char *reply)
 {
     json_node *root = json_parse(reply);
-    std::string url;
+    cover_reply result;
+    const json_node *data = json_member(root, "data");
+    result.search_result = data != nullptr && data->kind == JSON_ARRAY;
     if (const json_node *album = first_album(root)) {
         for (const char *name : cover_names) {
-            if (json_copy_string(album, name, &url) && url.find(empty_image_id) == std::string::npos) {
+            if (json_copy_string(album, name, &result.url) &&
+                result.url.find(empty_image_id) == std::string::npos) {
                 break;
             }
-            url.clear();
+            result.url.clear();
         }
     }
     json_free(root);
-    return url;
+    return result;
+}
+
+cover_outcome cover_judge_reply(unsigned status, char *reply)
+{
+    if (reply[0] == '\0') {
+        return {cover_verdict::unknown, {}};
+    }
+    cover_reply read = cover_read_reply(reply);
+    if (!read.url.empty() && read.url.size() <= cover_url_max_bytes) {
+        return {cover_verdict::found, std::move(read.url)};
+    }
+    if (status == 200 && read.search_result) {
+        return {cover_verdict::none, {}};
+    }
+    return {cover_verdict::unknown, {}};
 }

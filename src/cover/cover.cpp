@@ -1,0 +1,79 @@
+// Cover front: the cache consulted for every track activity, the lookups asked
+// of the worker, and the outcomes it hands back.
+#include "cover/cover.h"
+
+#include "cover/cover_worker.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr char fallback_image[] = "winamp-logo";
+
+cover_cache cache;
+cover_found_callback found_callback;
+
+std::string to_utf8(const wchar_t *text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) {
+        return {};
+    }
+    std::string utf8(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+    utf8.resize(static_cast<size_t>(size) - 1);
+    return utf8;
+}
+
+// Remembers what the service answered; a failure is not remembered, so the
+// next play asks again.
+void take_result(const cover_result &result)
+{
+    if (result.outcome.verdict == cover_verdict::unknown) {
+        return;
+    }
+    cover_cache_store(&cache, result.key, result.outcome.url);
+    if (result.outcome.verdict == cover_verdict::found) {
+        found_callback(result.key);
+    }
+}
+
+} // namespace
+
+void cover_start(HINSTANCE dll, cover_found_callback found)
+{
+    found_callback = found;
+    cover_worker_start(dll, &take_result);
+}
+
+void cover_stop()
+{
+    cover_worker_stop();
+    cache = cover_cache{};
+}
+
+cover_key cover_key_of(const wchar_t *artist, const wchar_t *album)
+{
+    return {to_utf8(artist), to_utf8(album)};
+}
+
+void cover_image_for(const wchar_t *artist, const wchar_t *album, char *large_image)
+{
+    std::strcpy(large_image, fallback_image);
+    if (artist[0] == L'\0') {
+        return;
+    }
+    try {
+        const cover_key key = cover_key_of(artist, album);
+        if (const std::string *known = cover_cache_find(&cache, key)) {
+            if (!known->empty()) {
+                std::memcpy(large_image, known->c_str(), known->size() + 1);
+            }
+            return;
+        }
+        cover_worker_request(key);
+    } catch (...) {
+        // Without memory for the key the activity goes out with the fallback image.
+    }
+}

@@ -1,0 +1,56 @@
+// The portable half of the album cover lookup: the search request's path, the
+// reading of the catalogue service's JSON reply, and what an answer means for
+// the cache. No Windows API here.
+#pragma once
+
+#include "json/json.h"
+
+#include <string>
+#include <string_view>
+
+// Longest cover URL that fits an activity text field whole.
+inline constexpr size_t cover_url_max_bytes = 126;
+
+// "/search/track?strict=on&q=artist:"…"" with the album clause when the album
+// is not empty, then "&limit=1": only the first match is read, and asking for
+// one result shrinks the reply from about 50 KB to about 2 KB. Artist and album
+// are UTF-8; a '"' in them becomes a space (the service has no escape for it
+// inside a quoted value) and every byte outside A-Z a-z 0-9 - . _ ~ is
+// percent-encoded, so the words reach the service as they are and can never
+// add or cut query parameters.
+std::string cover_search_path(std::string_view artist, std::string_view album);
+
+// Copies into `text` the string value of the first member of `object` named
+// `name`. Returns 1 when that member exists and is a string, else 0 (`text`
+// untouched): a member of another kind has no text to copy.
+int json_copy_string(const json_node *object, const char *name, std::string *text);
+
+// What a reply holds, read in place (`reply` must stay NUL-terminated).
+struct cover_reply {
+    // The reply is a search result: an object whose "data" is an array.
+    bool search_result = false;
+    // The cover URL of the first matching track's album: the first of
+    // "cover_medium", "cover_large", "cover_small", "cover_xl" that is a string
+    // with a non-empty image id. Empty when there is none or the reply is not
+    // JSON (then the parser has printed its line on stderr).
+    std::string url;
+};
+cover_reply cover_read_reply(char *reply);
+
+// What a lookup that received a whole reply found out.
+enum class cover_verdict {
+    found,   // `url` is the cover
+    none,    // the service answered that it has no usable cover: remembered
+    unknown, // no usable answer (error status, not a search result): asked again next time
+};
+
+struct cover_outcome {
+    cover_verdict verdict;
+    std::string url; // the cover when found, else empty
+};
+
+// Judges a whole reply with HTTP status `status`, read in place. A usable
+// cover counts whatever the status; "no cover" counts only from a 200 reply
+// that is a search result, so an error page or a proxy's answer is never
+// remembered as the album having no art. An empty body is not parsed.
+cover_outcome cover_judge_reply(unsigned status, char *reply);

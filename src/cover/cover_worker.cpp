@@ -1,0 +1,271 @@
+// Cover worker: the state shared by the main thread and the worker, the
+// worker's loop, and the window through which outcomes reach the main thread.
+#include "cover/cover_worker.h"
+
+#include "cover/cover_http.h"
+#include "cover/unique_handle.h"
+
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using kernel_handle = unique_handle<HANDLE, &CloseHandle>;
+
+constexpr wchar_t results_class[] = L"DiscordCorvaneCoverResults";
+constexpr UINT results_ready = WM_APP + 1;
+
+// How long the host's main thread waits in quit for the worker to end.
+constexpr DWORD stop_wait_ms = 800;
+
+// The JSON reader's nesting bound assumes a thread stack of 1 MiB.
+constexpr SIZE_T worker_stack_bytes = 1 << 20;
+
+// Shared between the main thread and the worker; each holds a reference, so a
+// worker that outlives cover_worker_stop still has it.
+struct worker_shared {
+    SRWLOCK lock = SRWLOCK_INIT;
+    kernel_handle wake; // auto-reset: a lookup was queued, or stop
+    bool stopping = false;
+    std::optional<cover_key> queued;
+    std::optional<cover_key> in_progress;
+    std::vector<cover_result> finished; // not yet handed over
+    HWND results_window = nullptr;      // NULL once the main thread no longer listens
+    http_cancel cancel;
+};
+
+class worker_lock {
+  public:
+    explicit worker_lock(worker_shared *shared) : lock_(&shared->lock) { AcquireSRWLockExclusive(lock_); }
+    ~worker_lock() { ReleaseSRWLockExclusive(lock_); }
+    worker_lock(const worker_lock &) = delete;
+    worker_lock &operator=(const worker_lock &) = delete;
+
+  private:
+    SRWLOCK *lock_;
+};
+
+// What the worker thread starts with.
+struct worker_start {
+    std::shared_ptr<worker_shared> shared;
+    HMODULE module; // the worker's own reference to the DLL
+};
+
+// Main thread's side.
+std::shared_ptr<worker_shared> running;
+kernel_handle worker_thread;
+HWND results_window;
+HINSTANCE window_instance;
+cover_result_handler result_handler;
+
+// Waits for the next lookup and marks it in progress; nothing when stopping.
+std::optional<cover_key> next_lookup(worker_shared *shared)
+{
+    for (;;) {
+        {
+            worker_lock hold(shared);
+            if (shared->stopping) {
+                return std::nullopt;
+            }
+            if (shared->queued) {
+                shared->in_progress = std::exchange(shared->queued, std::nullopt);
+                return shared->in_progress;
+            }
+        }
+        WaitForSingleObject(shared->wake.get(), INFINITE);
+    }
+}
+
+// One lookup; every failure, an allocation failure included, is "unknown".
+cover_outcome look_up(http_client *client, const cover_key &key, http_cancel *cancel) noexcept
+{
+    try {
+        std::optional<http_reply> reply = http_get(client, cover_search_path(key.artist, key.album), cancel);
+        if (!reply) {
+            return {cover_verdict::unknown, {}};
+        }
+        return cover_judge_reply(reply->status, reply->body.data());
+    } catch (...) {
+        return {cover_verdict::unknown, {}};
+    }
+}
+
+// Queues an outcome for the main thread and wakes it, unless it stopped listening.
+void deliver(worker_shared *shared, cover_result result)
+{
+    worker_lock hold(shared);
+    shared->in_progress.reset();
+    if (shared->results_window != nullptr) {
+        shared->finished.push_back(std::move(result));
+        PostMessageW(shared->results_window, results_ready, 0, 0);
+    }
+}
+
+void run_lookups(worker_shared *shared) noexcept
+{
+    http_client client;
+    for (;;) {
+        try {
+            const std::optional<cover_key> key = next_lookup(shared);
+            if (!key) {
+                return;
+            }
+            deliver(shared, {*key, look_up(&client, *key, &shared->cancel)});
+        } catch (...) {
+            // An outcome that cannot be queued is lost; the next play asks again.
+            worker_lock hold(shared);
+            shared->in_progress.reset();
+        }
+    }
+}
+
+DWORD WINAPI worker_main(void *parameter)
+{
+    HMODULE module;
+    {
+        std::unique_ptr<worker_start> start(static_cast<worker_start *>(parameter));
+        module = start->module;
+        run_lookups(start->shared.get());
+    }
+    // Ends through the worker's own reference to the DLL: when the host has
+    // unloaded the plug-in meanwhile, this unmaps it, and nothing of it runs on.
+    FreeLibraryAndExitThread(module, 0);
+}
+
+void hand_over_results()
+{
+    if (!running) {
+        return;
+    }
+    std::vector<cover_result> results;
+    {
+        worker_lock hold(running.get());
+        results.swap(running->finished);
+    }
+    for (const cover_result &result : results) {
+        result_handler(result);
+    }
+}
+
+LRESULT CALLBACK results_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == results_ready) {
+        try {
+            hand_over_results();
+        } catch (...) {
+            // Outcomes lost to an allocation failure are looked up again on the next play.
+        }
+        return 0;
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+bool create_results_window(HINSTANCE dll)
+{
+    WNDCLASSEXW window_class{};
+    window_class.cbSize = sizeof window_class;
+    window_class.lpfnWndProc = &results_window_procedure;
+    window_class.hInstance = dll;
+    window_class.lpszClassName = results_class;
+    if (RegisterClassExW(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        return false;
+    }
+    results_window =
+        CreateWindowExW(0, results_class, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, dll, nullptr);
+    if (results_window == nullptr) {
+        UnregisterClassW(results_class, dll);
+        return false;
+    }
+    window_instance = dll;
+    return true;
+}
+
+void destroy_results_window()
+{
+    DestroyWindow(results_window);
+    results_window = nullptr;
+    UnregisterClassW(results_class, window_instance);
+}
+
+// Starts the worker thread with its own reference to the DLL.
+bool start_thread(const std::shared_ptr<worker_shared> &shared)
+{
+    auto start = std::make_unique<worker_start>(worker_start{shared, nullptr});
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&worker_main),
+                            &start->module)) {
+        return false;
+    }
+    worker_thread.reset(CreateThread(nullptr, worker_stack_bytes, &worker_main, start.get(),
+                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    if (!worker_thread) {
+        FreeLibrary(start->module);
+        return false;
+    }
+    start.release(); // the worker owns it now
+    return true;
+}
+
+} // namespace
+
+bool cover_worker_start(HINSTANCE dll, cover_result_handler handler)
+{
+    if (running) {
+        return true;
+    }
+    try {
+        auto shared = std::make_shared<worker_shared>();
+        shared->wake.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        if (!shared->wake || !create_results_window(dll)) {
+            return false;
+        }
+        shared->results_window = results_window;
+        result_handler = handler;
+        if (!start_thread(shared)) {
+            destroy_results_window();
+            return false;
+        }
+        running = std::move(shared);
+        return true;
+    } catch (...) {
+        if (results_window != nullptr) {
+            destroy_results_window();
+        }
+        return false;
+    }
+}
+
+void cover_worker_stop()
+{
+    if (!running) {
+        return;
+    }
+    {
+        worker_lock hold(running.get());
+        running->stopping = true;
+        running->queued.reset();
+        running->results_window = nullptr;
+    }
+    http_cancel_all(&running->cancel);
+    SetEvent(running->wake.get());
+    WaitForSingleObject(worker_thread.get(), stop_wait_ms);
+    worker_thread.reset();
+    running.reset();
+    destroy_results_window();
+}
+
+void cover_worker_request(const cover_key &key)
+{
+    if (!running) {
+        return;
+    }
+    {
+        worker_lock hold(running.get());
+        if (running->in_progress == key || running->queued == key) {
+            return;
+        }
+        running->queued = key;
+    }
+    SetEvent(running->wake.get());
+}
