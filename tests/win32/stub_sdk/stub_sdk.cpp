@@ -41,6 +41,7 @@ struct stub_core {
     IDiscordCore table;
     IDiscordActivityManager manager;
     int32_t generation;
+    DWORD thread; // the one that created it: the SDK is not thread-safe
     bool destroyed;
     bool dead; // has seen Discord stop
 };
@@ -79,14 +80,23 @@ void fault(const char *what, const stub_core *core)
     state.faults.emplace_back(text);
 }
 
+stub_core *checked(stub_core *core)
+{
+    if (GetCurrentThreadId() != core->thread) {
+        fault("call from a thread other than the core's", core);
+    }
+    return core;
+}
+
 stub_core *core_of(IDiscordCore *core)
 {
-    return reinterpret_cast<stub_core *>(core);
+    return checked(reinterpret_cast<stub_core *>(core));
 }
 
 stub_core *core_of(IDiscordActivityManager *manager)
 {
-    return reinterpret_cast<stub_core *>(reinterpret_cast<char *>(manager) - offsetof(stub_core, manager));
+    return checked(
+        reinterpret_cast<stub_core *>(reinterpret_cast<char *>(manager) - offsetof(stub_core, manager)));
 }
 
 // Calls a completion callback and checks that it removed the arguments the
@@ -208,6 +218,7 @@ IDiscordCore *new_core(bool dead)
     core->manager.update_activity = reinterpret_cast<void *>(&update_activity);
     core->manager.clear_activity = reinterpret_cast<void *>(&clear_activity);
     core->dead = dead;
+    core->thread = GetCurrentThreadId();
     state.cores.push_back(core);
     core->generation = static_cast<int32_t>(state.cores.size());
     all_cores.push_back(core);

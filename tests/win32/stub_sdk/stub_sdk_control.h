@@ -76,8 +76,9 @@ STUB_SDK_API int stub_sdk_event_count();
 STUB_SDK_API int stub_sdk_event_at(int index, stub_sdk_event *out);
 // Completion callbacks queued and not yet delivered.
 STUB_SDK_API int stub_sdk_pending_callbacks();
-// Misuses seen: a call through a destroyed core or its manager, a callback
-// of the wrong calling convention, a creation with the wrong interface version.
+// Misuses seen: a call through a destroyed core or its manager, or from a
+// thread other than the core's, a callback of the wrong calling convention,
+// a creation with the wrong interface version.
 STUB_SDK_API int stub_sdk_fault_count();
 // Copies the text of fault `index` into `text` (NUL-terminated); 0 when there is none.
 STUB_SDK_API int stub_sdk_fault_at(int index, char *text, int size);
