@@ -29,24 +29,24 @@ constexpr wchar_t invisible_padding[] = L"\u200B";
 // 100 ns intervals from 1601-01-01 to 1970-01-01.
 constexpr uint64_t unix_epoch_in_filetime = 116444736000000000ULL;
 
-int64_t unix_time_now()
+int64_t unix_time_now_ms()
 {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     const uint64_t intervals = (uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime;
-    return static_cast<int64_t>(static_cast<double>(intervals - unix_epoch_in_filetime) * 1e-7);
+    return static_cast<int64_t>((intervals - unix_epoch_in_filetime) / 10000);
 }
 
 // Start of the elapsed-time clock: now minus the host's playback position, so
-// that a resume or a start in mid-track shows the time already played.
+// that a resume or a start in mid-track shows the time already played. Taken
+// in milliseconds and rounded once, so that while the position advances with
+// the clock every notification gives the same second, and an unchanged
+// activity is recognised as such.
 int64_t elapsed_clock_start()
 {
-    const int64_t now = unix_time_now();
+    const int64_t now_ms = unix_time_now_ms();
     const LRESULT position_ms = host_query(0, IPC_GETOUTPUTTIME);
-    if (position_ms < 0) {
-        return now;
-    }
-    return now - position_ms / 1000;
+    return (position_ms < 0 ? now_ms : now_ms - position_ms) / 1000;
 }
 
 bool is_empty(const wchar_t *text)

@@ -71,18 +71,21 @@ void sim_host::play(const std::wstring &file, LRESULT position_ms)
     playing_file = file;
     playback_state = 1;
     output_time_ms = position_ms;
+    position_clock_ = GetTickCount();
     notify_status();
 }
 
 void sim_host::pause()
 {
     playback_state = 3;
+    position_clock_ = GetTickCount();
     notify_status();
 }
 
 void sim_host::resume()
 {
     playback_state = 1;
+    position_clock_ = GetTickCount();
     notify_status();
 }
 
@@ -201,7 +204,10 @@ LRESULT sim_host::answer_query(WPARAM wparam, LPARAM query)
     case IPC_ISPLAYING:
         return playback_state;
     case IPC_GETOUTPUTTIME:
-        return wparam == 0 ? output_time_ms : -1;
+        if (wparam != 0 || output_time_ms < 0 || playback_state != 1) {
+            return wparam == 0 ? output_time_ms : -1;
+        }
+        return output_time_ms + static_cast<LRESULT>(GetTickCount() - position_clock_);
     case IPC_GETINIDIRECTORY:
         return text_or_null(ini_directory_a);
     case IPC_GETINIDIRECTORYW:

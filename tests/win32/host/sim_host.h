@@ -45,7 +45,9 @@ class sim_host {
     // Scripted player.
     unsigned version = 0x5092;   // Winamp 5.9.2 (5.yx reports 0x50yx)
     LRESULT playback_state = 0;  // answer to IPC_ISPLAYING
-    LRESULT output_time_ms = -1; // answer to IPC_GETOUTPUTTIME
+    // Playback position for IPC_GETOUTPUTTIME; while playing it advances with
+    // the clock from the last play, pause or resume, as a player's does.
+    LRESULT output_time_ms = -1;
     std::map<std::wstring, sim_track> library;
     std::wstring playing_file;
     std::wstring plugin_directory_w;
@@ -84,6 +86,7 @@ class sim_host {
     LRESULT answer_extended_info(extendedFileInfoStructW *info) const;
 
     bool unicode_;
+    DWORD position_clock_ = GetTickCount(); // when the position last stood at output_time_ms
     HWND window_ = nullptr;
     HMODULE module_ = nullptr;
     winampGeneralPurposePlugin *descriptor_ = nullptr;
