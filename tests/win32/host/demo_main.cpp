@@ -71,7 +71,9 @@ bool waits_for_cover()
 // comes again with the cover (a few seconds at most) and prints that too.
 void step(sim_host &host, const char *what)
 {
-    std::printf("\n%s\n", what);
+    if (what[0] != '\0') {
+        std::printf("\n%s\n", what);
+    }
     print_new_cards();
     if (!waits_for_cover()) {
         host.pump(100);
@@ -88,6 +90,19 @@ void step(sim_host &host, const char *what)
     } else {
         std::printf("  ... no cover found within %lu ms: the logo stays\n", GetTickCount() - begin);
     }
+}
+
+// Runs the host's message loop until the plug-in, which looks for Discord
+// every few seconds, has published again; prints how long that took.
+void await_discord(sim_host &host)
+{
+    const DWORD begin = GetTickCount();
+    const int published = stub_sdk_event_count();
+    while (stub_sdk_event_count() == published && GetTickCount() - begin < 10000) {
+        host.pump(20);
+    }
+    std::printf("  ... %lu ms later, the plug-in has found Discord and sent what plays now:\n",
+                GetTickCount() - begin);
 }
 
 sim_track tagged(const wchar_t *title, const wchar_t *artist, const wchar_t *album)
@@ -150,6 +165,8 @@ int main()
     std::printf("loaded plug-in: \"%s\" (descriptor version 0x%X)\n", host.descriptor()->description,
                 host.descriptor()->version);
 
+    // Discord starts after Winamp, as it may at log-in.
+    stub_sdk_set_discord_running(0);
     const int started = host.init_plugin();
     stub_sdk_creation creation{};
     stub_sdk_last_creation(&creation);
@@ -162,15 +179,27 @@ int main()
     if (started != 0) {
         return 1;
     }
-    step(host, "player stopped at start:");
+    step(host, "player stopped at start, Discord not running yet:");
+    stub_sdk_set_discord_running(1);
+    std::printf("\nDiscord starts:\n");
+    await_discord(host);
+    step(host, "");
 
     host.play(L"C:\\Music\\blue.mp3");
     step(host, "plays \"Blue\":");
+    host.notify_status();
+    step(host, "the same notification again (nothing new to send):");
     host.output_time_ms = 42000;
     host.pause();
     step(host, "paused 42 s into the track:");
     host.resume();
     step(host, "resumed:");
+    stub_sdk_set_discord_running(0);
+    host.pump(300);
+    stub_sdk_set_discord_running(1);
+    std::printf("\nDiscord quits and comes back (it updates itself):\n");
+    await_discord(host);
+    step(host, "");
     host.play(L"C:\\Music\\nocturne.flac");
     step(host, "next track:");
     host.play(L"C:\\Music\\track12.wav");
