@@ -7,7 +7,6 @@
 
 namespace {
 
-const wchar_t blue_file[] = L"C:\\Music\\blue.mp3";
 // The plug-in retries every 5 s; Discord is expected within about 10 s.
 constexpr unsigned reconnect_bound_ms = 10000;
 
@@ -16,11 +15,7 @@ class connection_rig : public plugin_rig {
     void play_blue_at_start()
     {
         load();
-        host->library[blue_file] = tagged_track(L"Blue", L"The Band", L"First Album");
-        host->playing_file = blue_file;
-        host->playback_state = 1;
-        ASSERT_EQ(host->init_plugin(), 0);
-        started = true;
+        start_with_blue_playing();
     }
 
     // The newest update went through a live core of this generation and shows Blue playing.

@@ -55,11 +55,7 @@ class dialog_rig : public plugin_rig {
         write_file(file, "[Display configuration]\r\nDisplay album art=0\r\n");
         load();
         host->ini_directory_w = root;
-        host->library[L"C:\\a.mp3"] = tagged_track(L"Blue", L"The Band", L"First Album");
-        host->playing_file = L"C:\\a.mp3";
-        host->playback_state = 1;
-        ASSERT_EQ(host->init_plugin(), 0);
-        started = true;
+        start_with_blue_playing();
     }
 
     void TearDown() override

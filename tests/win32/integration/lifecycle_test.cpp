@@ -41,11 +41,7 @@ TEST_F(plugin_rig, start_with_a_stopped_player_publishes_exactly_the_idle_activi
 TEST_F(plugin_rig, a_track_playing_at_start_is_shown_at_once)
 {
     load();
-    host->library[blue_file] = tagged_track(L"Blue", L"The Band", L"First Album");
-    host->playing_file = blue_file;
-    host->playback_state = 1;
-    ASSERT_EQ(host->init_plugin(), 0);
-    started = true;
+    start_with_blue_playing();
     ASSERT_EQ(published(), 1);
     EXPECT_STREQ(last_activity().state, "Blue (Playing)");
 }

@@ -77,6 +77,17 @@ class plugin_rig : public ::testing::Test {
         started = true;
     }
 
+    // On the loaded host: "Blue" by The Band plays when the plug-in starts; starts it.
+    void start_with_blue_playing()
+    {
+        const wchar_t file[] = L"C:\\Music\\blue.mp3";
+        host->library[file] = tagged_track(L"Blue", L"The Band", L"First Album");
+        host->playing_file = file;
+        host->playback_state = 1;
+        ASSERT_EQ(host->init_plugin(), 0);
+        started = true;
+    }
+
     void quit()
     {
         host->quit_plugin();

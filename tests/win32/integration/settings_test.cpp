@@ -75,11 +75,7 @@ TEST_F(settings_rig, loaded_settings_shape_the_presence_and_are_written_back_unc
 {
     write_settings(user_file);
     load_here();
-    host->library[L"C:\\a.mp3"] = tagged_track(L"Blue", L"The Band", L"First Album");
-    host->playing_file = L"C:\\a.mp3";
-    host->playback_state = 1;
-    ASSERT_EQ(host->init_plugin(), 0);
-    started = true;
+    start_with_blue_playing();
     const DiscordActivity activity = last_activity();
     EXPECT_STREQ(activity.state, "(Playing)");
     EXPECT_STREQ(activity.details, "The Band");
@@ -296,11 +292,7 @@ class write_protected : public settings_rig, public testing::WithParamInterface<
         load();
         host->version = GetParam().version;
         GetParam().point_into(*host, winamp);
-        host->library[L"C:\\a.mp3"] = tagged_track(L"Blue", L"The Band", L"First Album");
-        host->playing_file = L"C:\\a.mp3";
-        host->playback_state = 1;
-        EXPECT_EQ(host->init_plugin(), 0);
-        started = true;
+        start_with_blue_playing();
         const DiscordActivity first = last_activity();
         quit();
         host.reset();
@@ -346,11 +338,7 @@ TEST_F(settings_rig, once_the_hosts_folder_takes_the_file_again_the_users_copy_i
     write_file(user_settings_file(), user_file);
     write_settings(default_file);
     load_here();
-    host->library[L"C:\\a.mp3"] = tagged_track(L"Blue", L"The Band", L"First Album");
-    host->playing_file = L"C:\\a.mp3";
-    host->playback_state = 1;
-    ASSERT_EQ(host->init_plugin(), 0);
-    started = true;
+    start_with_blue_playing();
     EXPECT_STREQ(last_activity().details, "The Band") << "the user's copy is read first";
     quit();
     EXPECT_EQ(read_file(file), user_file);
