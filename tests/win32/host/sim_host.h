@@ -43,8 +43,8 @@ class sim_host {
     LONG_PTR current_procedure() const;
 
     // Scripted player.
-    unsigned version = 0x5092;   // Winamp 5.9.2 (5.yx reports 0x50yx)
-    LRESULT playback_state = 0;  // answer to IPC_ISPLAYING
+    unsigned version = 0x5092;  // Winamp 5.9.2 (5.yx reports 0x50yx)
+    LRESULT playback_state = 0; // answer to IPC_ISPLAYING
     // Playback position for IPC_GETOUTPUTTIME; while playing it advances with
     // the clock from the last play, pause or resume, as a player's does.
     LRESULT output_time_ms = -1;
