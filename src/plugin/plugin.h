@@ -27,11 +27,6 @@ void update_presence_track(int playback_state);
 // host still plays or pauses a track of that artist and album.
 void republish_with_cover(const cover_key &found);
 
-// Appends the UTF-8 form of `text` to a 128-byte activity field at `offset`,
-// whole or not at all, keeping at most 126 bytes of text; returns the bytes
-// appended (0 when nothing was).
-int utf8_append(const wchar_t *text, char *field, unsigned offset);
-
 // Zeroed activity carrying the application id and the name "Winamp".
 DiscordActivity new_activity();
 

@@ -1,11 +1,12 @@
-// Track activity: asks the host for the playing entry's tags, composes the
-// state and details lines under the display settings, stamps the elapsed-time
-// clock, takes the cover known so far, and publishes the result; publishes it
-// again when the cover arrives later.
+// Track activity: asks the host for the playing entry's tags, has the state
+// and details lines composed under the display settings, stamps the
+// elapsed-time clock, takes the cover known so far, and publishes the result;
+// publishes it again when the cover arrives later.
 #include "cover/cover.h"
 #include "plugin/plugin.h"
 
 #include "config/settings.h"
+#include "presence/compose.h"
 
 #include <cstring>
 
@@ -14,17 +15,6 @@ namespace {
 // Tag buffers hold 256 characters of the host's text plus a terminator the host never touches.
 constexpr size_t tag_capacity = 256;
 using tag_buffer = wchar_t[tag_capacity + 1];
-
-// Bytes of text an activity field may hold with its terminator before the last byte.
-constexpr unsigned field_text_limit = 127;
-
-// Discord refuses an activity whose details or state is shorter than two
-// characters, and then shows nothing at all. U+200B ZERO WIDTH SPACE lengthens
-// such a line without changing what a reader sees: it has no width, and being
-// a format character rather than white space, trimming leaves it in place.
-// (U+3164 HANGUL FILLER survives trimming too, but many fonts draw it as a
-// wide blank.)
-constexpr wchar_t invisible_padding[] = L"\u200B";
 
 // 100 ns intervals from 1601-01-01 to 1970-01-01.
 constexpr uint64_t unix_epoch_in_filetime = 116444736000000000ULL;
@@ -100,86 +90,7 @@ bool wants_cover()
     return config.display_song_info && config.display_album_art;
 }
 
-// Characters (code points) of a field's UTF-8 text, counted up to two.
-int characters_up_to_two(const char *field)
-{
-    int characters = 0;
-    for (const char *byte = field; *byte != '\0' && characters < 2; ++byte) {
-        characters += (static_cast<unsigned char>(*byte) & 0xC0) != 0x80;
-    }
-    return characters;
-}
-
-// A line of one character gets the invisible padding. Counted in code points,
-// a lone character outside the BMP (two UTF-16 units) is padded as well, so
-// the line is long enough whichever way Discord counts.
-void pad_single_character(char *field)
-{
-    if (characters_up_to_two(field) == 1) {
-        utf8_append(invisible_padding, field, static_cast<unsigned>(std::strlen(field)));
-    }
-}
-
-// details: artist, " - ", album, each piece whole or not at all.
-void compose_details(char *details, const wchar_t *artist, const wchar_t *album)
-{
-    const bool song_info = config.display_song_info != 0;
-    const bool show_artist = song_info && config.display_artist_name && !is_empty(artist);
-    const bool show_album = song_info && config.display_album_name && !is_empty(album);
-    unsigned offset = 0;
-    if (show_artist) {
-        offset = utf8_append(artist, details, 0);
-        if (offset == 0) {
-            return;
-        }
-    }
-    if (!show_album) {
-        return;
-    }
-    if (show_artist) {
-        const int separator = utf8_append(L" - ", details, offset);
-        if (separator == 0) {
-            return;
-        }
-        offset += separator;
-    }
-    utf8_append(album, details, offset);
-}
-
-// state: title, " ", then "(Playing)" or "(Stopped)".
-void compose_state(char *state, const wchar_t *title, int playback_state)
-{
-    unsigned offset = 0;
-    if (config.display_song_info && config.display_title && !is_empty(title)) {
-        offset = utf8_append(title, state, 0);
-        if (offset == 0) {
-            return;
-        }
-        const int space = utf8_append(L" ", state, offset);
-        if (space == 0) {
-            return;
-        }
-        offset += space;
-    }
-    utf8_append(playback_state == 1 ? L"(Playing)" : L"(Stopped)", state, offset);
-}
-
 } // namespace
-
-int utf8_append(const wchar_t *text, char *field, unsigned offset)
-{
-    const int size =
-        WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 0 || offset + size > field_text_limit) {
-        return 0;
-    }
-    const int written =
-        WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, field + offset, size, nullptr, nullptr);
-    if (written <= 0) {
-        return 0;
-    }
-    return written - 1;
-}
 
 void update_presence_track(int playback_state)
 {
@@ -194,9 +105,9 @@ void update_presence_track(int playback_state)
         if (wants_cover()) {
             cover_image_for(tags.artist, tags.album, activity.assets.large_image);
         }
-        compose_details(activity.details, tags.artist, tags.album);
+        compose_details(activity.details, config, tags.artist, tags.album);
     }
-    compose_state(activity.state, tags.title, playback_state);
+    compose_state(activity.state, config, tags.title, playback_state);
     pad_single_character(activity.details);
     pad_single_character(activity.state);
     publish_activity(&activity);
