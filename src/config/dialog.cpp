@@ -7,6 +7,7 @@
 #include "config/config_file.h"
 #include "discord/connection.h"
 #include "plugin/plugin.h"
+#include "presence/presence.h"
 #include "resource.h"
 
 namespace {

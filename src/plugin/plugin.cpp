@@ -1,6 +1,6 @@
 // Plug-in entry and lifecycle: the exported descriptor, start-up and shut-down,
-// the subclass of the host's main window, and the presence dispatcher with the
-// idle activity. Every entry the host or Windows calls lets no exception out.
+// and the subclass of the host's main window that turns its notifications into
+// presence updates. Every entry the host or Windows calls lets no exception out.
 #include "plugin/plugin.h"
 
 #include "common/guarded.h"
@@ -8,8 +8,7 @@
 #include "config/dialog.h"
 #include "cover/cover.h"
 #include "discord/connection.h"
-
-#include <cstring>
+#include "presence/presence.h"
 
 namespace {
 
@@ -20,8 +19,6 @@ void __cdecl plugin_quit();
 char plugin_description[] = "Discord Corvane";
 
 WNDPROC prev_wndproc;
-// True from start-up until shut-down: only then is anything published.
-bool running;
 // The settings file has been read; only then may a save at shut-down replace it.
 bool settings_loaded;
 
@@ -70,14 +67,6 @@ void unsubclass_host_window()
     }
 }
 
-void update_presence_idle()
-{
-    DiscordActivity activity = new_activity();
-    std::strcpy(activity.state, "(Idle)");
-    std::strcpy(activity.assets.large_image, "winamp-logo");
-    publish_activity(&activity);
-}
-
 // Runs whether or not Discord is there: the connection waits for it.
 int __cdecl plugin_init()
 {
@@ -85,7 +74,7 @@ int __cdecl plugin_init()
         load_settings_once();
         cover_start(plugin.hDllInstance, &republish_with_cover);
         subclass_host_window();
-        running = true;
+        presence_start();
         connection_start(plugin.hDllInstance, &update_presence);
     });
     return 0;
@@ -103,7 +92,7 @@ void __cdecl plugin_config()
 // may unload the DLL at once), but for a subclass that a later one wraps.
 void __cdecl plugin_quit()
 {
-    running = false;
+    presence_stop();
     guarded([] {
         if (settings_loaded) {
             // Failure is not fatal: the file keeps its previous content.
@@ -123,36 +112,4 @@ winampGeneralPurposePlugin plugin = {
 extern "C" __declspec(dllexport) winampGeneralPurposePlugin *winampGetGeneralPurposePlugin()
 {
     return &plugin;
-}
-
-LRESULT host_query(WPARAM wparam, LPARAM query)
-{
-    return SendMessageW(plugin.hwndParent, WM_WA_IPC, wparam, query);
-}
-
-DiscordActivity new_activity()
-{
-    DiscordActivity activity;
-    std::memset(&activity, 0, sizeof activity);
-    activity.application_id = PLUGIN_CLIENT_ID;
-    std::strcpy(activity.name, "Winamp");
-    return activity;
-}
-
-void publish_activity(DiscordActivity *activity)
-{
-    connection_publish(*activity);
-}
-
-void update_presence()
-{
-    if (!running || !connection_ready()) {
-        return;
-    }
-    const LRESULT state = host_query(0, IPC_ISPLAYING);
-    if (state == 1 || state == 3) {
-        update_presence_track(static_cast<int>(state));
-    } else if (state == 0) {
-        update_presence_idle();
-    }
 }

@@ -1,16 +1,50 @@
-// Track activity: asks the host for the playing entry's tags, has the state
-// and details lines composed under the display settings, stamps the
-// elapsed-time clock, takes the cover known so far, and publishes the result;
-// publishes it again when the cover arrives later.
-#include "cover/cover.h"
-#include "plugin/plugin.h"
+// The presence dispatcher: asks the host for its playback state and publishes
+// the idle activity or the track activity. For a track it asks for the tags,
+// has the state and details lines composed under the display settings,
+// stamps the elapsed-time clock and takes the cover known so far; it publishes
+// again when the cover arrives later.
+#include "presence/presence.h"
 
 #include "config/settings.h"
+#include "cover/cover.h"
+#include "discord/connection.h"
+#include "plugin/plugin.h"
 #include "presence/compose.h"
 
 #include <cstring>
 
+#ifndef PLUGIN_CLIENT_ID
+#error "PLUGIN_CLIENT_ID (the Discord application id) must be defined by the build"
+#endif
+
 namespace {
+
+// True from start-up until shut-down: only then is anything published.
+bool publishing;
+
+// Sends a query to the host's main window (Unicode form).
+LRESULT host_query(WPARAM wparam, LPARAM query)
+{
+    return SendMessageW(plugin.hwndParent, WM_WA_IPC, wparam, query);
+}
+
+// Zeroed activity carrying the application id and the name "Winamp".
+DiscordActivity new_activity()
+{
+    DiscordActivity activity;
+    std::memset(&activity, 0, sizeof activity);
+    activity.application_id = PLUGIN_CLIENT_ID;
+    std::strcpy(activity.name, "Winamp");
+    return activity;
+}
+
+void update_presence_idle()
+{
+    DiscordActivity activity = new_activity();
+    std::strcpy(activity.state, "(Idle)");
+    std::strcpy(activity.assets.large_image, "winamp-logo");
+    connection_publish(activity);
+}
 
 // Tag buffers hold 256 characters of the host's text plus a terminator the host never touches.
 constexpr size_t tag_capacity = 256;
@@ -90,8 +124,6 @@ bool wants_cover()
     return config.display_song_info && config.display_album_art;
 }
 
-} // namespace
-
 void update_presence_track(int playback_state)
 {
     DiscordActivity activity = new_activity();
@@ -110,7 +142,32 @@ void update_presence_track(int playback_state)
     compose_state(activity.state, config, tags.title, playback_state);
     pad_single_character(activity.details);
     pad_single_character(activity.state);
-    publish_activity(&activity);
+    connection_publish(activity);
+}
+
+} // namespace
+
+void presence_start()
+{
+    publishing = true;
+}
+
+void presence_stop()
+{
+    publishing = false;
+}
+
+void update_presence()
+{
+    if (!publishing || !connection_ready()) {
+        return;
+    }
+    const LRESULT state = host_query(0, IPC_ISPLAYING);
+    if (state == 1 || state == 3) {
+        update_presence_track(static_cast<int>(state));
+    } else if (state == 0) {
+        update_presence_idle();
+    }
 }
 
 void republish_with_cover(const cover_key &found)
