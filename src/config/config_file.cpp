@@ -5,7 +5,8 @@
 
 #include "config/ini_reader.h"
 #include "dirtools/dirtools.h"
-#include "plugin/plugin.h"
+#include "plugin/host.h"
+#include "winamp_gen.h"
 
 #include <shlobj.h>
 #include <windows.h>
@@ -45,7 +46,7 @@ class unique_file {
 
 LRESULT ask_host(LPARAM query)
 {
-    return SendMessageA(plugin.hwndParent, WM_WA_IPC, 0, query);
+    return SendMessageA(host_window(), WM_WA_IPC, 0, query);
 }
 
 // An 8-bit answer of the host converted through the ANSI code page; empty on failure.
@@ -71,7 +72,7 @@ std::wstring ansi_to_wide(const char *text)
 std::wstring user_plugin_directory()
 {
     wchar_t folder[MAX_PATH] = {};
-    if (SHGetFolderPathW(plugin.hwndParent, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) {
+    if (SHGetFolderPathW(host_window(), CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) {
         return {};
     }
     return dirtools_join_path(folder, L"Winamp\\Plugins");

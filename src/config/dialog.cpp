@@ -6,7 +6,8 @@
 #include "common/guarded.h"
 #include "config/config_file.h"
 #include "discord/connection.h"
-#include "plugin/plugin.h"
+#include "plugin/host.h"
+#include "winamp_gen.h"
 #include "presence/presence.h"
 #include "resource.h"
 
@@ -105,8 +106,7 @@ void config_dialog_open()
         SetForegroundWindow(open_dialog);
         return;
     }
-    DialogBoxParamW(plugin.hDllInstance, MAKEINTRESOURCEW(IDD_CONFIG), plugin.hwndParent, &config_dlg_proc,
-                    0);
+    DialogBoxParamW(plugin_dll(), MAKEINTRESOURCEW(IDD_CONFIG), host_window(), &config_dlg_proc, 0);
     open_dialog = nullptr;
 }
 

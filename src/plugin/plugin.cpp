@@ -1,14 +1,14 @@
 // Plug-in entry and lifecycle: the exported descriptor, start-up and shut-down,
 // and the subclass of the host's main window that turns its notifications into
 // presence updates. Every entry the host or Windows calls lets no exception out.
-#include "plugin/plugin.h"
-
 #include "common/guarded.h"
 #include "config/config_file.h"
 #include "config/dialog.h"
 #include "cover/cover.h"
 #include "discord/connection.h"
+#include "plugin/host.h"
 #include "presence/presence.h"
+#include "winamp_gen.h"
 
 namespace {
 
@@ -17,6 +17,11 @@ void __cdecl plugin_config();
 void __cdecl plugin_quit();
 
 char plugin_description[] = "Discord Corvane";
+
+// The descriptor the host loads; it fills in the main window and the DLL before init.
+winampGeneralPurposePlugin plugin = {
+    GPPHDR_VER, plugin_description, &plugin_init, &plugin_config, &plugin_quit, nullptr, nullptr,
+};
 
 WNDPROC prev_wndproc;
 // The settings file has been read; only then may a save at shut-down replace it.
@@ -71,6 +76,7 @@ void unsubclass_host_window()
 int __cdecl plugin_init()
 {
     guarded([] {
+        host_remember(plugin.hwndParent, plugin.hDllInstance);
         load_settings_once();
         cover_start(plugin.hDllInstance, &republish_with_cover);
         subclass_host_window();
@@ -106,9 +112,6 @@ void __cdecl plugin_quit()
 
 } // namespace
 
-winampGeneralPurposePlugin plugin = {
-    GPPHDR_VER, plugin_description, &plugin_init, &plugin_config, &plugin_quit, nullptr, nullptr,
-};
 extern "C" __declspec(dllexport) winampGeneralPurposePlugin *winampGetGeneralPurposePlugin()
 {
     return &plugin;

@@ -8,7 +8,8 @@
 #include "config/settings.h"
 #include "cover/cover.h"
 #include "discord/connection.h"
-#include "plugin/plugin.h"
+#include "plugin/host.h"
+#include "winamp_gen.h"
 #include "presence/compose.h"
 
 #include <cstring>
@@ -25,7 +26,7 @@ bool publishing;
 // Sends a query to the host's main window (Unicode form).
 LRESULT host_query(WPARAM wparam, LPARAM query)
 {
-    return SendMessageW(plugin.hwndParent, WM_WA_IPC, wparam, query);
+    return SendMessageW(host_window(), WM_WA_IPC, wparam, query);
 }
 
 // Zeroed activity carrying the application id and the name "Winamp".
