@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 enum class sdk_convention { cdecl_abi, stdcall_abi };
 

@@ -9,8 +9,8 @@
 #include "cover/cover.h"
 #include "discord/connection.h"
 #include "plugin/host.h"
-#include "winamp_gen.h"
 #include "presence/compose.h"
+#include "winamp_gen.h"
 
 #include <cstring>
 
