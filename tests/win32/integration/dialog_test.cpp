@@ -322,7 +322,7 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
     EXPECT_EQ(in.coordinate(), 0);
     EXPECT_EQ(in.coordinate(), 0);
     EXPECT_EQ(in.coordinate(), 262);
-    EXPECT_EQ(in.coordinate(), 92);       // the eight controls' 73, and the status line
+    EXPECT_EQ(in.coordinate(), 108);      // the eight controls' 73, and the status line's four lines
     EXPECT_EQ(in.name_or_ordinal(), L""); // no menu
     EXPECT_EQ(in.name_or_ordinal(), L""); // the default class
     EXPECT_EQ(in.text(), L"Corvane Config");
@@ -349,7 +349,7 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
         {IDC_SHOW_ALBUM_ART, 0x50010003, 131, 18, 124, 10, L"Show album art in details", L"#128"},
         {IDC_SHOW_ELAPSED_TIME, 0x50010003, 131, 29, 124, 10, L"Show elapsed time in presence", L"#128"},
         // WS_CHILD | WS_VISIBLE | SS_NOPREFIX: a static text filled at run time
-        {IDC_CONNECTION_STATUS, 0x50000080, 7, 70, 248, 16, L"", L"#130"},
+        {IDC_CONNECTION_STATUS, 0x50000080, 7, 70, 248, 32, L"", L"#130"},
     };
     for (int i = 0; i < controls && i < 9; ++i) {
         SCOPED_TRACE(i);
