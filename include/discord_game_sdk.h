@@ -141,8 +141,7 @@ struct DiscordCreateParams {
 };
 
 // Bytes of the activity record each SDK generation reads.
-inline constexpr size_t discord_activity_size_v2 = 1456;   // SDK 2.x
-inline constexpr size_t discord_activity_size_v3_0 = 1456; // SDK 3.0 and 3.1
+inline constexpr size_t discord_activity_size_v2 = 1456;   // SDK 2.x, and 3.0 and 3.1 (the same size)
 inline constexpr size_t discord_activity_size_v3_2 = 1464; // SDK 3.2
 
 #if defined(_WIN32) && !defined(_WIN64)

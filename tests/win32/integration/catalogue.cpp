@@ -1,10 +1,9 @@
-// Stub catalogue control through its folder, and trust of the test CA inside the Wine prefix.
+// Stub catalogue control through its folder.
 #include "catalogue.h"
 
 #include "json/json.h"
 
 #include <windows.h>
-#include <wincrypt.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -38,18 +37,9 @@ std::string text_of(const json_node *node)
 
 } // namespace
 
-bool catalogue_trust_test_ca()
+bool catalogue_available()
 {
-    const std::string certificate = read_all(from_environment(L"CORVANE_TEST_CA"));
-    HCERTSTORE root = CertOpenSystemStoreW(0, L"ROOT");
-    if (certificate.empty() || root == nullptr) {
-        return false;
-    }
-    const bool added = CertAddEncodedCertificateToStore(
-        root, X509_ASN_ENCODING, reinterpret_cast<const BYTE *>(certificate.data()),
-        static_cast<DWORD>(certificate.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-    CertCloseStore(root, 0);
-    return added;
+    return !from_environment(L"CORVANE_STUB_DIR").empty();
 }
 
 bool catalogue_request::has_header(const std::string &name) const

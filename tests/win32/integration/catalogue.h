@@ -19,9 +19,9 @@ struct catalogue_request {
 // cover; catalogue_requests() leaves their requests out.
 inline constexpr wchar_t catalogue_barrier_artist[] = L"Corvane Barrier";
 
-// Adds the test CA (CORVANE_TEST_CA, set by tests/private-net-run) to the
-// Wine prefix's trusted roots; false when it cannot.
-bool catalogue_trust_test_ca();
+// Whether the stub catalogue runs (tests/private-net-run starts it, and makes
+// its test CA the one root certificate every Wine program there trusts).
+bool catalogue_available();
 // Scripts every later answer with a JSON object of response fields.
 void catalogue_respond(const std::string &response_json);
 // Back to the default answer (a cover derived from the request path), and an empty record.

@@ -1,16 +1,16 @@
-// Set-up shared by every integration test: the stub catalogue's certificate
-// authority is trusted inside the Wine prefix.
+// Set-up shared by every integration test: they run where the stub catalogue
+// answers (tests/private-net-run).
 #include "catalogue.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class trust_test_ca : public testing::Environment {
+class stub_catalogue_runs : public testing::Environment {
   public:
-    void SetUp() override { ASSERT_TRUE(catalogue_trust_test_ca()) << "run under tests/private-net-run"; }
+    void SetUp() override { ASSERT_TRUE(catalogue_available()) << "run under tests/private-net-run"; }
 };
 
-[[maybe_unused]] const auto *registered = testing::AddGlobalTestEnvironment(new trust_test_ca);
+[[maybe_unused]] const auto *registered = testing::AddGlobalTestEnvironment(new stub_catalogue_runs);
 
 } // namespace

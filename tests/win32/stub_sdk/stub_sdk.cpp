@@ -56,7 +56,6 @@ struct pending_callback {
 struct stub_state {
     bool discord_running = true;
     int32_t absent_mode = STUB_SDK_ABSENT_FAILS;
-    int32_t create_result = DiscordResult_Ok;
     int create_count = 0;
     bool has_creation = false;
     stub_sdk_creation last_creation{};
@@ -252,9 +251,6 @@ extern "C" __declspec(dllexport) EDiscordResult SDK_CALL
             return DiscordResult_InternalError;
         }
     }
-    if (state.create_result != DiscordResult_Ok) {
-        return static_cast<EDiscordResult>(state.create_result);
-    }
     *result = new_core(false);
     return DiscordResult_Ok;
 }
@@ -280,11 +276,6 @@ STUB_SDK_API void stub_sdk_set_discord_running(int running)
 STUB_SDK_API void stub_sdk_set_absent_mode(int32_t mode)
 {
     state.absent_mode = mode;
-}
-
-STUB_SDK_API void stub_sdk_set_create_result(int32_t result)
-{
-    state.create_result = result;
 }
 
 STUB_SDK_API int stub_sdk_create_count()

@@ -58,8 +58,6 @@ STUB_SDK_API void stub_sdk_reset();
 // when the flags lack DiscordCreateFlags_NoRequireDiscord.
 STUB_SDK_API void stub_sdk_set_discord_running(int running);
 STUB_SDK_API void stub_sdk_set_absent_mode(int32_t mode);
-// Makes DiscordCreate give `result` while Discord runs (0 restores success).
-STUB_SDK_API void stub_sdk_set_create_result(int32_t result);
 
 STUB_SDK_API int stub_sdk_create_count();
 // Copies the last creation request; 0 when there was none.
