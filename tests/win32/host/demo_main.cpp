@@ -66,6 +66,18 @@ bool waits_for_cover()
            std::strcmp(event.activity.assets.large_image, "winamp-logo") == 0;
 }
 
+// Runs the host's message loop until the plug-in publishes something new, for
+// at most `limit_ms`; returns how long it waited.
+DWORD await_publication(sim_host &host, DWORD limit_ms)
+{
+    const DWORD begin = GetTickCount();
+    const int published = stub_sdk_event_count();
+    while (stub_sdk_event_count() == published && GetTickCount() - begin < limit_ms) {
+        host.pump(20);
+    }
+    return GetTickCount() - begin;
+}
+
 // Prints what the notification published at once; then, for a track whose
 // cover is being looked up, runs the host's message loop until the activity
 // comes again with the cover (a few seconds at most) and prints that too.
@@ -79,16 +91,13 @@ void step(sim_host &host, const char *what)
         host.pump(100);
         return;
     }
-    const DWORD begin = GetTickCount();
     const int published = stub_sdk_event_count();
-    while (stub_sdk_event_count() == published && GetTickCount() - begin < 3000) {
-        host.pump(20);
-    }
+    const DWORD waited = await_publication(host, 3000);
     if (stub_sdk_event_count() > published) {
-        std::printf("  ... %lu ms later, when the lookup has found the cover:\n", GetTickCount() - begin);
+        std::printf("  ... %lu ms later, when the lookup has found the cover:\n", waited);
         print_new_cards();
     } else {
-        std::printf("  ... no cover found within %lu ms: the logo stays\n", GetTickCount() - begin);
+        std::printf("  ... no cover found within %lu ms: the logo stays\n", waited);
     }
 }
 
@@ -96,13 +105,8 @@ void step(sim_host &host, const char *what)
 // every few seconds, has published again; prints how long that took.
 void await_discord(sim_host &host)
 {
-    const DWORD begin = GetTickCount();
-    const int published = stub_sdk_event_count();
-    while (stub_sdk_event_count() == published && GetTickCount() - begin < 10000) {
-        host.pump(20);
-    }
     std::printf("  ... %lu ms later, the plug-in has found Discord and sent what plays now:\n",
-                GetTickCount() - begin);
+                await_publication(host, 10000));
 }
 
 sim_track tagged(const wchar_t *title, const wchar_t *artist, const wchar_t *album)
