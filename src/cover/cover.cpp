@@ -2,6 +2,7 @@
 // of the worker, and the outcomes it hands back.
 #include "cover/cover.h"
 
+#include "common/guarded.h"
 #include "cover/cover_worker.h"
 
 #include <cstring>
@@ -64,7 +65,8 @@ void cover_image_for(const wchar_t *artist, const wchar_t *album, char *large_im
     if (artist[0] == L'\0') {
         return;
     }
-    try {
+    // Without memory for the key the activity goes out with the fallback image.
+    guarded([&] {
         const cover_key key = cover_key_of(artist, album);
         if (const std::string *known = cover_cache_find(&cache, key)) {
             if (!known->empty()) {
@@ -73,7 +75,5 @@ void cover_image_for(const wchar_t *artist, const wchar_t *album, char *large_im
             return;
         }
         cover_worker_request(key);
-    } catch (...) {
-        // Without memory for the key the activity goes out with the fallback image.
-    }
+    });
 }

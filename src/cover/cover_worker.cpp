@@ -2,6 +2,7 @@
 // worker's loop, and the window through which outcomes reach the main thread.
 #include "cover/cover_worker.h"
 
+#include "common/guarded.h"
 #include "cover/cover_http.h"
 #include "cover/unique_handle.h"
 
@@ -81,15 +82,11 @@ std::optional<cover_key> next_lookup(worker_shared *shared)
 // One lookup; every failure, an allocation failure included, is "unknown".
 cover_outcome look_up(http_client *client, const cover_key &key, http_cancel *cancel) noexcept
 {
-    try {
+    const cover_outcome unknown{cover_verdict::unknown, {}};
+    return guarded(unknown, [&] {
         std::optional<http_reply> reply = http_get(client, cover_search_path(key.artist, key.album), cancel);
-        if (!reply) {
-            return {cover_verdict::unknown, {}};
-        }
-        return cover_judge_reply(reply->status, reply->body.data());
-    } catch (...) {
-        return {cover_verdict::unknown, {}};
-    }
+        return reply ? cover_judge_reply(reply->status, reply->body.data()) : unknown;
+    });
 }
 
 // Queues an outcome for the main thread and wakes it, unless it stopped listening.
@@ -152,11 +149,8 @@ void hand_over_results()
 LRESULT CALLBACK results_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     if (message == results_ready) {
-        try {
-            hand_over_results();
-        } catch (...) {
-            // Outcomes lost to an allocation failure are looked up again on the next play.
-        }
+        // Outcomes lost to an allocation failure are looked up again on the next play.
+        guarded(&hand_over_results);
         return 0;
     }
     return DefWindowProcW(window, message, wparam, lparam);
