@@ -47,14 +47,20 @@ struct reply_case {
     bool search_result; // "data" is an array
 };
 
+// Reads a reply, keeping the parser's line for a text that is not JSON off the output.
+cover_reply read_quietly(std::string text)
+{
+    testing::internal::CaptureStderr();
+    const cover_reply reply = cover_read_reply(text.data());
+    testing::internal::GetCapturedStderr();
+    return reply;
+}
+
 class replies : public testing::TestWithParam<reply_case> {};
 
 TEST_P(replies, yield_the_first_tracks_cover_or_nothing)
 {
-    std::string text = GetParam().reply;
-    testing::internal::CaptureStderr();
-    const cover_reply reply = cover_read_reply(text.data());
-    testing::internal::GetCapturedStderr();
+    const cover_reply reply = read_quietly(GetParam().reply);
     EXPECT_EQ(reply.art.url, GetParam().url) << GetParam().what;
     EXPECT_EQ(reply.search_result, GetParam().search_result) << GetParam().what;
 }
@@ -104,10 +110,7 @@ class album_pages : public testing::TestWithParam<page_case> {};
 
 TEST_P(album_pages, come_from_a_plain_positive_album_id_beside_the_cover_or_not_at_all)
 {
-    std::string text = GetParam().reply;
-    testing::internal::CaptureStderr();
-    const cover_reply reply = cover_read_reply(text.data());
-    testing::internal::GetCapturedStderr();
+    const cover_reply reply = read_quietly(GetParam().reply);
     EXPECT_EQ(reply.art.page, GetParam().page) << GetParam().what;
     EXPECT_LE(reply.art.page.size(), cover_page_max_bytes) << GetParam().what;
 }
