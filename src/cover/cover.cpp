@@ -5,7 +5,6 @@
 #include "common/guarded.h"
 #include "cover/cover_worker.h"
 
-#include <cstring>
 #include <string>
 
 namespace {
@@ -34,7 +33,7 @@ void take_result(const cover_result &result)
     if (result.outcome.verdict == cover_verdict::unknown) {
         return;
     }
-    cover_cache_store(&cache, result.key, result.outcome.url);
+    cover_cache_store(&cache, result.key, result.outcome.art);
     if (result.outcome.verdict == cover_verdict::found) {
         found_callback(result.key);
     }
@@ -59,21 +58,23 @@ cover_key cover_key_of(const wchar_t *artist, const wchar_t *album)
     return {to_utf8(artist), to_utf8(album)};
 }
 
-void cover_image_for(const wchar_t *artist, const wchar_t *album, char *large_image)
+cover_image cover_image_for(const wchar_t *artist, const wchar_t *album) noexcept
 {
-    std::strcpy(large_image, fallback_image);
+    // Fits the string's own storage: the fallback never allocates.
+    cover_image image{fallback_image, {}};
     if (artist[0] == L'\0') {
-        return;
+        return image;
     }
-    // Without memory for the key the activity goes out with the fallback image.
+    // Without memory for the key or the copies the activity goes out with the fallback image.
     guarded([&] {
         const cover_key key = cover_key_of(artist, album);
-        if (const std::string *known = cover_cache_find(&cache, key)) {
-            if (!known->empty()) {
-                std::memcpy(large_image, known->c_str(), known->size() + 1);
+        if (const cover_art *known = cover_cache_find(&cache, key)) {
+            if (!known->url.empty()) {
+                image = {known->url, known->page};
             }
             return;
         }
         cover_worker_request(key);
     });
+    return image;
 }

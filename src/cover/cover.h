@@ -1,12 +1,14 @@
 // Album covers for the track activity as the host's main thread sees them:
-// the cover already known for an artist and album, else "winamp-logo" at once
-// while the worker looks it up; a cover found later is announced so that the
-// activity can be published again. Main thread only.
+// the cover already known for an artist and album, with the album's page,
+// else "winamp-logo" at once while the worker looks it up; a cover found later
+// is announced so that the activity can be published again. Main thread only.
 #pragma once
 
 #include "cover/cover_cache.h"
 
 #include <windows.h>
+
+#include <string>
 
 // Told, on the main thread, that a lookup has found the cover of `found`.
 using cover_found_callback = void (*)(const cover_key &found);
@@ -20,8 +22,16 @@ void cover_stop();
 // The artist and album as a lookup sends them (UTF-8).
 cover_key cover_key_of(const wchar_t *artist, const wchar_t *album);
 
-// Writes into `large_image` (a 128-byte activity field) the cover known for the
-// artist and album, or "winamp-logo" when there is none or none is known yet;
-// in that last case, asks the worker to look it up. An empty artist is never
-// looked up. Never throws.
-void cover_image_for(const wchar_t *artist, const wchar_t *album, char *large_image);
+// The track activity's image and its link.
+struct cover_image {
+    // The cover known for the artist and album (at most cover_url_max_bytes),
+    // or "winamp-logo" when there is none or none is known yet.
+    std::string large_image;
+    // The album's page at the catalogue, known with its cover (at most
+    // cover_page_max_bytes); empty, for no link, when none is known.
+    std::string large_url;
+};
+
+// The image and link known for the artist and album; when nothing is known
+// yet, asks the worker to look it up. An empty artist is never looked up.
+cover_image cover_image_for(const wchar_t *artist, const wchar_t *album) noexcept;

@@ -1,7 +1,7 @@
 // Cover cache: a list in order of use and an index into it.
 #include "cover/cover_cache.h"
 
-const std::string *cover_cache_find(cover_cache *cache, const cover_key &key)
+const cover_art *cover_cache_find(cover_cache *cache, const cover_key &key)
 {
     const auto found = cache->index.find(key);
     if (found == cache->index.end()) {
@@ -11,14 +11,14 @@ const std::string *cover_cache_find(cover_cache *cache, const cover_key &key)
     return &found->second->second;
 }
 
-void cover_cache_store(cover_cache *cache, const cover_key &key, std::string url)
+void cover_cache_store(cover_cache *cache, const cover_key &key, cover_art art)
 {
     if (const auto found = cache->index.find(key); found != cache->index.end()) {
-        found->second->second = std::move(url);
+        found->second->second = std::move(art);
         cache->entries.splice(cache->entries.begin(), cache->entries, found->second);
         return;
     }
-    cache->entries.emplace_front(key, std::move(url));
+    cache->entries.emplace_front(key, std::move(art));
     try {
         cache->index.emplace(key, cache->entries.begin());
     } catch (...) {

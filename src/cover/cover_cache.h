@@ -1,6 +1,7 @@
 // Covers already looked up while the host runs: for each artist and album
-// sent to the service, the cover found or the service's definite "no cover".
-// Bounded; the least recently used entry goes first. No Windows API here.
+// sent to the service, the cover found with its album's page, or the
+// service's definite "no cover". Bounded; the least recently used entry goes
+// first. No Windows API here.
 #pragma once
 
 #include <compare>
@@ -17,22 +18,28 @@ struct cover_key {
     friend auto operator<=>(const cover_key &, const cover_key &) = default;
 };
 
+// What a lookup found for an album: both empty when the service has no cover.
+struct cover_art {
+    std::string url;  // the cover image
+    std::string page; // the album's page at the catalogue; empty when the reply named none
+};
+
 // Entries kept: far more albums than a listening session touches, and at a
 // few hundred bytes each still well under a megabyte.
 inline constexpr size_t cover_cache_capacity = 512;
 
 struct cover_cache {
     size_t capacity = cover_cache_capacity;
-    // Key and cover URL (empty: no cover), the most recently used first.
-    std::list<std::pair<cover_key, std::string>> entries;
-    std::map<cover_key, std::list<std::pair<cover_key, std::string>>::iterator> index;
+    // Key and what was found, the most recently used first.
+    std::list<std::pair<cover_key, cover_art>> entries;
+    std::map<cover_key, std::list<std::pair<cover_key, cover_art>>::iterator> index;
 };
 
-// The cover remembered for `key`: its URL, an empty string for "no cover", or
-// NULL when nothing is known. Makes the entry the most recently used. The
-// string stays valid until the next cover_cache_store.
-const std::string *cover_cache_find(cover_cache *cache, const cover_key &key);
+// What is remembered for `key` (an empty URL for "no cover"), or NULL when
+// nothing is known. Makes the entry the most recently used. The record stays
+// valid until the next cover_cache_store.
+const cover_art *cover_cache_find(cover_cache *cache, const cover_key &key);
 
-// Remembers `url` (empty: no cover) for `key`, replacing what was known, and
-// drops the least recently used entries beyond the capacity.
-void cover_cache_store(cover_cache *cache, const cover_key &key, std::string url);
+// Remembers `art` for `key`, replacing what was known, and drops the least
+// recently used entries beyond the capacity.
+void cover_cache_store(cover_cache *cache, const cover_key &key, cover_art art);

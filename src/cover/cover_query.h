@@ -1,8 +1,9 @@
 // The portable half of the album cover lookup: the search request's path, the
-// reading of the catalogue service's JSON reply, and what an answer means for
-// the cache. No Windows API here.
+// reading of the catalogue service's JSON reply (the cover and the album's
+// page), and what an answer means for the cache. No Windows API here.
 #pragma once
 
+#include "cover/cover_cache.h"
 #include "json/json.h"
 
 #include <string>
@@ -10,6 +11,10 @@
 
 // Longest cover URL that fits an activity text field whole.
 inline constexpr size_t cover_url_max_bytes = 126;
+
+// Longest album page: the catalogue's album address and an id of up to 19
+// digits, far within the 256 characters Discord takes for a link.
+inline constexpr size_t cover_page_max_bytes = 48;
 
 // "/search/track?strict=on&q=artist:"…"" with the album clause when the album
 // is not empty, then "&limit=1": only the first match is read, and asking for
@@ -29,11 +34,16 @@ int json_copy_string(const json_node *object, const char *name, std::string *tex
 struct cover_reply {
     // The reply is a search result: an object whose "data" is an array.
     bool search_result = false;
-    // The cover URL of the first matching track's album: the first of
-    // "cover_medium", "cover_large", "cover_small", "cover_xl" that is a string
-    // with a non-empty image id. Empty when there is none or the reply is not
-    // JSON (then the parser has printed its line on stderr).
-    std::string url;
+    // Of the first matching track's album, read only when it has a cover:
+    // - url: the first of "cover_medium", "cover_large", "cover_small",
+    //   "cover_xl" that is a string with a non-empty image id. Empty when there
+    //   is none or the reply is not JSON (then the parser has printed its line
+    //   on stderr).
+    // - page: "https://www.deezer.com/album/<id>" for the album's "id" when
+    //   that is a positive integer of at most 2^63 - 1, written as a JSON
+    //   integer or as a string of decimal digits without a leading zero (both
+    //   give the id's plain decimal form). Empty for any other id, and for none.
+    cover_art art;
 };
 cover_reply cover_read_reply(char *reply);
 
@@ -46,7 +56,7 @@ enum class cover_verdict {
 
 struct cover_outcome {
     cover_verdict verdict;
-    std::string url; // the cover when found, else empty
+    cover_art art; // the cover and its album's page when found, else empty
 };
 
 // Judges a whole reply with HTTP status `status`, read in place. A usable

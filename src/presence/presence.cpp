@@ -136,7 +136,8 @@ void update_presence_track(int playback_state)
     read_tags(&tags);
     if (tags.extended) {
         if (wants_cover()) {
-            cover_image_for(tags.artist, tags.album, activity.assets.large_image);
+            const cover_image image = cover_image_for(tags.artist, tags.album);
+            std::memcpy(activity.assets.large_image, image.large_image.c_str(), image.large_image.size() + 1);
         }
         compose_details(activity.details, config, tags.artist, tags.album);
     }

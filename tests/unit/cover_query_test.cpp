@@ -1,5 +1,5 @@
-// Cover lookup, portable half: the encoded search path, which URL a reply
-// yields, and which answers are worth remembering.
+// Cover lookup, portable half: the encoded search path, which URL and album
+// page a reply yields, and which answers are worth remembering.
 #include "cover/cover_query.h"
 
 #include <gtest/gtest.h>
@@ -47,15 +47,21 @@ struct reply_case {
     bool search_result; // "data" is an array
 };
 
+// Reads a reply, keeping the parser's line for a text that is not JSON off the output.
+cover_reply read_quietly(std::string text)
+{
+    testing::internal::CaptureStderr();
+    const cover_reply reply = cover_read_reply(text.data());
+    testing::internal::GetCapturedStderr();
+    return reply;
+}
+
 class replies : public testing::TestWithParam<reply_case> {};
 
 TEST_P(replies, yield_the_first_tracks_cover_or_nothing)
 {
-    std::string text = GetParam().reply;
-    testing::internal::CaptureStderr();
-    const cover_reply reply = cover_read_reply(text.data());
-    testing::internal::GetCapturedStderr();
-    EXPECT_EQ(reply.url, GetParam().url) << GetParam().what;
+    const cover_reply reply = read_quietly(GetParam().reply);
+    EXPECT_EQ(reply.art.url, GetParam().url) << GetParam().what;
     EXPECT_EQ(reply.search_result, GetParam().search_result) << GetParam().what;
 }
 
@@ -90,9 +96,72 @@ TEST(cover_reply, a_body_that_is_not_json_prints_one_parse_line)
 {
     std::string text = "<html>";
     testing::internal::CaptureStderr();
-    EXPECT_EQ(cover_read_reply(text.data()).url, "");
+    EXPECT_EQ(cover_read_reply(text.data()).art.url, "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "JSON PARSE ERROR (366): unexpected chars at <html>\n");
 }
+
+struct page_case {
+    const char *what;
+    std::string reply;
+    const char *page; // empty: no link
+};
+
+class album_pages : public testing::TestWithParam<page_case> {};
+
+TEST_P(album_pages, come_from_a_plain_positive_album_id_beside_the_cover_or_not_at_all)
+{
+    const cover_reply reply = read_quietly(GetParam().reply);
+    EXPECT_EQ(reply.art.page, GetParam().page) << GetParam().what;
+    EXPECT_LE(reply.art.page.size(), cover_page_max_bytes) << GetParam().what;
+}
+
+// A reply whose first track's album has a cover and these members after it.
+std::string album_with(const std::string &members)
+{
+    return R"({"data":[{"id":3135556,"album":{"cover_medium":"m",)" + members + "}}]}";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    cover, album_pages,
+    testing::Values(
+        page_case{"number", album_with(R"("id":302127)"), "https://www.deezer.com/album/302127"},
+        page_case{"one", album_with(R"("id":1)"), "https://www.deezer.com/album/1"},
+        page_case{"largest", album_with(R"("id":9223372036854775807)"),
+                  "https://www.deezer.com/album/9223372036854775807"},
+        page_case{"string of digits", album_with(R"("id":"302127")"), "https://www.deezer.com/album/302127"},
+        page_case{"largest string", album_with(R"("id":"9223372036854775807")"),
+                  "https://www.deezer.com/album/9223372036854775807"},
+        page_case{"first id counts", album_with(R"("id":302127,"id":"x")"),
+                  "https://www.deezer.com/album/302127"},
+        page_case{"missing: the track's own id is not the album's", album_with(R"("title":"t")"), ""},
+        page_case{"zero", album_with(R"("id":0)"), ""},
+        page_case{"negative", album_with(R"("id":-302127)"), ""},
+        page_case{"fractional", album_with(R"("id":302127.5)"), ""},
+        page_case{"whole number with a fraction", album_with(R"("id":302127.0)"), ""},
+        page_case{"exponent", album_with(R"("id":3.02127e5)"), ""},
+        page_case{"huge", album_with(R"("id":9223372036854775808)"), ""},
+        page_case{"huge, all bits set", album_with(R"("id":18446744073709551615)"), ""},
+        page_case{"too huge to read: no reply", album_with(R"("id":18446744073709551616)"), ""},
+        page_case{"string, zero", album_with(R"("id":"0")"), ""},
+        page_case{"string, leading zero", album_with(R"("id":"0302127")"), ""},
+        page_case{"string, signed", album_with(R"("id":"+302127")"), ""},
+        page_case{"string, negative", album_with(R"("id":"-302127")"), ""},
+        page_case{"string, leading blank", album_with(R"("id":" 302127")"), ""},
+        page_case{"string, trailing blank", album_with(R"("id":"302127 ")"), ""},
+        page_case{"string, digits then text", album_with(R"("id":"302127/../../x")"), ""},
+        page_case{"string, fraction", album_with(R"("id":"302127.5")"), ""},
+        page_case{"string, escaped digit", album_with(R"("id":"\u0033")"), ""},
+        page_case{"string, empty", album_with(R"("id":"")"), ""},
+        page_case{"string, huge", album_with(R"("id":"9223372036854775808")"), ""},
+        page_case{"null", album_with(R"("id":null)"), ""}, page_case{"true", album_with(R"("id":true)"), ""},
+        page_case{"object", album_with(R"("id":{"id":302127})"), ""},
+        page_case{"array", album_with(R"("id":[302127])"), ""},
+        page_case{"only a nested record's id", album_with(R"("artist":{"id":27})"), ""},
+        page_case{"first id not usable", album_with(R"("id":"x","id":302127)"), ""},
+        page_case{"album without cover", R"({"data":[{"album":{"id":302127,"cover_medium":null}}]})", ""},
+        page_case{"only the first track counts",
+                  R"({"data":[{"album":{"cover_medium":"m"}},{"album":{"id":302127,"cover_medium":"n"}}]})",
+                  ""}));
 
 const std::string url_126 = "https://c/" + std::string(116, 'a');
 
@@ -102,6 +171,7 @@ struct verdict_case {
     std::string reply;
     cover_verdict verdict;
     std::string url;
+    std::string page = {};
 };
 
 class verdicts : public testing::TestWithParam<verdict_case> {};
@@ -113,19 +183,23 @@ TEST_P(verdicts, remember_covers_and_definite_answers_only)
     const cover_outcome outcome = cover_judge_reply(GetParam().status, text.data());
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(outcome.verdict, GetParam().verdict) << GetParam().what;
-    EXPECT_EQ(outcome.url, GetParam().url) << GetParam().what;
+    EXPECT_EQ(outcome.art.url, GetParam().url) << GetParam().what;
+    EXPECT_EQ(outcome.art.page, GetParam().page) << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     cover, verdicts,
     testing::Values(
         verdict_case{"cover", 200, R"({"data":[{"album":{"cover_medium":"m"}}]})", cover_verdict::found, "m"},
+        verdict_case{"cover with its album's id", 200, R"({"data":[{"album":{"id":42,"cover_medium":"m"}}]})",
+                     cover_verdict::found, "m", "https://www.deezer.com/album/42"},
         verdict_case{"cover in an error reply", 500, R"({"data":[{"album":{"cover_xl":"x"}}]})",
                      cover_verdict::found, "x"},
         verdict_case{"cover of 126 bytes", 200, R"({"data":[{"album":{"cover_medium":")" + url_126 + "\"}}]}",
                      cover_verdict::found, url_126},
-        verdict_case{"cover of 127 bytes: no usable cover", 200,
-                     R"({"data":[{"album":{"cover_medium":")" + url_126 + "a\"}}]}", cover_verdict::none, ""},
+        verdict_case{"cover of 127 bytes: no usable cover, no page", 200,
+                     R"({"data":[{"album":{"id":42,"cover_medium":")" + url_126 + "a\"}}]}",
+                     cover_verdict::none, ""},
         verdict_case{"no match", 200, R"({"data":[],"total":0})", cover_verdict::none, ""},
         verdict_case{"match without cover", 200, R"({"data":[{"album":{"title":"t"}}]})", cover_verdict::none,
                      ""},
