@@ -4,7 +4,12 @@
 ; Game SDK's DLL goes when it is missing, and registers an uninstaller that
 ; removes what was installed and leaves the user's settings alone.
 ;   makensis -DVERSION=1.2.3 -DPLUGIN_DLL=<gen_DiscordCorvane.dll> -DOUTFILE=<setup.exe> installer.nsi
+; -DTARGET=amd64-unicode makes a 64-bit installer, only for testing a 64-bit
+; build on machines that run no 32-bit programs.
 
+!ifdef TARGET
+Target ${TARGET}
+!endif
 Unicode true
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin

@@ -47,14 +47,14 @@ LRESULT CALLBACK plugin_wndproc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
 
 LONG_PTR window_procedure(HWND window)
 {
-    return IsWindowUnicode(window) ? GetWindowLongW(window, GWL_WNDPROC)
-                                   : GetWindowLongA(window, GWL_WNDPROC);
+    return IsWindowUnicode(window) ? GetWindowLongPtrW(window, GWLP_WNDPROC)
+                                   : GetWindowLongPtrA(window, GWLP_WNDPROC);
 }
 
 LONG_PTR set_window_procedure(HWND window, LONG_PTR procedure)
 {
-    return IsWindowUnicode(window) ? SetWindowLongW(window, GWL_WNDPROC, procedure)
-                                   : SetWindowLongA(window, GWL_WNDPROC, procedure);
+    return IsWindowUnicode(window) ? SetWindowLongPtrW(window, GWLP_WNDPROC, procedure)
+                                   : SetWindowLongPtrA(window, GWLP_WNDPROC, procedure);
 }
 
 void subclass_host_window()

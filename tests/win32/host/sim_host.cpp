@@ -63,7 +63,7 @@ LONG_PTR sim_host::own_procedure() const
 
 LONG_PTR sim_host::current_procedure() const
 {
-    return unicode_ ? GetWindowLongW(window_, GWL_WNDPROC) : GetWindowLongA(window_, GWL_WNDPROC);
+    return unicode_ ? GetWindowLongPtrW(window_, GWLP_WNDPROC) : GetWindowLongPtrA(window_, GWLP_WNDPROC);
 }
 
 void sim_host::play(const std::wstring &file, LRESULT position_ms)

@@ -152,13 +152,13 @@ TEST_F(plugin_rig, quit_leaves_a_later_subclass_in_place_and_keeps_forwarding)
 {
     start();
     later_previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongW(host->window(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&later_subclass)));
+        SetWindowLongPtrW(host->window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&later_subclass)));
     quit();
     EXPECT_EQ(host->current_procedure(), reinterpret_cast<LONG_PTR>(&later_subclass));
     EXPECT_EQ(host->notify_status(), sim_status_result);
     EXPECT_EQ(published(), 2) << "nothing is published after quit";
     // The test owns this chain: hand the window back before the DLL goes away.
-    SetWindowLongW(host->window(), GWL_WNDPROC, host->own_procedure());
+    SetWindowLongPtrW(host->window(), GWLP_WNDPROC, host->own_procedure());
 }
 
 TEST(stand_in_sdk, without_discord_default_flags_end_the_caller_and_no_require_discord_fails_with_4)
