@@ -172,6 +172,9 @@ TEST_P(untitled_files, show_the_display_title_and_still_the_artist_and_album)
     const DiscordActivity activity = GetParam().lookups > 0 ? await_cover(0) : last_activity();
     EXPECT_STREQ(activity.state, "track12 (Playing)");
     EXPECT_STREQ(activity.details, GetParam().details);
+    if (GetParam().lookups == 0) {
+        EXPECT_STREQ(activity.assets.large_image, "winamp-logo") << "a tagged file's fallback image";
+    }
     EXPECT_GE(host->queries_received(IPC_GET_EXTENDED_FILE_INFOW), 3) << "artist and album asked for";
     finish_lookups();
     EXPECT_EQ(catalogue_requests().size(), GetParam().lookups);
