@@ -76,7 +76,7 @@ LangString ^DirBrowseText ${LANG_ENGLISH} "Choose the Winamp folder (the folder 
 
 ; Says next to the Install button why it is greyed.
 !define TEXT_NO_WINAMP_FOUND "Winamp was not found; choose its folder."
-!define TEXT_NO_WINAMP_EXE "This folder holds no winamp.exe; choose the Winamp folder."
+!define TEXT_NO_WINAMP_EXE "No winamp.exe in this folder: choose the Winamp folder."
 
 ; $0: an uninstaller's command line, possibly quoted; out: the folder it is in.
 Function FolderOfCommand

@@ -394,7 +394,7 @@ INSTANTIATE_TEST_SUITE_P(installing_with_the_wizard, folder_page,
                                                      L"Winamp was not found; choose its folder."},
                                          folder_case{
                                              "a_folder_without_winamp_exe", L"/D=C:\\Not Winamp",
-                                             L"This folder holds no winamp.exe; choose the Winamp folder."}),
+                                             L"No winamp.exe in this folder: choose the Winamp folder."}),
                          [](const auto &info) { return std::string(info.param.what); });
 
 } // namespace
