@@ -74,9 +74,9 @@ ${TEXT_SETTINGS_STAY}"
 ; The Browse button's folder dialog.
 LangString ^DirBrowseText ${LANG_ENGLISH} "Choose the Winamp folder (the folder that holds winamp.exe):"
 
-; Says next to the Install button why it is greyed.
-!define TEXT_NO_WINAMP_FOUND "Winamp was not found; choose its folder."
-!define TEXT_NO_WINAMP_EXE "No winamp.exe in this folder: choose the Winamp folder."
+!define TEXT_NO_WINAMP_FOUND "Winamp was not found; choose its folder: the folder that holds winamp.exe. \
+Setup puts ${PRODUCT} into its Plugins folder."
+!define TEXT_NO_WINAMP_EXE "No winamp.exe in this folder."
 
 ; $0: an uninstaller's command line, possibly quoted; out: the folder it is in.
 Function FolderOfCommand
@@ -120,27 +120,20 @@ Function .onInit
   ; Otherwise the folder stays empty, and the page asks for it.
 FunctionEnd
 
-; Says in the directory page's free space line, next to the Install button,
-; why that button is greyed for the folder in $INSTDIR.
-Function ExplainGreyedInstall
-  FindWindow $0 "#32770" "" $HWNDPARENT
-  GetDlgItem $0 $0 1024
+; No Winamp found: the page's text says so above the empty folder field.
+Function DirectoryPageShow
   ${If} $INSTDIR == ""
-    SendMessage $0 ${WM_SETTEXT} 0 "STR:${TEXT_NO_WINAMP_FOUND}"
-  ${Else}
-    SendMessage $0 ${WM_SETTEXT} 0 "STR:${TEXT_NO_WINAMP_EXE}"
+    SendMessage $mui.DirectoryPage.Text ${WM_SETTEXT} 0 "STR:${TEXT_NO_WINAMP_FOUND}"
   ${EndIf}
 FunctionEnd
 
-; No Winamp found: the empty folder field, which is never verified, is explained at once.
-Function DirectoryPageShow
-  ${IfThen} $INSTDIR == "" ${|} Call ExplainGreyedInstall ${|}
-FunctionEnd
-
-; The directory page offers only folders that hold a Winamp.
+; The directory page offers only folders that hold a Winamp; for one that
+; does not, its free space line, next to the greyed Install button, says why.
 Function .onVerifyInstDir
   ${IfNot} ${FileExists} "$INSTDIR\winamp.exe"
-    Call ExplainGreyedInstall
+    FindWindow $0 "#32770" "" $HWNDPARENT
+    GetDlgItem $0 $0 1024
+    SendMessage $0 ${WM_SETTEXT} 0 "STR:${TEXT_NO_WINAMP_EXE}"
     Abort
   ${EndIf}
 FunctionEnd
@@ -183,7 +176,7 @@ FunctionEnd
 Section "${PRODUCT}"
   ; Silent installs skip the directory page and its check.
   ${If} $INSTDIR == ""
-    DetailPrint "Stopped: ${TEXT_NO_WINAMP_FOUND} (/D=folder, last on the command line)"
+    DetailPrint "Stopped: Winamp was not found; give its folder with /D=folder, last on the command line."
     Abort
   ${EndIf}
   ${IfNot} ${FileExists} "$INSTDIR\winamp.exe"
