@@ -150,8 +150,9 @@ LRESULT CALLBACK later_subclass(HWND window, UINT message, WPARAM wparam, LPARAM
 
 // The host unloads the plug-in after quit while our procedure still sits in
 // the later subclass's chain: the DLL stays mapped and keeps forwarding. The
-// test loads a copy from a folder of its own, as the DLL stays in this
-// process for good and must not share its state with later tests.
+// test loads a copy under a name of its own, as that DLL stays in this
+// process for good: later tests, which load the plug-in by its name, must not
+// be given it.
 TEST_F(plugin_rig, quit_and_unload_under_a_later_subclass_keep_our_procedure_forwarding)
 {
     wchar_t temp[MAX_PATH], tests[MAX_PATH];
@@ -160,7 +161,7 @@ TEST_F(plugin_rig, quit_and_unload_under_a_later_subclass_keep_our_procedure_for
     std::wstring built = tests;
     built = built.substr(0, built.rfind(L'\\')) + L"\\gen_DiscordCorvane.dll";
     const std::wstring folder = std::wstring(temp) + L"corvane-pinned";
-    const std::wstring copy = folder + L"\\gen_DiscordCorvane.dll";
+    const std::wstring copy = folder + L"\\gen_CorvanePinned.dll";
     CreateDirectoryW(folder.c_str(), nullptr);
     ASSERT_TRUE(CopyFileW(built.c_str(), copy.c_str(), FALSE)) << GetLastError();
     host = std::make_unique<sim_host>();
