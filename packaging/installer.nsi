@@ -1,9 +1,13 @@
 ; Installer of the Discord Corvane plug-in, the way Winamp plug-ins are
-; installed: finds Winamp's folder where Winamp's own installer recorded it,
-; puts gen_DiscordCorvane.dll into its Plugins folder, says where the Discord
-; Game SDK's DLL goes when it is missing, and registers an uninstaller that
-; removes what was installed and leaves the user's settings alone.
-;   makensis -DVERSION=1.2.3 -DPLUGIN_DLL=<gen_DiscordCorvane.dll> -DOUTFILE=<setup.exe> installer.nsi
+; installed: finds Winamp's folder where Winamp's own installer recorded it
+; (or asks for it), puts gen_DiscordCorvane.dll into its Plugins folder, and
+; registers an uninstaller per Winamp folder that removes what was installed
+; and leaves the user's settings alone.
+;   makensis -DVERSION=1.2.3 -DPLUGIN_DLL=<gen_DiscordCorvane.dll> -DLICENSE_FILE=<LICENSE>
+;            -DOUTFILE=<setup.exe> [-DTEST_BUILD] installer.nsi
+; TEST_BUILD marks a build with the placeholder Discord application id.
+; Silent installs (/S) end with exit code 0 when installed, 2 when stopped
+; (no Winamp folder, or Winamp running).
 ; -DTARGET=amd64-unicode makes a 64-bit installer, only for testing a 64-bit
 ; build on machines that run no 32-bit programs.
 
@@ -21,9 +25,21 @@ ManifestDPIAware true
 
 !define PRODUCT "Discord Corvane"
 !define PLUGIN_FILE "gen_DiscordCorvane.dll"
-!define SDK_FILE "discord_game_sdk.dll"
+!define LICENSE_NAME "DiscordCorvane-LICENSE.txt"
 !define UNINSTALLER "DiscordCorvane-uninstall.exe"
-!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\DiscordCorvane"
+; One Add/Remove Programs entry per Winamp folder: this key, or this key with
+; "-2", "-3"... for further Winamps; each entry names its Plugins folder.
+!define UNINSTALL_KEYS "Software\Microsoft\Windows\CurrentVersion\Uninstall"
+!define UNINSTALL_KEY_NAME "DiscordCorvane"
+!ifdef TEST_BUILD
+  !define EDITION " (test build)"
+  !define ENTRY_NAME "${PRODUCT} (Winamp plug-in, test build)"
+!else
+  !define EDITION ""
+  !define ENTRY_NAME "${PRODUCT} (Winamp plug-in)"
+!endif
+!define TEXT_SETTINGS_STAY "Your settings stay: Plugins\tolvek\config.ini in Winamp's settings folder \
+(usually %APPDATA%\Winamp)."
 ; What Winamp's installer records: the folder for the user, and its own
 ; uninstaller (whose folder is Winamp's) for the machine.
 !define WINAMP_USER_KEY "Software\Winamp"
@@ -33,7 +49,7 @@ ManifestDPIAware true
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
-BrandingText "${PRODUCT} ${VERSION}"
+BrandingText "${PRODUCT} ${VERSION}${EDITION}"
 
 VIProductVersion "${VERSION}.0"
 VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
@@ -43,17 +59,29 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "${PRODUCT} developers"
 
 !define MUI_ABORTWARNING
-!define MUI_DIRECTORYPAGE_TEXT_TOP "Setup installs ${PRODUCT} into the Plugins folder of the Winamp below. \
-To use another Winamp, choose its folder (the one that holds winamp.exe)."
+!define MUI_PAGE_HEADER_TEXT "Choose your Winamp folder"
+!define MUI_PAGE_HEADER_SUBTEXT "The folder that holds winamp.exe."
+!define MUI_DIRECTORYPAGE_TEXT_TOP "Setup puts ${PRODUCT} into the Plugins folder of the Winamp folder below. \
+To use another Winamp, choose its folder: the folder that holds winamp.exe."
 !define MUI_DIRECTORYPAGE_TEXT_DESTINATION "Winamp folder"
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW DirectoryPageShow
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_TEXT "${PRODUCT} is installed. Start Discord, then Winamp: your Discord status follows the player.$\r$\n$\r$\n\
-Settings: Winamp > Options > Preferences > Plug-ins > General Purpose > ${PRODUCT}."
+!define MUI_FINISHPAGE_TEXT "${PRODUCT} is installed. Start Discord and Winamp in any order: \
+your Discord status follows the player.$\r$\n$\r$\n\
+Settings: in Winamp, Options > Preferences > Plug-ins > General Purpose > ${PRODUCT} > Configure."
 !insertmacro MUI_PAGE_FINISH
+!define MUI_UNCONFIRMPAGE_TEXT_TOP "Setup removes ${PRODUCT} from this Winamp's Plugins folder. \
+${TEXT_SETTINGS_STAY}"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
+; The Browse button's folder dialog.
+LangString ^DirBrowseText ${LANG_ENGLISH} "Choose the Winamp folder (the folder that holds winamp.exe):"
+
+!define TEXT_NO_WINAMP_FOUND "Winamp was not found; choose its folder: the folder that holds winamp.exe. \
+Setup puts ${PRODUCT} into its Plugins folder."
+!define TEXT_NO_WINAMP_EXE "No winamp.exe in this folder."
 
 ; $0: an uninstaller's command line, possibly quoted; out: the folder it is in.
 Function FolderOfCommand
@@ -91,15 +119,48 @@ Function .onInit
       Return
     ${EndIf}
   ${EndIf}
-  StrCpy $INSTDIR "$PROGRAMFILES\Winamp"
+  ${If} ${FileExists} "$PROGRAMFILES\Winamp\winamp.exe"
+    StrCpy $INSTDIR "$PROGRAMFILES\Winamp"
+  ${EndIf}
+  ; Otherwise the folder stays empty, and the page asks for it.
 FunctionEnd
 
-; The directory page offers only folders that hold a Winamp.
+; No Winamp found: the page's text says so above the empty folder field.
+Function DirectoryPageShow
+  ${If} $INSTDIR == ""
+    SendMessage $mui.DirectoryPage.Text ${WM_SETTEXT} 0 "STR:${TEXT_NO_WINAMP_FOUND}"
+  ${EndIf}
+FunctionEnd
+
+; The directory page offers only folders that hold a Winamp; for one that
+; does not, its free space line, next to the greyed Install button, says why.
 Function .onVerifyInstDir
   ${IfNot} ${FileExists} "$INSTDIR\winamp.exe"
+    FindWindow $0 "#32770" "" $HWNDPARENT
+    GetDlgItem $0 $0 1024
+    SendMessage $0 ${WM_SETTEXT} 0 "STR:${TEXT_NO_WINAMP_EXE}"
     Abort
   ${EndIf}
 FunctionEnd
+
+; Out: $R0, the name under UNINSTALL_KEYS of the entry for the Plugins folder
+; $R1: the entry that names it, or else the first free name.
+!macro FIND_UNINSTALL_KEY un
+Function ${un}FindUninstallKey
+  StrCpy $R2 1
+  ${Do}
+    StrCpy $R0 "${UNINSTALL_KEY_NAME}"
+    ${IfThen} $R2 > 1 ${|} StrCpy $R0 "${UNINSTALL_KEY_NAME}-$R2" ${|}
+    ClearErrors
+    ReadRegStr $R3 HKLM "${UNINSTALL_KEYS}\$R0" "InstallLocation"
+    ${IfThen} ${Errors} ${|} Return ${|}
+    ${IfThen} $R3 == $R1 ${|} Return ${|}
+    IntOp $R2 $R2 + 1
+  ${Loop}
+FunctionEnd
+!macroend
+!insertmacro FIND_UNINSTALL_KEY ""
+!insertmacro FIND_UNINSTALL_KEY "un."
 
 !macro WAIT_FOR_WINAMP_TO_CLOSE un
 Function ${un}WaitForWinampToClose
@@ -119,6 +180,10 @@ FunctionEnd
 
 Section "${PRODUCT}"
   ; Silent installs skip the directory page and its check.
+  ${If} $INSTDIR == ""
+    DetailPrint "Stopped: Winamp was not found; give its folder with /D=folder, last on the command line."
+    Abort
+  ${EndIf}
   ${IfNot} ${FileExists} "$INSTDIR\winamp.exe"
     DetailPrint "Stopped: $INSTDIR holds no winamp.exe, so it is not a Winamp folder."
     Abort
@@ -127,38 +192,34 @@ Section "${PRODUCT}"
 
   SetOutPath "$INSTDIR\Plugins"
   File "/oname=${PLUGIN_FILE}" "${PLUGIN_DLL}"
+  File "/oname=${LICENSE_NAME}" "${LICENSE_FILE}"
   WriteUninstaller "$INSTDIR\Plugins\${UNINSTALLER}"
 
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT} (Winamp plug-in)"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PRODUCT} developers"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\winamp.exe,0"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR\Plugins"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Plugins\${UNINSTALLER}"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Plugins\${UNINSTALLER}" /S'
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  StrCpy $R1 "$INSTDIR\Plugins"
+  Call FindUninstallKey
+  StrCpy $R0 "${UNINSTALL_KEYS}\$R0"
+  WriteRegStr HKLM $R0 "DisplayName" "${ENTRY_NAME} - $INSTDIR"
+  WriteRegStr HKLM $R0 "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM $R0 "Publisher" "${PRODUCT} developers"
+  WriteRegStr HKLM $R0 "DisplayIcon" "$INSTDIR\winamp.exe,0"
+  WriteRegStr HKLM $R0 "InstallLocation" "$INSTDIR\Plugins"
+  WriteRegStr HKLM $R0 "UninstallString" '"$INSTDIR\Plugins\${UNINSTALLER}"'
+  WriteRegStr HKLM $R0 "QuietUninstallString" '"$INSTDIR\Plugins\${UNINSTALLER}" /S'
+  WriteRegDWORD HKLM $R0 "NoModify" 1
+  WriteRegDWORD HKLM $R0 "NoRepair" 1
   ${GetSize} "$INSTDIR\Plugins" "/M=${PLUGIN_FILE} /S=0K /G=0" $0 $1 $2
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
-
-  ; The plug-in looks for the SDK next to itself first, then next to winamp.exe.
-  ${IfNot} ${FileExists} "$INSTDIR\Plugins\${SDK_FILE}"
-  ${AndIfNot} ${FileExists} "$INSTDIR\${SDK_FILE}"
-    DetailPrint "${SDK_FILE} is missing: put it into $INSTDIR\Plugins"
-    MessageBox MB_OK|MB_ICONINFORMATION "One more step: ${PRODUCT} talks to Discord through the Discord Game SDK, \
-and its ${SDK_FILE} is not in this Winamp yet.$\r$\n$\r$\n\
-Get it from the Discord Game SDK download on Discord's developer site (any version from 2.5 on): \
-in the downloaded archive it is lib\x86\${SDK_FILE} (the 32-bit one).$\r$\n$\r$\n\
-Put it next to the plug-in, into:$\r$\n$INSTDIR\Plugins$\r$\n$\r$\nThen start Winamp." /SD IDOK
-  ${EndIf}
+  WriteRegDWORD HKLM $R0 "EstimatedSize" $0
 SectionEnd
 
 Section "Uninstall"
   Call un.WaitForWinampToClose
   ; $INSTDIR is the Plugins folder that holds this uninstaller. The settings
-  ; (tolvek\config.ini) and the SDK's DLL, which this setup did not bring,
-  ; stay where they are.
+  ; (tolvek\config.ini) and every file this setup did not bring stay.
   Delete "$INSTDIR\${PLUGIN_FILE}"
+  Delete "$INSTDIR\${LICENSE_NAME}"
   Delete "$INSTDIR\${UNINSTALLER}"
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  StrCpy $R1 $INSTDIR
+  Call un.FindUninstallKey
+  DeleteRegKey HKLM "${UNINSTALL_KEYS}\$R0"
+  DetailPrint "${TEXT_SETTINGS_STAY}"
 SectionEnd

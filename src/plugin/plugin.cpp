@@ -64,12 +64,17 @@ void subclass_host_window()
 }
 
 // Gives the host window its own procedure back, unless someone subclassed it
-// after us: then our procedure stays in their chain and keeps forwarding.
+// after us: then our procedure stays in their chain and keeps forwarding, so
+// the DLL is pinned to stay mapped even when the host unloads it.
 void unsubclass_host_window()
 {
     if (window_procedure(plugin.hwndParent) == reinterpret_cast<LONG_PTR>(&plugin_wndproc)) {
         set_window_procedure(plugin.hwndParent, reinterpret_cast<LONG_PTR>(prev_wndproc));
+        return;
     }
+    HMODULE self;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&plugin_wndproc), &self);
 }
 
 // Runs whether or not Discord is there: the connection waits for it.
@@ -95,7 +100,8 @@ void __cdecl plugin_config()
 }
 
 // Leaves nothing of the plug-in that could run after it returns (the host
-// may unload the DLL at once), but for a subclass that a later one wraps.
+// may unload the DLL at once), but for a subclass that a later one wraps,
+// whose procedure only forwards from then on.
 void __cdecl plugin_quit()
 {
     presence_stop();

@@ -108,14 +108,18 @@ void read_tags(track_tags *tags)
     query.filename = reinterpret_cast<const wchar_t *>(host_query(0, IPC_GET_PLAYING_FILENAME));
     query.retlen = tag_capacity;
     tags->extended = query_tag(&query, L"title", tags->title) != 0;
-    if (!tags->extended) {
-        // No extended information: the host's display title stands alone.
+    // An untagged file answers the title with success and no text; the
+    // display title (what the playlist shows, usually the file name) takes
+    // its place, and without extended information it stands alone.
+    if (is_empty(tags->title)) {
         copy_display_title(tags->title);
+    }
+    if (!tags->extended) {
         return;
     }
     query_tag(&query, L"artist", tags->artist);
     if (is_empty(tags->artist)) {
-        query_tag(&query, L"album artist", tags->artist);
+        query_tag(&query, L"albumartist", tags->artist);
     }
     query_tag(&query, L"album", tags->album);
 }

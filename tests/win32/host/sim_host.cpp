@@ -1,8 +1,11 @@
 // Simulated Winamp host: window, scripted answers, plug-in loading, message loop.
 #include "sim_host.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <iterator>
 #include <stdexcept>
+#include <string_view>
 
 namespace {
 
@@ -229,16 +232,21 @@ LRESULT sim_host::answer_query(WPARAM wparam, LPARAM query)
     }
 }
 
-// Like the host: non-zero when it knows the file; a missing tag leaves `ret` untouched.
+// Like Winamp's input plug-ins: for a file they know, a tag name they know is
+// answered with success and its text, empty when the file lacks the tag; a
+// name they do not know ("album artist", say) is not answered at all.
 LRESULT sim_host::answer_extended_info(extendedFileInfoStructW *info) const
 {
+    static const std::wstring_view known_names[] = {L"title", L"artist", L"albumartist", L"album"};
     auto entry = library.find(info->filename != nullptr ? info->filename : L"");
-    if (entry == library.end() || !entry->second.extended) {
+    if (entry == library.end() || !entry->second.extended || info->metadata == nullptr ||
+        std::ranges::find(known_names, info->metadata) == std::end(known_names)) {
         return 0;
     }
     auto tag = entry->second.tags.find(info->metadata);
-    if (tag != entry->second.tags.end() && info->retlen > 0) {
-        wcsncpy(info->ret, tag->second.c_str(), info->retlen - 1);
+    const std::wstring text = tag == entry->second.tags.end() ? L"" : tag->second;
+    if (info->retlen > 0) {
+        wcsncpy(info->ret, text.c_str(), info->retlen - 1);
         info->ret[info->retlen - 1] = L'\0';
     }
     return 1;

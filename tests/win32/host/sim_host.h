@@ -13,8 +13,9 @@
 struct sim_track {
     // False for entries the host has no extended information for.
     bool extended = true;
-    // Tag name ("title", "artist", "album artist", "album") to value; a
-    // missing name is a missing tag.
+    // Tag name to value, under the names Winamp's input plug-ins answer
+    // ("title", "artist", "albumartist", "album"); a missing tag reads as
+    // empty text, as an untagged file's does.
     std::map<std::wstring, std::wstring> tags;
     std::wstring display_title;
 };

@@ -1,8 +1,9 @@
 // The installer as a user runs it, in a Wine prefix of its own: silently, it
 // finds Winamp where Winamp's installer recorded it, the plug-in it installs
 // runs in the simulated host from there, and its uninstaller, started from
-// the Add/Remove Programs entry, removes what it installed and nothing else;
-// through its wizard, it tells where the SDK's DLL goes when it is missing.
+// the Add/Remove Programs entry of its Winamp folder, removes what it
+// installed and nothing else; through its wizard, it asks nothing more, and
+// its folder page says why it cannot install into a folder.
 #include "files.h"
 #include "sim_host.h"
 #include "stub_sdk_control.h"
@@ -13,7 +14,12 @@
 
 namespace {
 
+// The first Winamp's entry; a second Winamp's gets "-2".
 const wchar_t uninstall_key[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DiscordCorvane";
+const wchar_t second_uninstall_key[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DiscordCorvane-2";
+// The placeholder application id makes a test build.
+const wchar_t entry_name[] = L"Discord Corvane (Winamp plug-in, test build) - ";
 // Where Winamp's installer records Winamp's folder: its own uninstaller for
 // the machine, the folder itself for the user.
 const wchar_t winamp_uninstall_key[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Winamp";
@@ -91,27 +97,26 @@ DWORD run_setup(const std::wstring &arguments)
     return run_to_the_end(L"\"" + build_folder() + L"\\DiscordCorvane-setup.exe\" " + arguments);
 }
 
-// The quiet uninstall command of the Add/Remove Programs entry, as a
+// The quiet uninstall command of an Add/Remove Programs entry, as a
 // management tool would run it.
-void run_quiet_uninstall()
+void run_quiet_uninstall(const wchar_t *key = uninstall_key)
 {
-    run_to_the_end(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"QuietUninstallString"));
+    run_to_the_end(registry_text(HKEY_LOCAL_MACHINE, key, L"QuietUninstallString"));
 }
 
 // Folders made by a test, removed after it.
 std::vector<std::wstring> made_folders;
 
-// A Winamp folder as its installer leaves it, with the SDK's DLL in
-// `sdk_place` under it (empty: next to winamp.exe; NULL: nowhere).
-std::wstring make_winamp(const std::wstring &folder, const wchar_t *sdk_place = L"")
+// Another plug-in of a Winamp folder, which the uninstaller leaves alone.
+const std::string other_plugin = "MZ another plug-in";
+
+// A Winamp folder as its installer leaves it, with another plug-in in Plugins.
+std::wstring make_winamp(const std::wstring &folder)
 {
     remove_tree(folder);
     EXPECT_EQ(SHCreateDirectoryExW(nullptr, (folder + L"\\Plugins").c_str(), nullptr), ERROR_SUCCESS);
     write_file(folder + L"\\winamp.exe", "MZ");
-    if (sdk_place != nullptr) {
-        CopyFileW((build_folder() + L"\\discord_game_sdk.dll").c_str(),
-                  (folder + sdk_place + L"\\discord_game_sdk.dll").c_str(), FALSE);
-    }
+    write_file(folder + L"\\Plugins\\gen_other.dll", other_plugin);
     made_folders.push_back(folder);
     return folder;
 }
@@ -143,6 +148,7 @@ class installer : public testing::Test {
     {
         forget_winamp();
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, uninstall_key);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, second_uninstall_key);
         for (const std::wstring &folder : made_folders) {
             remove_tree(folder);
         }
@@ -171,10 +177,10 @@ TEST_P(where_it_installs, the_plugin_lands_in_the_plugins_folder_of_the_winamp_f
     ASSERT_EQ(run_setup(GetParam().arguments), 0u);
     EXPECT_EQ(read_file(winamp + L"\\Plugins\\gen_DiscordCorvane.dll"), shipped_plugin());
     EXPECT_TRUE(exists(winamp + L"\\Plugins\\DiscordCorvane-uninstall.exe"));
+    EXPECT_EQ(read_file(winamp + L"\\Plugins\\DiscordCorvane-LICENSE.txt").rfind("MIT License", 0), 0u);
     EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"UninstallString"),
               L"\"" + winamp + L"\\Plugins\\DiscordCorvane-uninstall.exe\"");
-    EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayName"),
-              L"Discord Corvane (Winamp plug-in)");
+    EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayName"), entry_name + winamp);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -198,15 +204,42 @@ INSTANTIATE_TEST_SUITE_P(
                                   L"/S /D=C:\\Other Winamp"}),
     [](const auto &info) { return std::string(info.param.what); });
 
-TEST_F(installer, a_folder_without_winamp_is_refused_and_nothing_is_installed)
+const std::wstring not_winamp = L"C:\\Not Winamp";
+
+std::wstring make_folder_without_winamp()
 {
-    const std::wstring folder = L"C:\\Not Winamp";
-    remove_tree(folder);
-    SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
-    made_folders.push_back(folder);
+    remove_tree(not_winamp);
+    SHCreateDirectoryExW(nullptr, not_winamp.c_str(), nullptr);
+    made_folders.push_back(not_winamp);
+    return not_winamp;
+}
+
+TEST_F(installer, silently_without_a_winamp_folder_it_stops_with_2_and_installs_nothing)
+{
+    const std::wstring folder = make_folder_without_winamp();
     EXPECT_EQ(run_setup(L"/S /D=" + folder), 2u);
     EXPECT_FALSE(exists(folder + L"\\Plugins"));
+    EXPECT_EQ(run_setup(L"/S"), 2u) << "no Winamp recorded, none in Program Files";
+    EXPECT_FALSE(exists(program_files() + L"\\Winamp"));
     EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"UninstallString"), L"<missing>");
+}
+
+TEST_F(installer, each_winamp_folder_has_its_own_entry_and_uninstaller)
+{
+    const std::wstring first = make_winamp(elsewhere), second = make_winamp(L"C:\\Other Winamp");
+    ASSERT_EQ(run_setup(L"/S /D=" + first), 0u);
+    ASSERT_EQ(run_setup(L"/S /D=" + second), 0u);
+    ASSERT_EQ(run_setup(L"/S /D=" + first), 0u) << "again: the same entry";
+    EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayName"), entry_name + first);
+    EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, second_uninstall_key, L"DisplayName"), entry_name + second);
+    EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, second_uninstall_key, L"UninstallString"),
+              L"\"" + second + L"\\Plugins\\DiscordCorvane-uninstall.exe\"");
+
+    run_quiet_uninstall(second_uninstall_key);
+    EXPECT_FALSE(exists(second + L"\\Plugins\\gen_DiscordCorvane.dll"));
+    EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, second_uninstall_key, L"DisplayName"), L"<missing>");
+    EXPECT_TRUE(exists(first + L"\\Plugins\\gen_DiscordCorvane.dll"));
+    EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayName"), entry_name + first);
 }
 
 TEST_F(installer, the_installed_plugin_runs_from_winamp_and_the_uninstaller_keeps_the_settings)
@@ -246,17 +279,32 @@ TEST_F(installer, the_installed_plugin_runs_from_winamp_and_the_uninstaller_keep
     run_quiet_uninstall();
     EXPECT_FALSE(exists(plugin));
     EXPECT_FALSE(exists(winamp + L"\\Plugins\\DiscordCorvane-uninstall.exe"));
+    EXPECT_FALSE(exists(winamp + L"\\Plugins\\DiscordCorvane-LICENSE.txt"));
     EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"UninstallString"), L"<missing>");
     EXPECT_EQ(read_file(settings), saved) << "the user's settings stay";
-    EXPECT_TRUE(exists(winamp + L"\\discord_game_sdk.dll")) << "not the installer's to remove";
+    EXPECT_EQ(read_file(winamp + L"\\Plugins\\gen_other.dll"), other_plugin)
+        << "not the installer's to remove";
 }
 
 // The installer's windows as a user meets them: presses the wizard's main
 // button (Install, Next, Finish) whenever it is enabled and answers every
-// message box with OK; collects the message boxes' texts.
+// message box with OK; collects the message boxes' texts, and while the main
+// button is greyed on the folder page, that page's text and the line it
+// shows beside the button.
 struct wizard_driver {
     DWORD process_id;
     std::vector<std::wstring> messages;
+    int greyed_rounds = 0;
+    std::wstring page_text, greyed_because;
+
+    static std::wstring text_of(HWND control)
+    {
+        wchar_t text[2048] = {};
+        DWORD_PTR length = 0;
+        SendMessageTimeoutW(control, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000,
+                            &length);
+        return text;
+    }
 
     static BOOL CALLBACK visit(HWND window, LPARAM self)
     {
@@ -268,25 +316,33 @@ struct wizard_driver {
         }
         // A message box shows its text in a static control with id 0xFFFF.
         if (HWND text = GetDlgItem(window, 0xFFFF); text != nullptr) {
-            wchar_t message[2048] = {};
-            GetWindowTextW(text, message, 2048);
+            const std::wstring message = text_of(text);
             if (driver.messages.empty() || driver.messages.back() != message) {
                 driver.messages.push_back(message);
             }
             PostMessageW(window, WM_COMMAND, IDOK, 0);
-        } else if (HWND button = GetDlgItem(window, IDOK); button != nullptr && IsWindowEnabled(button)) {
-            PostMessageW(button, BM_CLICK, 0, 0);
+        } else if (HWND button = GetDlgItem(window, IDOK); button != nullptr) {
+            if (IsWindowEnabled(button)) {
+                PostMessageW(button, BM_CLICK, 0, 0);
+            } else if (HWND page = FindWindowExW(window, nullptr, L"#32770", nullptr);
+                       page != nullptr &&
+                       GetDlgItem(page, 1019) != nullptr) { // the folder page's folder field
+                ++driver.greyed_rounds;
+                driver.page_text = text_of(GetDlgItem(page, 1006));
+                driver.greyed_because = text_of(GetDlgItem(page, 1024)); // the free space line
+            }
         }
         return TRUE;
     }
 };
 
-// Runs the installer with its wizard, driven as above, to its end; returns
-// what its message boxes said.
-std::vector<std::wstring> run_setup_as_a_user()
+// Runs the installer with `arguments` and its wizard, driven as above, until
+// it ends or its main button stays greyed (for half a second); returns what
+// the driver saw.
+wizard_driver run_setup_as_a_user(const std::wstring &arguments = L"")
 {
     GetDesktopWindow();
-    std::wstring command_line = L"\"" + build_folder() + L"\\DiscordCorvane-setup.exe\"";
+    std::wstring command_line = L"\"" + build_folder() + L"\\DiscordCorvane-setup.exe\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -295,51 +351,61 @@ std::vector<std::wstring> run_setup_as_a_user()
         ADD_FAILURE() << "cannot start the installer: error " << GetLastError();
         return {};
     }
-    wizard_driver driver{process.dwProcessId, {}};
+    wizard_driver driver{};
+    driver.process_id = process.dwProcessId;
     // A minute at most; every round looks at the installer's windows again.
-    for (int round = 0; round < 600 && WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT; ++round) {
+    for (int round = 0; round < 600 && driver.greyed_rounds < 5 &&
+                        WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT;
+         ++round) {
         EnumWindows(&wizard_driver::visit, reinterpret_cast<LPARAM>(&driver));
     }
     if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
-        ADD_FAILURE() << "the installer did not finish";
+        if (driver.greyed_rounds < 5) {
+            ADD_FAILURE() << "the installer did not finish";
+        }
         TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 10000);
     }
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
-    return driver.messages;
+    return driver;
 }
 
-struct sdk_case {
+TEST_F(installer, with_the_wizard_it_installs_into_the_winamp_found_and_asks_nothing_more)
+{
+    const std::wstring winamp = register_for_machine(make_winamp(elsewhere));
+    const wizard_driver seen = run_setup_as_a_user();
+    EXPECT_EQ(read_file(winamp + L"\\Plugins\\gen_DiscordCorvane.dll"), shipped_plugin());
+    EXPECT_TRUE(seen.messages.empty()) << "said: " << testing::PrintToString(seen.messages);
+}
+
+struct folder_case {
     const char *what;
-    const wchar_t *sdk_place; // as for make_winamp
-    bool told;
+    const wchar_t *arguments;
+    const wchar_t *page_text_start;
+    const wchar_t *greyed_because;
 };
 
-class sdk_notice : public installer, public testing::WithParamInterface<sdk_case> {};
+class folder_page : public installer, public testing::WithParamInterface<folder_case> {};
 
-TEST_P(sdk_notice, tells_where_to_get_the_sdk_and_where_to_put_it_only_when_it_is_missing)
+TEST_P(folder_page, says_why_the_install_button_is_greyed)
 {
-    const std::wstring winamp = register_for_machine(make_winamp(elsewhere, GetParam().sdk_place));
-    const std::vector<std::wstring> messages = run_setup_as_a_user();
-    EXPECT_EQ(read_file(winamp + L"\\Plugins\\gen_DiscordCorvane.dll"), shipped_plugin());
-    if (!GetParam().told) {
-        EXPECT_TRUE(messages.empty()) << "said: " << testing::PrintToString(messages);
-        return;
-    }
-    ASSERT_EQ(messages.size(), 1u);
-    const std::wstring &notice = messages[0];
-    for (const std::wstring &part :
-         {std::wstring(L"Discord Game SDK"), std::wstring(L"from 2.5 on"),
-          std::wstring(L"lib\\x86\\discord_game_sdk.dll"), winamp + L"\\Plugins"}) {
-        EXPECT_NE(notice.find(part), std::wstring::npos)
-            << "lacks " << testing::PrintToString(part) << " in " << testing::PrintToString(notice);
-    }
+    make_folder_without_winamp();
+    const wizard_driver seen = run_setup_as_a_user(GetParam().arguments);
+    EXPECT_EQ(seen.page_text.rfind(GetParam().page_text_start, 0), 0u)
+        << testing::PrintToString(seen.page_text);
+    EXPECT_EQ(seen.greyed_because, GetParam().greyed_because);
+    EXPECT_FALSE(exists(not_winamp + L"\\Plugins"));
+    EXPECT_FALSE(exists(program_files() + L"\\Winamp"));
 }
 
-INSTANTIATE_TEST_SUITE_P(installing_with_the_wizard, sdk_notice,
-                         testing::Values(sdk_case{"missing", nullptr, true},
-                                         sdk_case{"next_to_the_plugin", L"\\Plugins", false},
-                                         sdk_case{"next_to_winamp_exe", L"", false}),
-                         [](const auto &info) { return std::string(info.param.what); });
+INSTANTIATE_TEST_SUITE_P(
+    installing_with_the_wizard, folder_page,
+    testing::Values(
+        // The folder field stays empty rather than offering a Program Files folder that does not exist.
+        folder_case{"no_Winamp_recorded_anywhere", L"", L"Winamp was not found; choose its folder", L""},
+        folder_case{"a_folder_without_winamp_exe", L"/D=C:\\Not Winamp", L"Setup puts Discord Corvane into",
+                    L"No winamp.exe in this folder."}),
+    [](const auto &info) { return std::string(info.param.what); });
 
 } // namespace

@@ -148,17 +148,38 @@ LRESULT CALLBACK later_subclass(HWND window, UINT message, WPARAM wparam, LPARAM
     return CallWindowProcW(later_previous, window, message, wparam, lparam);
 }
 
-TEST_F(plugin_rig, quit_leaves_a_later_subclass_in_place_and_keeps_forwarding)
+// The host unloads the plug-in after quit while our procedure still sits in
+// the later subclass's chain: the DLL stays mapped and keeps forwarding. The
+// test loads a copy under a name of its own, as that DLL stays in this
+// process for good: later tests, which load the plug-in by its name, must not
+// be given it.
+TEST_F(plugin_rig, quit_and_unload_under_a_later_subclass_keep_our_procedure_forwarding)
 {
-    start();
+    wchar_t temp[MAX_PATH], tests[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    GetModuleFileNameW(nullptr, tests, MAX_PATH);
+    std::wstring built = tests;
+    built = built.substr(0, built.rfind(L'\\')) + L"\\gen_DiscordCorvane.dll";
+    const std::wstring folder = std::wstring(temp) + L"corvane-pinned";
+    const std::wstring copy = folder + L"\\gen_CorvanePinned.dll";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(built.c_str(), copy.c_str(), FALSE)) << GetLastError();
+    host = std::make_unique<sim_host>();
+    ASSERT_TRUE(host->load_plugin(copy.c_str())) << "LoadLibrary error " << GetLastError();
+    ASSERT_EQ(host->init_plugin(), 0);
     later_previous = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(host->window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&later_subclass)));
-    quit();
+    host->quit_plugin();
+    host->unload_plugin();
+    EXPECT_NE(GetModuleHandleW(copy.c_str()), nullptr) << "the DLL stays mapped";
     EXPECT_EQ(host->current_procedure(), reinterpret_cast<LONG_PTR>(&later_subclass));
+
+    host->received.clear();
     EXPECT_EQ(host->notify_status(), sim_status_result);
+    SetWindowTextW(host->window(), L"after the unload");
+    host->pump(100);
+    EXPECT_EQ(host->queries_received(IPC_CB_MISC), 1) << "the notification reached the host";
     EXPECT_EQ(published(), 2) << "nothing is published after quit";
-    // The test owns this chain: hand the window back before the DLL goes away.
-    SetWindowLongPtrW(host->window(), GWLP_WNDPROC, host->own_procedure());
 }
 
 TEST(stand_in_sdk, without_discord_default_flags_end_the_caller_and_no_require_discord_fails_with_4)

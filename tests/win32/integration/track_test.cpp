@@ -5,6 +5,7 @@
 #include "rig.h"
 
 #include <ctime>
+#include <map>
 
 namespace {
 
@@ -118,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(track_rig, a_missing_artist_falls_back_to_the_album_artist_for_text_and_lookup)
 {
     sim_track track;
-    track.tags = {{L"title", L"Blue"}, {L"album artist", L"Various"}, {L"album", L"Hits"}};
+    track.tags = {{L"title", L"Blue"}, {L"albumartist", L"Various"}, {L"album", L"Hits"}};
     start_with({}, track);
     EXPECT_STREQ(await_cover(0).details, "Various - Hits");
     const auto requests = catalogue_requests();
@@ -151,6 +152,41 @@ TEST_F(track_rig, an_entry_without_tags_shows_the_display_title_alone)
     finish_lookups();
     EXPECT_EQ(catalogue_requests().size(), 0u);
 }
+
+struct untitled_case {
+    const char *what;
+    std::map<std::wstring, std::wstring> tags;
+    const char *details;
+    size_t lookups;
+};
+
+class untitled_files : public track_rig, public testing::WithParamInterface<untitled_case> {};
+
+// The host answers the title of a file without that tag with success and no text.
+TEST_P(untitled_files, show_the_display_title_and_still_the_artist_and_album)
+{
+    sim_track track;
+    track.tags = GetParam().tags;
+    track.display_title = L"track12";
+    start_with({}, track);
+    const DiscordActivity activity = GetParam().lookups > 0 ? await_cover(0) : last_activity();
+    EXPECT_STREQ(activity.state, "track12 (Playing)");
+    EXPECT_STREQ(activity.details, GetParam().details);
+    if (GetParam().lookups == 0) {
+        EXPECT_STREQ(activity.assets.large_image, "winamp-logo") << "a tagged file's fallback image";
+    }
+    EXPECT_GE(host->queries_received(IPC_GET_EXTENDED_FILE_INFOW), 3) << "artist and album asked for";
+    finish_lookups();
+    EXPECT_EQ(catalogue_requests().size(), GetParam().lookups);
+}
+
+INSTANTIATE_TEST_SUITE_P(track, untitled_files,
+                         testing::Values(untitled_case{"no tags at all", {}, "", 0},
+                                         untitled_case{"artist and album but no title",
+                                                       {{L"artist", L"The Band"}, {L"album", L"First Album"}},
+                                                       "The Band - First Album",
+                                                       1}),
+                         [](const auto &info) { return readable_test_name(info.param.what); });
 
 std::wstring repeat(const std::wstring &piece, int times)
 {
