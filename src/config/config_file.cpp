@@ -1,14 +1,11 @@
-// Settings file: folder resolution by host version, the line reader over a
-// Win32 file handle, load, the replace-in-one-step save, and the user's own
-// folder that takes the file when the host's folder refuses it.
+// Settings file: the folders under the directories the caller names, the
+// whole-file read handed to the settings rules, load, the replace-in-one-step
+// save, and the user's own folder that takes the file when the host's folder
+// refuses it.
 #include "config/config_file.h"
 
-#include "config/ini_reader.h"
 #include "dirtools/dirtools.h"
-#include "plugin/host.h"
-#include "winamp_gen.h"
 
-#include <shlobj.h>
 #include <windows.h>
 
 namespace {
@@ -16,13 +13,6 @@ namespace {
 constexpr wchar_t folder_name[] = L"tolvek";
 constexpr wchar_t file_name[] = L"config.ini";
 constexpr wchar_t temporary_file_name[] = L"config.ini.new";
-
-// Host versions that changed how the plug-in directory is asked for. Winamp
-// 5.yx reports 0x50yx, so every Winamp 5 falls in the settings directory's range.
-constexpr unsigned first_version_with_wide_plugin_directory = 0x5580;
-constexpr unsigned first_version_with_plugin_directory = 0x5110;
-constexpr unsigned first_version_with_wide_ini_directory = 0x5058; // Winamp 5.58
-constexpr unsigned first_version_with_ini_directory = 0x2900;
 
 // Owner of a file handle; INVALID_HANDLE_VALUE when empty.
 class unique_file {
@@ -44,100 +34,18 @@ class unique_file {
     HANDLE handle_;
 };
 
-LRESULT ask_host(LPARAM query)
+// Appends everything `file` holds from its current position to `content`.
+bool read_rest(HANDLE file, std::string &content)
 {
-    return SendMessageA(host_window(), WM_WA_IPC, 0, query);
-}
-
-// An 8-bit answer of the host converted through the ANSI code page; empty on failure.
-std::wstring ansi_to_wide(const char *text)
-{
-    if (text == nullptr) {
-        return {};
-    }
-    const int count = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text, -1, nullptr, 0);
-    if (count <= 0) {
-        return {};
-    }
-    std::wstring wide(static_cast<size_t>(count), L'\0');
-    if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text, -1, wide.data(), count) <= 0) {
-        return {};
-    }
-    wide.resize(wcslen(wide.c_str()));
-    return wide;
-}
-
-// The per-user application data folder + "Winamp\Plugins": the plug-in
-// directory of the oldest hosts, and the user's own one for every host.
-std::wstring user_plugin_directory()
-{
-    wchar_t folder[MAX_PATH] = {};
-    if (SHGetFolderPathW(host_window(), CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) {
-        return {};
-    }
-    return dirtools_join_path(folder, L"Winamp\\Plugins");
-}
-
-std::wstring wide_answer(LPARAM query)
-{
-    const auto *text = reinterpret_cast<const wchar_t *>(ask_host(query));
-    return text != nullptr ? text : L"";
-}
-
-std::wstring ansi_answer(LPARAM query)
-{
-    return ansi_to_wide(reinterpret_cast<const char *>(ask_host(query)));
-}
-
-// The host's plug-in directory, asked in the way its version understands.
-std::wstring plugin_directory()
-{
-    const auto version = static_cast<unsigned>(ask_host(IPC_GETVERSION));
-    if (version >= first_version_with_wide_plugin_directory) {
-        return wide_answer(IPC_GETPLUGINDIRECTORYW);
-    }
-    if (version >= first_version_with_plugin_directory) {
-        return ansi_answer(IPC_GETPLUGINDIRECTORY);
-    }
-    if (version < first_version_with_ini_directory) {
-        return user_plugin_directory();
-    }
-    // The 8-bit answer cannot name a profile folder outside the ANSI code
-    // page (a Cyrillic user name on a Western system): ask for the wide one
-    // wherever the host knows it.
-    const std::wstring settings_directory = version >= first_version_with_wide_ini_directory
-                                                ? wide_answer(IPC_GETINIDIRECTORYW)
-                                                : ansi_answer(IPC_GETINIDIRECTORY);
-    return dirtools_join_path(settings_directory, L"Plugins");
-}
-
-// Buffered bytes of an open file for the INI reader.
-struct file_line_source {
-    HANDLE file;
     char buffer[512];
-    DWORD position = 0;
-    DWORD filled = 0;
-};
-
-bool next_byte(file_line_source &source, char &byte)
-{
-    if (source.position == source.filled) {
-        source.position = 0;
-        if (!ReadFile(source.file, source.buffer, sizeof source.buffer, &source.filled, nullptr) ||
-            source.filled == 0) {
-            source.filled = 0;
-            return false;
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
+        if (got == 0) {
+            return true;
         }
+        content.append(buffer, got);
     }
-    byte = source.buffer[source.position++];
-    return true;
-}
-
-// The fgets contract over a file handle.
-char *cfg_read_line(char *line, int size, void *stream)
-{
-    auto &source = *static_cast<file_line_source *>(stream);
-    return ini_fill_line(line, size, [&source](char &byte) { return next_byte(source, byte); });
+    return false;
 }
 
 // Reads config.ini of `folder` into `settings`; false when the file cannot be opened.
@@ -152,9 +60,9 @@ bool load_from(const std::wstring &folder, cfg_settings *settings)
     if (!file.valid()) {
         return false;
     }
-    file_line_source source{};
-    source.file = file.get();
-    ini_read_stream(&cfg_read_line, &source, &cfg_handler, settings);
+    std::string content;
+    read_rest(file.get(), content);
+    cfg_parse(content, settings);
     return true;
 }
 
@@ -190,57 +98,43 @@ bool save_to(const std::wstring &folder, const std::string &content)
     return true;
 }
 
-// The user's own folder when it differs from the host's; empty otherwise.
-std::wstring separate_user_folder(const std::wstring &folder)
-{
-    std::wstring user = cfg_get_user_folder();
-    if (!folder.empty() && _wcsicmp(user.c_str(), folder.c_str()) == 0) {
-        return {};
-    }
-    return user;
-}
-
 } // namespace
 
-std::wstring cfg_get_folder()
+cfg_file cfg_locate(const std::wstring &host_plugin_directory, const std::wstring &user_plugin_directory)
 {
-    return dirtools_join_path(plugin_directory(), folder_name);
+    cfg_file file{dirtools_join_path(host_plugin_directory, folder_name),
+                  dirtools_join_path(user_plugin_directory, folder_name)};
+    if (!file.folder.empty() && _wcsicmp(file.user_folder.c_str(), file.folder.c_str()) == 0) {
+        file.user_folder.clear();
+    }
+    return file;
 }
 
-std::wstring cfg_get_user_folder()
+void cfg_load(const cfg_file &file, cfg_settings *settings)
 {
-    return dirtools_join_path(user_plugin_directory(), folder_name);
-}
-
-void cfg_load(cfg_settings *settings)
-{
-    const std::wstring folder = cfg_get_folder();
     // A file in the user's own folder was written there because the host's
     // folder refused it, so it holds the newer choices.
-    const std::wstring user = separate_user_folder(folder);
-    if (!user.empty() && load_from(user, settings)) {
+    if (!file.user_folder.empty() && load_from(file.user_folder, settings)) {
         return;
     }
-    load_from(folder, settings);
+    load_from(file.folder, settings);
 }
 
-int cfg_save(const cfg_settings *settings)
+int cfg_save(const cfg_file &file, const cfg_settings &settings)
 {
-    const std::wstring folder = cfg_get_folder();
-    if (folder.empty()) {
+    if (file.folder.empty()) {
         return 1;
     }
-    const std::string content = cfg_format(*settings);
-    const std::wstring user = separate_user_folder(folder);
-    if (save_to(folder, content)) {
+    const std::string content = cfg_format(settings);
+    if (save_to(file.folder, content)) {
         // The host's folder holds the newest choices again: a copy left in
         // the user's folder would shadow them at the next load.
-        if (!user.empty()) {
-            DeleteFileW(dirtools_join_path(user, file_name).c_str());
+        if (!file.user_folder.empty()) {
+            DeleteFileW(dirtools_join_path(file.user_folder, file_name).c_str());
         }
         return 0;
     }
     // The host's folder refuses writes (a Winamp under Program Files, a full
     // disk, a locked file): keep the choices in the user's own folder.
-    return save_to(user, content) ? 0 : 1;
+    return save_to(file.user_folder, content) ? 0 : 1;
 }

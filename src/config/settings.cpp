@@ -1,6 +1,8 @@
 // Settings record, its key table, and the conversions between the record and
-// the settings file's text.
+// the settings file's text (read through the INI reader).
 #include "config/settings.h"
+
+#include "config/ini_reader.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -45,6 +47,11 @@ int cfg_handler(void *user, const char *section, const char *name, const char *v
         return 0;
     }
     return cfg_set_value(static_cast<cfg_settings *>(user), name, value);
+}
+
+void cfg_parse(std::string_view text, cfg_settings *settings)
+{
+    ini_read_text(text, &cfg_handler, settings);
 }
 
 std::string cfg_format(const cfg_settings &settings)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 struct cfg_settings {
     int32_t display_song_info = 1;
@@ -28,6 +29,10 @@ int cfg_set_value(cfg_settings *settings, const char *key, const char *value);
 // Entry handler for the INI reader; `user` is the settings record. Takes only
 // entries of the section "Display configuration".
 int cfg_handler(void *user, const char *section, const char *name, const char *value);
+
+// Sets the fields that the settings file's `text` names, by the INI reader's
+// syntax and cfg_handler's rules; fields it does not name keep their values.
+void cfg_parse(std::string_view text, cfg_settings *settings);
 
 // The settings file's complete content: the section line and one
 // "key=value" line per setting, CR LF line ends (157 bytes at the defaults).

@@ -1,13 +1,11 @@
 // Settings dialog procedure: fills the check boxes from the settings record
 // and, at OK, copies them back, saves the file and refreshes the presence.
 // A status line under the boxes follows the connection to Discord.
-#include "config/dialog.h"
+#include "dialog/dialog.h"
 
 #include "common/guarded.h"
-#include "config/config_file.h"
 #include "discord/connection.h"
-#include "plugin/host.h"
-#include "winamp_gen.h"
+#include "host/host.h"
 #include "presence/presence.h"
 #include "resource.h"
 
@@ -44,6 +42,8 @@ void show_status(HWND dialog)
 // The dialog while it is open. A second one would show the boxes as they
 // were before the first one's OK, and its own OK would undo that one's choices.
 HWND open_dialog;
+// Where OK saves the settings, for as long as the dialog is open.
+const cfg_file *settings_file;
 
 INT_PTR show_settings(HWND dialog)
 {
@@ -64,7 +64,7 @@ INT_PTR accept_settings(HWND dialog)
             SendMessageA(GetDlgItem(dialog, box.id), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
     }
     // A failed save keeps the new values in memory; the next save writes them.
-    cfg_save(&config);
+    cfg_save(*settings_file, config);
     update_presence();
     EndDialog(dialog, 0);
     return TRUE;
@@ -100,12 +100,13 @@ INT_PTR handle_message(HWND dialog, UINT message, WPARAM wparam)
 
 } // namespace
 
-void config_dialog_open()
+void config_dialog_open(const cfg_file &file)
 {
     if (open_dialog != nullptr) {
         SetForegroundWindow(open_dialog);
         return;
     }
+    settings_file = &file;
     DialogBoxParamW(plugin_dll(), MAKEINTRESOURCEW(IDD_CONFIG), host_window(), &config_dlg_proc, 0);
     open_dialog = nullptr;
 }

@@ -2,11 +2,13 @@
 // At most one is open at a time; only the host's main thread uses it.
 #pragma once
 
+#include "config/config_file.h"
+
 #include <windows.h>
 
 INT_PTR CALLBACK config_dlg_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Runs the dialog modally, owned by the host's main window, and returns when
-// it has closed. While it is open, a further call (the host's preferences stay
-// usable) brings the open dialog to the front and returns at once.
-void config_dialog_open();
+// it has closed; OK saves to `file`, which the caller keeps meanwhile. While it is open, a further call (the
+// host's preferences stay usable) brings the open dialog to the front and returns at once.
+void config_dialog_open(const cfg_file &file);
