@@ -1,18 +1,22 @@
 // Settings file: the folders under the directories the caller names, the
-// whole-file read handed to the settings rules, load, the replace-in-one-step
-// save, and the user's own folder that takes the file when the host's folder
-// refuses it.
+// whole-file read (shared, retried while another program holds the file)
+// handed to the settings rules, load, the replace-in-one-step save, and this
+// install's fallback folder that takes the file when the host's refuses it.
 #include "config/config_file.h"
 
 #include "dirtools/dirtools.h"
 
 #include <windows.h>
 
+#include <cstdint>
+#include <cwchar>
+
 namespace {
 
 constexpr wchar_t folder_name[] = L"tolvek";
 constexpr wchar_t file_name[] = L"config.ini";
 constexpr wchar_t temporary_file_name[] = L"config.ini.new";
+constexpr wchar_t fallback_prefix[] = L"fallback-";
 
 // Owner of a file handle; INVALID_HANDLE_VALUE when empty.
 class unique_file {
@@ -34,36 +38,120 @@ class unique_file {
     HANDLE handle_;
 };
 
-// Appends everything `file` holds from its current position to `content`.
-bool read_rest(HANDLE file, std::string &content)
+// What opening and reading a settings file found.
+enum class read_outcome { read, absent, unreadable };
+
+// Tries to open a file that another program holds open without sharing this
+// often, this far apart, before taking it as unreadable (about 0.2 s in all).
+constexpr int open_attempts = 10;
+constexpr DWORD open_retry_ms = 20;
+
+// Far beyond any settings file; a larger file is not one this plug-in wrote.
+constexpr DWORD largest_file = 64 * 1024;
+
+// Errors of an open that mean there is no such file (a folder on the way
+// missing, or a file where a folder should be), as opposed to one we may not read.
+bool is_absent(DWORD error)
 {
-    char buffer[512];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
-        if (got == 0) {
-            return true;
-        }
-        content.append(buffer, got);
-    }
-    return false;
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY ||
+           error == ERROR_INVALID_NAME;
 }
 
-// Reads config.ini of `folder` into `settings`; false when the file cannot be opened.
-bool load_from(const std::wstring &folder, cfg_settings *settings)
+// Opens `path` for reading, letting others read it meanwhile.
+HANDLE open_for_reading(const std::wstring &path, DWORD &error)
+{
+    for (int attempt = 1;; ++attempt) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        error = GetLastError();
+        if (file != INVALID_HANDLE_VALUE ||
+            (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || attempt == open_attempts) {
+            return file;
+        }
+        Sleep(open_retry_ms);
+    }
+}
+
+// The whole content of config.ini in `folder`.
+read_outcome read_settings_file(const std::wstring &folder, std::string &content)
 {
     const std::wstring path = dirtools_join_path(folder, file_name);
     if (path.empty()) {
-        return false;
+        return read_outcome::absent;
     }
-    unique_file file(
-        CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD error = 0;
+    unique_file file(open_for_reading(path, error));
     if (!file.valid()) {
+        return is_absent(error) ? read_outcome::absent : read_outcome::unreadable;
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > largest_file) {
+        return read_outcome::unreadable;
+    }
+    content.resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    if (!ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &got, nullptr)) {
+        return read_outcome::unreadable;
+    }
+    content.resize(got);
+    return read_outcome::read;
+}
+
+// Reads config.ini of `folder` into `settings` when it can be read whole.
+read_outcome load_from(const std::wstring &folder, cfg_settings *settings)
+{
+    std::string content;
+    const read_outcome outcome = read_settings_file(folder, content);
+    if (outcome == read_outcome::read) {
+        cfg_parse(content, settings);
+    }
+    return outcome;
+}
+
+// Whether a file named `path` exists (a folder of that name does not count).
+bool file_exists(const std::wstring &path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Windows refuses to replace a read-only file, Wine does not: ask first.
+bool is_read_only(const std::wstring &path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// Whether a save could write config.ini in `folder`: the folder can be
+// created, its file is not read-only, and a new file can be made there (the
+// one a save would make, which vanishes again when closed).
+bool takes_settings_file(const std::wstring &folder)
+{
+    if (folder.empty() || dirtools_create_directory(folder) != 0 ||
+        is_read_only(dirtools_join_path(folder, file_name))) {
         return false;
     }
-    std::string content;
-    read_rest(file.get(), content);
-    cfg_parse(content, settings);
-    return true;
+    const unique_file probe(CreateFileW(dirtools_join_path(folder, temporary_file_name).c_str(),
+                                        GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return probe.valid();
+}
+
+// FNV-1a over the upper-cased path: the same code for every spelling of one
+// folder, as Windows names are case-insensitive.
+std::wstring folder_code(const std::wstring &folder)
+{
+    std::wstring upper = folder;
+    CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+    uint64_t hash = 0xcbf29ce484222325u;
+    for (const wchar_t unit : upper) {
+        for (const int shift : {0, 8}) {
+            hash = (hash ^ ((static_cast<uint16_t>(unit) >> shift) & 0xFF)) * 0x100000001b3u;
+        }
+    }
+    wchar_t code[17];
+    swprintf(code, 17, L"%016llx", static_cast<unsigned long long>(hash));
+    return code;
 }
 
 // Writes `content` as config.ini of `folder` through a temporary file that
@@ -75,9 +163,7 @@ bool save_to(const std::wstring &folder, const std::string &content)
     }
     const std::wstring path = dirtools_join_path(folder, file_name);
     const std::wstring temporary = dirtools_join_path(folder, temporary_file_name);
-    // Windows refuses to replace a read-only file, Wine does not: ask first.
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    if (is_read_only(path)) {
         return false;
     }
 
@@ -98,43 +184,85 @@ bool save_to(const std::wstring &folder, const std::string &content)
     return true;
 }
 
+// The previous version kept every install's fallback copy as the user's own
+// config.ini, which is also the main file of a Winamp that keeps its settings
+// in the user's profile (its winamp.ini two levels up). That file is this
+// install's copy when no such Winamp is there and this install could not
+// have written its own folder, the only case in which that version kept it.
+bool holds_previous_fallback_copy(const cfg_file &file)
+{
+    return !file.shared_folder.empty() && file_exists(dirtools_join_path(file.shared_folder, file_name)) &&
+           !file_exists(dirtools_join_path(file.shared_folder, L"..\\..\\winamp.ini")) &&
+           !takes_settings_file(file.folder);
+}
+
+// Loads from `folder` when it has a file; true when the search ends there.
+bool load_first(cfg_file &file, const std::wstring &folder, cfg_settings *settings)
+{
+    const cfg_settings before = *settings;
+    switch (load_from(folder, settings)) {
+    case read_outcome::absent:
+        return false;
+    case read_outcome::unreadable:
+        file.unread_file_settings = before;
+        return true;
+    case read_outcome::read:
+        return true;
+    }
+    return true;
+}
+
 } // namespace
 
 cfg_file cfg_locate(const std::wstring &host_plugin_directory, const std::wstring &user_plugin_directory)
 {
-    cfg_file file{dirtools_join_path(host_plugin_directory, folder_name),
-                  dirtools_join_path(user_plugin_directory, folder_name)};
-    if (!file.folder.empty() && _wcsicmp(file.user_folder.c_str(), file.folder.c_str()) == 0) {
-        file.user_folder.clear();
+    cfg_file file{dirtools_join_path(host_plugin_directory, folder_name), {}, {}, {}};
+    const std::wstring user = dirtools_join_path(user_plugin_directory, folder_name);
+    if (file.folder.empty() || user.empty() || _wcsicmp(user.c_str(), file.folder.c_str()) == 0) {
+        return file;
     }
+    file.fallback_folder = dirtools_join_path(user, fallback_prefix + folder_code(file.folder));
+    file.shared_folder = user;
     return file;
 }
 
-void cfg_load(const cfg_file &file, cfg_settings *settings)
+void cfg_load(cfg_file &file, cfg_settings *settings)
 {
-    // A file in the user's own folder was written there because the host's
-    // folder refused it, so it holds the newer choices.
-    if (!file.user_folder.empty() && load_from(file.user_folder, settings)) {
+    // A fallback copy was written because the host's folder refused the
+    // file, so it holds the newer choices.
+    if (load_first(file, file.fallback_folder, settings)) {
         return;
     }
-    load_from(file.folder, settings);
+    if (holds_previous_fallback_copy(file) && load_first(file, file.shared_folder, settings)) {
+        return;
+    }
+    load_first(file, file.folder, settings);
 }
 
-int cfg_save(const cfg_file &file, const cfg_settings &settings)
+int cfg_save(cfg_file &file, const cfg_settings &settings)
 {
+    if (file.unread_file_settings && *file.unread_file_settings == settings) {
+        return 0;
+    }
     if (file.folder.empty()) {
         return 1;
     }
     const std::string content = cfg_format(settings);
     if (save_to(file.folder, content)) {
-        // The host's folder holds the newest choices again: a copy left in
-        // the user's folder would shadow them at the next load.
-        if (!file.user_folder.empty()) {
-            DeleteFileW(dirtools_join_path(file.user_folder, file_name).c_str());
+        // The host's folder holds the newest choices again: the fallback copy
+        // would shadow them at the next load.
+        if (!file.fallback_folder.empty()) {
+            DeleteFileW(dirtools_join_path(file.fallback_folder, file_name).c_str());
+            RemoveDirectoryW(file.fallback_folder.c_str());
         }
+        file.unread_file_settings.reset();
         return 0;
     }
     // The host's folder refuses writes (a Winamp under Program Files, a full
-    // disk, a locked file): keep the choices in the user's own folder.
-    return save_to(file.user_folder, content) ? 0 : 1;
+    // disk, a locked file): keep the choices in this install's fallback folder.
+    if (!save_to(file.fallback_folder, content)) {
+        return 1;
+    }
+    file.unread_file_settings.reset();
+    return 0;
 }

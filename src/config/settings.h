@@ -14,6 +14,8 @@ struct cfg_settings {
     int32_t display_album_name = 1;
     int32_t display_artist_name = 1;
     int32_t show_elapsed_time = 1;
+
+    bool operator==(const cfg_settings &) const = default;
 };
 
 extern cfg_settings config;

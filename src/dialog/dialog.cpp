@@ -43,7 +43,7 @@ void show_status(HWND dialog)
 // were before the first one's OK, and its own OK would undo that one's choices.
 HWND open_dialog;
 // Where OK saves the settings, for as long as the dialog is open.
-const cfg_file *settings_file;
+cfg_file *settings_file;
 
 INT_PTR show_settings(HWND dialog)
 {
@@ -100,7 +100,7 @@ INT_PTR handle_message(HWND dialog, UINT message, WPARAM wparam)
 
 } // namespace
 
-void config_dialog_open(const cfg_file &file)
+void config_dialog_open(cfg_file &file)
 {
     if (open_dialog != nullptr) {
         SetForegroundWindow(open_dialog);

@@ -11,4 +11,4 @@ INT_PTR CALLBACK config_dlg_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
 // Runs the dialog modally, owned by the host's main window, and returns when
 // it has closed; OK saves to `file`, which the caller keeps meanwhile. While it is open, a further call (the
 // host's preferences stay usable) brings the open dialog to the front and returns at once.
-void config_dialog_open(const cfg_file &file);
+void config_dialog_open(cfg_file &file);

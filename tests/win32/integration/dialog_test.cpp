@@ -51,7 +51,7 @@ class dialog_rig : public plugin_rig {
         folder = root + L"\\Plugins\\tolvek";
         file = folder + L"\\config.ini";
         SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
-        DeleteFileW(user_settings_file().c_str());
+        remove_user_settings();
         write_file(file, "[Display configuration]\r\nDisplay album art=0\r\n");
         load();
         host->ini_directory_w = root;
@@ -64,7 +64,7 @@ class dialog_rig : public plugin_rig {
         if (!root.empty()) {
             remove_tree(root);
         }
-        DeleteFileW(user_settings_file().c_str());
+        remove_user_settings();
     }
 
     // The settings directory of the test's Winamp 5.9.
@@ -232,14 +232,42 @@ TEST_F(full_disk_rig, a_save_on_a_full_disk_keeps_the_old_file_and_the_choices_a
     EXPECT_EQ(read_file(file), before);
     EXPECT_FALSE(exists(folder + L"\\config.ini.new"));
     EXPECT_EQ(last_activity().timestamps.start, 0) << "the new values are in use all the same";
-    const std::string kept = read_file(user_settings_file());
-    EXPECT_EQ(kept.substr(kept.size() - 21), "Show elapsed time=0\r\n") << "kept in the user's own folder";
+    const std::string kept = fallback_settings();
+    EXPECT_EQ(kept.substr(kept.size() - 21), "Show elapsed time=0\r\n") << "kept in the fallback folder";
 
     DeleteFileW(filler.c_str());
     quit();
     const std::string after = read_file(file);
     EXPECT_EQ(after.substr(after.size() - 21), "Show elapsed time=0\r\n");
-    EXPECT_FALSE(exists(user_settings_file())) << "the host's folder holds the newest choices again";
+    EXPECT_TRUE(fallback_settings_files().empty()) << "the host's folder holds the newest choices again";
+}
+
+// config.ini was held open without sharing while the plug-in started, so
+// it runs on the defaults: OK writes the file only once the user changed a box.
+TEST_F(dialog_rig, after_a_failed_read_only_a_changed_setting_is_written)
+{
+    const std::string users_file =
+        "[Display configuration]\r\nDisplay album art=0\r\nShow elapsed time=0\r\n";
+    quit();
+    host.reset();
+    write_file(file, users_file);
+    HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    load();
+    host->ini_directory_w = root;
+    start_with_blue_playing();
+    CloseHandle(held);
+
+    run_dialog([](HWND dialog) {
+        EXPECT_TRUE(checked(dialog, IDC_SHOW_ALBUM_ART)) << "the defaults";
+        SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(read_file(file), users_file) << "OK without a change";
+    run_dialog([](HWND dialog) {
+        SendMessageW(GetDlgItem(dialog, IDC_SHOW_TITLE), BM_CLICK, 0, 0);
+        SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    EXPECT_NE(read_file(file).find("Display title=0\r\nDisplay artist name=1\r\n"), std::string::npos)
+        << "the user's new choice is kept";
 }
 
 std::wstring status_text(HWND dialog)
