@@ -12,6 +12,7 @@ namespace {
 
 const std::string default_file = default_settings_file;
 
+// A user's choices as an older version wrote them, and as this one writes them.
 const char user_file[] = "[Display configuration]\r\n"
                          "Display title=0\r\n"
                          "Display artist name=1\r\n"
@@ -19,6 +20,7 @@ const char user_file[] = "[Display configuration]\r\n"
                          "Display album art=0\r\n"
                          "Display song information=1\r\n"
                          "Show elapsed time=0\r\n";
+const std::string user_file_now = std::string(user_file) + newer_settings_lines_at_defaults;
 
 class settings_rig : public plugin_rig {
   protected:
@@ -64,7 +66,7 @@ class settings_rig : public plugin_rig {
     std::wstring root, plugins, folder, file;
 };
 
-TEST_F(settings_rig, first_run_keeps_the_defaults_and_quit_writes_the_157_byte_file)
+TEST_F(settings_rig, first_run_keeps_the_defaults_and_quit_writes_the_199_byte_file)
 {
     start_here();
     EXPECT_FALSE(exists(folder)) << "loading creates nothing";
@@ -73,7 +75,7 @@ TEST_F(settings_rig, first_run_keeps_the_defaults_and_quit_writes_the_157_byte_f
     EXPECT_FALSE(exists(folder + L"\\config.ini.new"));
 }
 
-TEST_F(settings_rig, loaded_settings_shape_the_presence_and_are_written_back_unchanged)
+TEST_F(settings_rig, loaded_settings_shape_the_presence_and_are_written_back)
 {
     write_settings(user_file);
     load_here();
@@ -84,8 +86,39 @@ TEST_F(settings_rig, loaded_settings_shape_the_presence_and_are_written_back_unc
     EXPECT_STREQ(activity.assets.large_image, "");
     EXPECT_EQ(activity.timestamps.start, 0);
     quit();
-    EXPECT_EQ(read_file(file), user_file);
+    EXPECT_EQ(read_file(file), user_file_now);
 }
+
+// What a load and the save at quit make of a file's settings.
+struct round_trip_case {
+    const char *what;
+    std::string file;
+    std::string written;
+};
+
+class round_trip : public settings_rig, public testing::WithParamInterface<round_trip_case> {};
+
+TEST_P(round_trip, writes_the_settings_the_file_held)
+{
+    write_settings(GetParam().file);
+    start_here();
+    quit();
+    EXPECT_EQ(read_file(file), GetParam().written);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    files, round_trip,
+    testing::Values(round_trip_case{"older_version_without_the_newer_settings", user_file, user_file_now},
+                    round_trip_case{"newer_settings",
+                                    user_file + std::string("Member list shows=2\r\nHide while paused=1\r\n"),
+                                    user_file + std::string("Member list shows=2\r\nHide while paused=1\r\n")},
+                    round_trip_case{"newer_settings_out_of_range",
+                                    user_file + std::string("Member list shows=3\r\nHide while paused=2\r\n"),
+                                    user_file_now},
+                    round_trip_case{"member_list_shows_the_title", "[Display configuration]\r\nMember list shows=1\r\n",
+                                    default_file.substr(0, default_file.size() - 42) +
+                                        "Member list shows=1\r\nHide while paused=0\r\n"}),
+    [](const auto &info) { return std::string(info.param.what); });
 
 struct version_case {
     unsigned version;
@@ -240,7 +273,7 @@ TEST_F(settings_rig, a_failed_save_leaves_the_previous_file_intact)
         failure.unblock(folder, held);
         EXPECT_EQ(read_file(file), previous);
         EXPECT_FALSE(exists(folder + L"\\config.ini.new") && !is_directory(folder + L"\\config.ini.new"));
-        EXPECT_EQ(fallback_settings(), user_file) << "the choices are kept in the fallback folder";
+        EXPECT_EQ(fallback_settings(), user_file_now) << "the choices are kept in the fallback folder";
         remove_user_settings();
         host.reset();
     }
@@ -312,14 +345,14 @@ TEST_P(write_protected, the_choices_go_to_the_fallback_folder_and_are_read_from_
     // First life: the protected file is read; the save cannot go there.
     EXPECT_STREQ(run_once().details, "The Band") << "the protected file was read";
     EXPECT_EQ(protected_file(), administrators);
-    EXPECT_EQ(fallback_settings(), user_file);
+    EXPECT_EQ(fallback_settings(), user_file_now);
 
     // Later lives read the fallback copy, whatever the protected one says.
     put_protected_file(default_file);
     const DiscordActivity later = run_once();
     EXPECT_STREQ(later.details, "The Band");
     EXPECT_EQ(later.timestamps.start, 0);
-    EXPECT_EQ(fallback_settings(), user_file);
+    EXPECT_EQ(fallback_settings(), user_file_now);
     EXPECT_EQ(protected_file(), default_file);
     EXPECT_FALSE(exists(user_settings_file()));
 }
@@ -335,7 +368,7 @@ TEST_P(write_protected, the_previous_versions_copy_in_the_users_own_folder_is_st
     write_file(user_settings_file(), user_file);
     EXPECT_STREQ(run_once().details, "The Band");
     EXPECT_EQ(read_file(user_settings_file()), user_file);
-    EXPECT_EQ(fallback_settings(), user_file);
+    EXPECT_EQ(fallback_settings(), user_file_now);
 }
 
 INSTANTIATE_TEST_SUITE_P(hosts, write_protected,
@@ -376,7 +409,7 @@ TEST_F(settings_rig, once_the_hosts_folder_takes_the_file_again_the_fallback_cop
     start_here();
     quit();
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_EQ(fallback_settings(), user_file);
+    ASSERT_EQ(fallback_settings(), user_file_now);
 
     write_settings(default_file);
     host.reset();
@@ -385,7 +418,7 @@ TEST_F(settings_rig, once_the_hosts_folder_takes_the_file_again_the_fallback_cop
     start_with_blue_playing();
     EXPECT_STREQ(last_activity().details, "The Band") << "the fallback copy is read first";
     quit();
-    EXPECT_EQ(read_file(file), user_file);
+    EXPECT_EQ(read_file(file), user_file_now);
     EXPECT_TRUE(fallback_settings_files().empty());
     EXPECT_EQ(read_file(user_settings_file()), profile_install_file);
 }
@@ -416,7 +449,7 @@ TEST_F(settings_rig, installs_sharing_the_users_folder_read_and_write_only_their
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_STREQ(run_install(root).details, "The Band");
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(fallback_settings(), user_file);
+    EXPECT_EQ(fallback_settings(), user_file_now);
     write_file(other_root + L"\\Plugins", "not a folder");
     EXPECT_STREQ(run_install(other_root).details, "The Band - First Album");
     EXPECT_EQ(fallback_settings_files().size(), 2u);
@@ -424,7 +457,7 @@ TEST_F(settings_rig, installs_sharing_the_users_folder_read_and_write_only_their
     // The first one's folder takes the file again: only its own copy goes.
     write_settings(default_file);
     EXPECT_STREQ(run_install(root).details, "The Band") << "its own fallback copy";
-    EXPECT_EQ(read_file(file), user_file);
+    EXPECT_EQ(read_file(file), user_file_now);
     ASSERT_EQ(fallback_settings(), default_file) << "the other install's copy stays";
     EXPECT_EQ(read_file(user_settings_file()), profile_install_file);
     remove_tree(other_root);
@@ -457,7 +490,7 @@ DWORD WINAPI close_later(void *job)
 
 TEST_P(held_file, is_read_or_else_kept_as_it_is)
 {
-    write_settings(user_file);
+    write_settings(user_file_now);
     HANDLE held =
         CreateFileW(file.c_str(), GENERIC_READ, GetParam().share, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -474,7 +507,7 @@ TEST_P(held_file, is_read_or_else_kept_as_it_is)
         CloseHandle(held);
     }
     quit();
-    EXPECT_EQ(read_file(file), user_file) << "the user's choices are never replaced by the defaults";
+    EXPECT_EQ(read_file(file), user_file_now) << "the user's choices are never replaced by the defaults";
     EXPECT_TRUE(fallback_settings_files().empty());
 }
 
