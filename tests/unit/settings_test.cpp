@@ -16,6 +16,17 @@ cfg_settings load_text(const std::string &text, cfg_settings settings = {})
     return settings;
 }
 
+// Settings off their defaults, of either kind.
+cfg_settings mixed_settings()
+{
+    cfg_settings settings;
+    settings.display_artist_name = 0;
+    settings.show_elapsed_time = 0;
+    settings.status_display_type = cfg_status_shows_details;
+    settings.hide_while_paused = 1;
+    return settings;
+}
+
 struct value_case {
     const char *value;
     int32_t expected;
@@ -77,12 +88,9 @@ TEST(settings_file_text, is_written_as_199_bytes_at_the_defaults_and_reads_back)
     EXPECT_EQ(cfg_format(cfg_settings{}), expected);
     EXPECT_EQ(expected.size(), 199u);
 
-    cfg_settings mixed;
-    mixed.display_artist_name = 0;
-    mixed.show_elapsed_time = 0;
-    mixed.status_display_type = cfg_status_shows_details;
-    mixed.hide_while_paused = 1;
+    const cfg_settings mixed = mixed_settings();
     const std::string text = cfg_format(mixed);
+    EXPECT_NE(text.find("Display artist name=0\r\n"), std::string::npos);
     EXPECT_NE(text.find("Show elapsed time=0\r\nMember list shows=2\r\nHide while paused=1\r\n"),
               std::string::npos);
     const cfg_settings read_back = load_text(text);
@@ -136,11 +144,7 @@ int six_key_handler(void *user, const char *section, const char *name, const cha
 
 TEST(settings_file_text, written_now_loses_nothing_for_a_reader_that_refuses_the_newer_keys)
 {
-    cfg_settings written;
-    written.display_album_name = 0;
-    written.show_elapsed_time = 0;
-    written.status_display_type = cfg_status_shows_details;
-    written.hide_while_paused = 1;
+    const cfg_settings written = mixed_settings();
     const std::string text = cfg_format(written);
     cfg_settings older;
     EXPECT_EQ(ini_read_text(text, &six_key_handler, &older), 8) << "the first refused line";
