@@ -200,16 +200,11 @@ bool holds_previous_fallback_copy(const cfg_file &file)
 bool load_first(cfg_file &file, const std::wstring &folder, cfg_settings *settings)
 {
     const cfg_settings before = *settings;
-    switch (load_from(folder, settings)) {
-    case read_outcome::absent:
-        return false;
-    case read_outcome::unreadable:
+    const read_outcome outcome = load_from(folder, settings);
+    if (outcome == read_outcome::unreadable) {
         file.unread_file_settings = before;
-        return true;
-    case read_outcome::read:
-        return true;
     }
-    return true;
+    return outcome != read_outcome::absent;
 }
 
 } // namespace
