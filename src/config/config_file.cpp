@@ -4,12 +4,10 @@
 // install's fallback folder that takes the file when the host's refuses it.
 #include "config/config_file.h"
 
+#include "config/folder_code.h"
 #include "dirtools/dirtools.h"
 
 #include <windows.h>
-
-#include <cstdint>
-#include <cwchar>
 
 namespace {
 
@@ -137,21 +135,14 @@ bool takes_settings_file(const std::wstring &folder)
     return probe.valid();
 }
 
-// FNV-1a over the upper-cased path: the same code for every spelling of one
-// folder, as Windows names are case-insensitive.
-std::wstring folder_code(const std::wstring &folder)
+// The code of `folder`'s fallback folder, the same for every spelling of it,
+// as Windows names are case-insensitive.
+std::wstring fallback_folder_name(const std::wstring &folder)
 {
     std::wstring upper = folder;
     CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
-    uint64_t hash = 0xcbf29ce484222325u;
-    for (const wchar_t unit : upper) {
-        for (const int shift : {0, 8}) {
-            hash = (hash ^ ((static_cast<uint16_t>(unit) >> shift) & 0xFF)) * 0x100000001b3u;
-        }
-    }
-    wchar_t code[17];
-    swprintf(code, 17, L"%016llx", static_cast<unsigned long long>(hash));
-    return code;
+    const std::string code = cfg_folder_code(std::u16string(upper.begin(), upper.end()));
+    return fallback_prefix + std::wstring(code.begin(), code.end());
 }
 
 // Writes `content` as config.ini of `folder` through a temporary file that
@@ -216,7 +207,7 @@ cfg_file cfg_locate(const std::wstring &host_plugin_directory, const std::wstrin
     if (file.folder.empty() || user.empty() || _wcsicmp(user.c_str(), file.folder.c_str()) == 0) {
         return file;
     }
-    file.fallback_folder = dirtools_join_path(user, fallback_prefix + folder_code(file.folder));
+    file.fallback_folder = dirtools_join_path(user, fallback_folder_name(file.folder));
     file.shared_folder = user;
     return file;
 }
