@@ -73,6 +73,25 @@ class dialog_rig : public plugin_rig {
     // The settings directory of the test's Winamp 5.9.
     virtual std::wstring settings_root() { return fresh_test_folder(); }
 
+    // Quits, puts `content` into the settings file and starts the plug-in
+    // again; with `held`, another program holds the file without sharing
+    // while the plug-in starts.
+    void restart_with(const std::string &content, bool held = false)
+    {
+        quit();
+        host.reset();
+        stub_sdk_reset();
+        write_file(file, content);
+        HANDLE holder = held ? CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                             : INVALID_HANDLE_VALUE;
+        load();
+        host->ini_directory_w = root;
+        start_with_blue_playing();
+        if (holder != INVALID_HANDLE_VALUE) {
+            CloseHandle(holder);
+        }
+    }
+
     // Opens the dialog as the host does and runs `script` in it; returns when it closed.
     void run_dialog(std::function<void(HWND)> script)
     {
@@ -108,12 +127,7 @@ LRESULT member_list_choice(HWND dialog)
 
 TEST_F(dialog_rig, the_member_list_choice_and_hide_while_paused_are_shown_and_saved)
 {
-    quit();
-    host.reset();
-    write_file(file, "[Display configuration]\r\nMember list shows=2\r\nHide while paused=1\r\n");
-    load();
-    host->ini_directory_w = root;
-    start_with_blue_playing();
+    restart_with("[Display configuration]\r\nMember list shows=2\r\nHide while paused=1\r\n");
 
     std::vector<std::wstring> choices;
     run_dialog([&](HWND dialog) {
@@ -322,14 +336,7 @@ TEST_F(dialog_rig, after_a_failed_read_only_a_changed_setting_is_written)
 {
     const std::string users_file =
         "[Display configuration]\r\nDisplay album art=0\r\nShow elapsed time=0\r\n";
-    quit();
-    host.reset();
-    write_file(file, users_file);
-    HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    load();
-    host->ini_directory_w = root;
-    start_with_blue_playing();
-    CloseHandle(held);
+    restart_with(users_file, true);
 
     run_dialog([](HWND dialog) {
         EXPECT_TRUE(checked(dialog, IDC_SHOW_ALBUM_ART)) << "the defaults";
