@@ -1,14 +1,12 @@
-// Settings file: folder resolution by host version, the line reader over a
-// Win32 file handle, load, the replace-in-one-step save, and the user's own
-// folder that takes the file when the host's folder refuses it.
+// Settings file: the folders under the directories the caller names, the
+// whole-file read (shared, retried while another program holds the file)
+// handed to the settings rules, load, the replace-in-one-step save, and this
+// install's fallback folder that takes the file when the host's refuses it.
 #include "config/config_file.h"
 
-#include "config/ini_reader.h"
+#include "config/folder_code.h"
 #include "dirtools/dirtools.h"
-#include "plugin/host.h"
-#include "winamp_gen.h"
 
-#include <shlobj.h>
 #include <windows.h>
 
 namespace {
@@ -16,13 +14,7 @@ namespace {
 constexpr wchar_t folder_name[] = L"tolvek";
 constexpr wchar_t file_name[] = L"config.ini";
 constexpr wchar_t temporary_file_name[] = L"config.ini.new";
-
-// Host versions that changed how the plug-in directory is asked for. Winamp
-// 5.yx reports 0x50yx, so every Winamp 5 falls in the settings directory's range.
-constexpr unsigned first_version_with_wide_plugin_directory = 0x5580;
-constexpr unsigned first_version_with_plugin_directory = 0x5110;
-constexpr unsigned first_version_with_wide_ini_directory = 0x5058; // Winamp 5.58
-constexpr unsigned first_version_with_ini_directory = 0x2900;
+constexpr wchar_t fallback_prefix[] = L"fallback-";
 
 // Owner of a file handle; INVALID_HANDLE_VALUE when empty.
 class unique_file {
@@ -44,118 +36,113 @@ class unique_file {
     HANDLE handle_;
 };
 
-LRESULT ask_host(LPARAM query)
+// What opening and reading a settings file found.
+enum class read_outcome { read, absent, unreadable };
+
+// Tries to open a file that another program holds open without sharing this
+// often, this far apart, before taking it as unreadable (about 0.2 s in all).
+constexpr int open_attempts = 10;
+constexpr DWORD open_retry_ms = 20;
+
+// Far beyond any settings file; a larger file is not one this plug-in wrote.
+constexpr DWORD largest_file = 64 * 1024;
+
+// Errors of an open that mean there is no such file (a folder on the way
+// missing, or a file where a folder should be), as opposed to one we may not read.
+bool is_absent(DWORD error)
 {
-    return SendMessageA(host_window(), WM_WA_IPC, 0, query);
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY ||
+           error == ERROR_INVALID_NAME;
 }
 
-// An 8-bit answer of the host converted through the ANSI code page; empty on failure.
-std::wstring ansi_to_wide(const char *text)
+// Opens `path` for reading, letting others read it meanwhile.
+HANDLE open_for_reading(const std::wstring &path, DWORD &error)
 {
-    if (text == nullptr) {
-        return {};
-    }
-    const int count = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text, -1, nullptr, 0);
-    if (count <= 0) {
-        return {};
-    }
-    std::wstring wide(static_cast<size_t>(count), L'\0');
-    if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text, -1, wide.data(), count) <= 0) {
-        return {};
-    }
-    wide.resize(wcslen(wide.c_str()));
-    return wide;
-}
-
-// The per-user application data folder + "Winamp\Plugins": the plug-in
-// directory of the oldest hosts, and the user's own one for every host.
-std::wstring user_plugin_directory()
-{
-    wchar_t folder[MAX_PATH] = {};
-    if (SHGetFolderPathW(host_window(), CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) {
-        return {};
-    }
-    return dirtools_join_path(folder, L"Winamp\\Plugins");
-}
-
-std::wstring wide_answer(LPARAM query)
-{
-    const auto *text = reinterpret_cast<const wchar_t *>(ask_host(query));
-    return text != nullptr ? text : L"";
-}
-
-std::wstring ansi_answer(LPARAM query)
-{
-    return ansi_to_wide(reinterpret_cast<const char *>(ask_host(query)));
-}
-
-// The host's plug-in directory, asked in the way its version understands.
-std::wstring plugin_directory()
-{
-    const auto version = static_cast<unsigned>(ask_host(IPC_GETVERSION));
-    if (version >= first_version_with_wide_plugin_directory) {
-        return wide_answer(IPC_GETPLUGINDIRECTORYW);
-    }
-    if (version >= first_version_with_plugin_directory) {
-        return ansi_answer(IPC_GETPLUGINDIRECTORY);
-    }
-    if (version < first_version_with_ini_directory) {
-        return user_plugin_directory();
-    }
-    // The 8-bit answer cannot name a profile folder outside the ANSI code
-    // page (a Cyrillic user name on a Western system): ask for the wide one
-    // wherever the host knows it.
-    const std::wstring settings_directory = version >= first_version_with_wide_ini_directory
-                                                ? wide_answer(IPC_GETINIDIRECTORYW)
-                                                : ansi_answer(IPC_GETINIDIRECTORY);
-    return dirtools_join_path(settings_directory, L"Plugins");
-}
-
-// Buffered bytes of an open file for the INI reader.
-struct file_line_source {
-    HANDLE file;
-    char buffer[512];
-    DWORD position = 0;
-    DWORD filled = 0;
-};
-
-bool next_byte(file_line_source &source, char &byte)
-{
-    if (source.position == source.filled) {
-        source.position = 0;
-        if (!ReadFile(source.file, source.buffer, sizeof source.buffer, &source.filled, nullptr) ||
-            source.filled == 0) {
-            source.filled = 0;
-            return false;
+    for (int attempt = 1;; ++attempt) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        error = GetLastError();
+        if (file != INVALID_HANDLE_VALUE ||
+            (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || attempt == open_attempts) {
+            return file;
         }
+        Sleep(open_retry_ms);
     }
-    byte = source.buffer[source.position++];
-    return true;
 }
 
-// The fgets contract over a file handle.
-char *cfg_read_line(char *line, int size, void *stream)
-{
-    auto &source = *static_cast<file_line_source *>(stream);
-    return ini_fill_line(line, size, [&source](char &byte) { return next_byte(source, byte); });
-}
-
-// Reads config.ini of `folder` into `settings`; false when the file cannot be opened.
-bool load_from(const std::wstring &folder, cfg_settings *settings)
+// The whole content of config.ini in `folder`.
+read_outcome read_settings_file(const std::wstring &folder, std::string &content)
 {
     const std::wstring path = dirtools_join_path(folder, file_name);
     if (path.empty()) {
-        return false;
+        return read_outcome::absent;
     }
-    unique_file file(
-        CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD error = 0;
+    unique_file file(open_for_reading(path, error));
     if (!file.valid()) {
+        return is_absent(error) ? read_outcome::absent : read_outcome::unreadable;
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > largest_file) {
+        return read_outcome::unreadable;
+    }
+    content.resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    if (!ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &got, nullptr)) {
+        return read_outcome::unreadable;
+    }
+    content.resize(got);
+    return read_outcome::read;
+}
+
+// Reads config.ini of `folder` into `settings` when it can be read whole.
+read_outcome load_from(const std::wstring &folder, cfg_settings *settings)
+{
+    std::string content;
+    const read_outcome outcome = read_settings_file(folder, content);
+    if (outcome == read_outcome::read) {
+        cfg_parse(content, settings);
+    }
+    return outcome;
+}
+
+// Whether a file named `path` exists (a folder of that name does not count).
+bool file_exists(const std::wstring &path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Windows refuses to replace a read-only file, Wine does not: ask first.
+bool is_read_only(const std::wstring &path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// Whether a save could write config.ini in `folder`: the folder can be
+// created, its file is not read-only, and a new file can be made there (the
+// one a save would make, which vanishes again when closed).
+bool takes_settings_file(const std::wstring &folder)
+{
+    if (folder.empty() || dirtools_create_directory(folder) != 0 ||
+        is_read_only(dirtools_join_path(folder, file_name))) {
         return false;
     }
-    file_line_source source{};
-    source.file = file.get();
-    ini_read_stream(&cfg_read_line, &source, &cfg_handler, settings);
-    return true;
+    const unique_file probe(CreateFileW(dirtools_join_path(folder, temporary_file_name).c_str(),
+                                        GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return probe.valid();
+}
+
+// The code of `folder`'s fallback folder, the same for every spelling of it,
+// as Windows names are case-insensitive.
+std::wstring fallback_folder_name(const std::wstring &folder)
+{
+    std::wstring upper = folder;
+    CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+    const std::string code = cfg_folder_code(std::u16string(upper.begin(), upper.end()));
+    return fallback_prefix + std::wstring(code.begin(), code.end());
 }
 
 // Writes `content` as config.ini of `folder` through a temporary file that
@@ -167,9 +154,7 @@ bool save_to(const std::wstring &folder, const std::string &content)
     }
     const std::wstring path = dirtools_join_path(folder, file_name);
     const std::wstring temporary = dirtools_join_path(folder, temporary_file_name);
-    // Windows refuses to replace a read-only file, Wine does not: ask first.
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    if (is_read_only(path)) {
         return false;
     }
 
@@ -190,57 +175,80 @@ bool save_to(const std::wstring &folder, const std::string &content)
     return true;
 }
 
-// The user's own folder when it differs from the host's; empty otherwise.
-std::wstring separate_user_folder(const std::wstring &folder)
+// The previous version kept every install's fallback copy as the user's own
+// config.ini, which is also the main file of a Winamp that keeps its settings
+// in the user's profile (its winamp.ini two levels up). That file is this
+// install's copy when no such Winamp is there and this install could not
+// have written its own folder, the only case in which that version kept it.
+bool holds_previous_fallback_copy(const cfg_file &file)
 {
-    std::wstring user = cfg_get_user_folder();
-    if (!folder.empty() && _wcsicmp(user.c_str(), folder.c_str()) == 0) {
-        return {};
+    return !file.shared_folder.empty() && file_exists(dirtools_join_path(file.shared_folder, file_name)) &&
+           !file_exists(dirtools_join_path(file.shared_folder, L"..\\..\\winamp.ini")) &&
+           !takes_settings_file(file.folder);
+}
+
+// Loads from `folder` when it has a file; true when the search ends there.
+bool load_first(cfg_file &file, const std::wstring &folder, cfg_settings *settings)
+{
+    const cfg_settings before = *settings;
+    const read_outcome outcome = load_from(folder, settings);
+    if (outcome == read_outcome::unreadable) {
+        file.unread_file_settings = before;
     }
-    return user;
+    return outcome != read_outcome::absent;
 }
 
 } // namespace
 
-std::wstring cfg_get_folder()
+cfg_file cfg_locate(const std::wstring &host_plugin_directory, const std::wstring &user_plugin_directory)
 {
-    return dirtools_join_path(plugin_directory(), folder_name);
+    cfg_file file{dirtools_join_path(host_plugin_directory, folder_name), {}, {}, {}};
+    const std::wstring user = dirtools_join_path(user_plugin_directory, folder_name);
+    if (file.folder.empty() || user.empty() || _wcsicmp(user.c_str(), file.folder.c_str()) == 0) {
+        return file;
+    }
+    file.fallback_folder = dirtools_join_path(user, fallback_folder_name(file.folder));
+    file.shared_folder = user;
+    return file;
 }
 
-std::wstring cfg_get_user_folder()
+void cfg_load(cfg_file &file, cfg_settings *settings)
 {
-    return dirtools_join_path(user_plugin_directory(), folder_name);
-}
-
-void cfg_load(cfg_settings *settings)
-{
-    const std::wstring folder = cfg_get_folder();
-    // A file in the user's own folder was written there because the host's
-    // folder refused it, so it holds the newer choices.
-    const std::wstring user = separate_user_folder(folder);
-    if (!user.empty() && load_from(user, settings)) {
+    // A fallback copy was written because the host's folder refused the
+    // file, so it holds the newer choices.
+    if (load_first(file, file.fallback_folder, settings)) {
         return;
     }
-    load_from(folder, settings);
+    if (holds_previous_fallback_copy(file) && load_first(file, file.shared_folder, settings)) {
+        return;
+    }
+    load_first(file, file.folder, settings);
 }
 
-int cfg_save(const cfg_settings *settings)
+int cfg_save(cfg_file &file, const cfg_settings &settings)
 {
-    const std::wstring folder = cfg_get_folder();
-    if (folder.empty()) {
+    if (file.unread_file_settings && *file.unread_file_settings == settings) {
+        return 0;
+    }
+    if (file.folder.empty()) {
         return 1;
     }
-    const std::string content = cfg_format(*settings);
-    const std::wstring user = separate_user_folder(folder);
-    if (save_to(folder, content)) {
-        // The host's folder holds the newest choices again: a copy left in
-        // the user's folder would shadow them at the next load.
-        if (!user.empty()) {
-            DeleteFileW(dirtools_join_path(user, file_name).c_str());
+    const std::string content = cfg_format(settings);
+    if (save_to(file.folder, content)) {
+        // The host's folder holds the newest choices again: the fallback copy
+        // would shadow them at the next load.
+        if (!file.fallback_folder.empty()) {
+            DeleteFileW(dirtools_join_path(file.fallback_folder, file_name).c_str());
+            RemoveDirectoryW(file.fallback_folder.c_str());
         }
+        file.unread_file_settings.reset();
         return 0;
     }
     // The host's folder refuses writes (a Winamp under Program Files, a full
-    // disk, a locked file): keep the choices in the user's own folder.
-    return save_to(user, content) ? 0 : 1;
+    // disk, a locked file): keep the choices in this install's fallback folder.
+    if (!save_to(file.fallback_folder, content)) {
+        return 1;
+    }
+    file.unread_file_settings.reset();
+    return 0;
 }

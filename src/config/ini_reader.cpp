@@ -62,6 +62,24 @@ bool starts_with_bom(const char *s)
            static_cast<unsigned char>(s[2]) == 0xBF;
 }
 
+// The fgets contract over text in memory; `stream` is a text_source.
+struct text_source {
+    std::string_view text;
+    size_t position = 0;
+};
+
+char *read_text_line(char *line, int size, void *stream)
+{
+    auto &source = *static_cast<text_source *>(stream);
+    return ini_fill_line(line, size, [&source](char &byte) {
+        if (source.position == source.text.size()) {
+            return false;
+        }
+        byte = source.text[source.position++];
+        return true;
+    });
+}
+
 } // namespace
 
 int ini_read_stream(ini_line_reader reader, void *stream, ini_entry_handler handler, void *user)
@@ -119,4 +137,10 @@ int ini_read_stream(ini_line_reader reader, void *stream, ini_entry_handler hand
         }
     }
     return error;
+}
+
+int ini_read_text(std::string_view text, ini_entry_handler handler, void *user)
+{
+    text_source source{text};
+    return ini_read_stream(&read_text_line, &source, handler, user);
 }

@@ -1,11 +1,13 @@
 // Line-oriented INI reader, no Windows API: pulls lines from a caller's
-// reader and reports each "name = value" entry with its section to a handler.
+// reader, or from text in memory, and reports each "name = value" entry with its section to a handler.
 // Syntax: 200-byte line buffer (longer lines arrive as pieces of at most 199
 // bytes, each read as a line), UTF-8 byte-order mark skipped, ';' and '#'
 // comment lines, ';' inline comments after white space, '=' or ':'
 // separators, white space trimmed, section names cut at 49 bytes, indented
 // continuation lines, and no stop on errors.
 #pragma once
+
+#include <string_view>
 
 // Like fgets: fills `line` with at most `size` - 1 bytes up to and including
 // a line feed and a terminating NUL; returns `line`, or NULL at the end.
@@ -43,3 +45,6 @@ template <typename NextByte> char *ini_fill_line(char *line, int size, NextByte 
 // Reads every line; returns 0, or the number of the first line that was
 // malformed or whose entry the handler refused.
 int ini_read_stream(ini_line_reader reader, void *stream, ini_entry_handler handler, void *user);
+
+// ini_read_stream over `text` held in memory, which need not end in a NUL.
+int ini_read_text(std::string_view text, ini_entry_handler handler, void *user);

@@ -3,10 +3,10 @@
 // presence updates. Every entry the host or Windows calls lets no exception out.
 #include "common/guarded.h"
 #include "config/config_file.h"
-#include "config/dialog.h"
 #include "cover/cover.h"
+#include "dialog/dialog.h"
 #include "discord/connection.h"
-#include "plugin/host.h"
+#include "host/host.h"
 #include "presence/presence.h"
 #include "winamp_gen.h"
 
@@ -26,11 +26,13 @@ winampGeneralPurposePlugin plugin = {
 WNDPROC prev_wndproc;
 // The settings file has been read; only then may a save at shut-down replace it.
 bool settings_loaded;
+cfg_file settings_file;
 
 void load_settings_once()
 {
     if (!settings_loaded) {
-        cfg_load(&config);
+        settings_file = cfg_locate(host_plugin_directory(), host_user_plugin_directory());
+        cfg_load(settings_file, &config);
         settings_loaded = true;
     }
 }
@@ -95,7 +97,7 @@ void __cdecl plugin_config()
 {
     guarded([] {
         load_settings_once();
-        config_dialog_open();
+        config_dialog_open(settings_file);
     });
 }
 
@@ -108,7 +110,7 @@ void __cdecl plugin_quit()
     guarded([] {
         if (settings_loaded) {
             // Failure is not fatal: the file keeps its previous content.
-            cfg_save(&config);
+            cfg_save(settings_file, config);
         }
     });
     guarded([] { connection_stop(); });

@@ -8,7 +8,7 @@
 #include "config/settings.h"
 #include "cover/cover.h"
 #include "discord/connection.h"
-#include "plugin/host.h"
+#include "host/host.h"
 #include "presence/compose.h"
 #include "winamp_gen.h"
 

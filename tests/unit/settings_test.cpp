@@ -1,4 +1,5 @@
-// Settings rules: how file texts set the record, and the exact bytes written.
+// Settings rules: how file texts set the record, the exact bytes written, and
+// what a version that knows only the six on/off keys makes of them.
 #include "config/ini_reader.h"
 #include "config/settings.h"
 #include "ini_harness.h"
@@ -12,6 +13,17 @@ cfg_settings load_text(const std::string &text, cfg_settings settings = {})
 {
     memory_source source{&text};
     ini_read_stream(&memory_read_line, &source, &cfg_handler, &settings);
+    return settings;
+}
+
+// Settings off their defaults, of either kind.
+cfg_settings mixed_settings()
+{
+    cfg_settings settings;
+    settings.display_artist_name = 0;
+    settings.show_elapsed_time = 0;
+    settings.status_display_type = cfg_status_shows_details;
+    settings.hide_while_paused = 1;
     return settings;
 }
 
@@ -70,21 +82,106 @@ TEST(settings_file_text, ignores_other_sections_other_spellings_and_entries_befo
     EXPECT_EQ(settings.display_album_name, 0);
 }
 
-TEST(settings_file_text, is_written_as_157_bytes_at_the_defaults_and_reads_back)
+TEST(settings_file_text, is_written_as_199_bytes_at_the_defaults_and_reads_back)
 {
     const std::string expected = default_settings_file;
     EXPECT_EQ(cfg_format(cfg_settings{}), expected);
-    EXPECT_EQ(expected.size(), 157u);
+    EXPECT_EQ(expected.size(), 199u);
 
-    cfg_settings mixed;
-    mixed.display_artist_name = 0;
-    mixed.show_elapsed_time = 0;
+    const cfg_settings mixed = mixed_settings();
     const std::string text = cfg_format(mixed);
-    EXPECT_EQ(text.substr(text.size() - 21), "Show elapsed time=0\r\n");
-    cfg_settings all_on;
-    const cfg_settings read_back = load_text(text, all_on);
+    EXPECT_NE(text.find("Display artist name=0\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Show elapsed time=0\r\nMember list shows=2\r\nHide while paused=1\r\n"),
+              std::string::npos);
+    const cfg_settings read_back = load_text(text);
+    EXPECT_EQ(read_back, mixed);
     EXPECT_EQ(cfg_format(read_back), text);
 }
+
+TEST(settings_file_text, keeps_the_six_lines_of_older_versions_first_and_byte_identical)
+{
+    cfg_settings settings;
+    settings.display_title = 0;
+    settings.display_album_art = 0;
+    settings.status_display_type = cfg_status_shows_state;
+    const std::string older = "[Display configuration]\r\n"
+                              "Display title=0\r\n"
+                              "Display artist name=1\r\n"
+                              "Display album name=1\r\n"
+                              "Display album art=0\r\n"
+                              "Display song information=1\r\n"
+                              "Show elapsed time=1\r\n";
+    EXPECT_EQ(cfg_format(settings).substr(0, older.size()), older);
+}
+
+TEST(settings_file_text, without_the_newer_keys_reads_their_defaults)
+{
+    const cfg_settings settings = load_text("[Display configuration]\r\nDisplay title=0\r\n");
+    EXPECT_EQ(settings.status_display_type, cfg_status_shows_name);
+    EXPECT_EQ(settings.hide_while_paused, 0);
+    EXPECT_EQ(settings.display_title, 0);
+}
+
+// What a version that knows only the six on/off keys does with each entry.
+int six_key_handler(void *user, const char *section, const char *name, const char *value)
+{
+    const std::pair<const char *, int32_t cfg_settings::*> six_keys[] = {
+        {"Display title", &cfg_settings::display_title},
+        {"Display artist name", &cfg_settings::display_artist_name},
+        {"Display album name", &cfg_settings::display_album_name},
+        {"Display album art", &cfg_settings::display_album_art},
+        {"Display song information", &cfg_settings::display_song_info},
+        {"Show elapsed time", &cfg_settings::show_elapsed_time},
+    };
+    for (const auto &[key, field] : six_keys) {
+        if (std::string(section) == cfg_section && std::string(name) == key) {
+            static_cast<cfg_settings *>(user)->*field = std::strtol(value, nullptr, 10) != 0 ? 1 : 0;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+TEST(settings_file_text, written_now_loses_nothing_for_a_reader_that_refuses_the_newer_keys)
+{
+    const cfg_settings written = mixed_settings();
+    const std::string text = cfg_format(written);
+    cfg_settings older;
+    EXPECT_EQ(ini_read_text(text, &six_key_handler, &older), 8) << "the first refused line";
+    older.status_display_type = written.status_display_type;
+    older.hide_while_paused = written.hide_while_paused;
+    EXPECT_EQ(older, written);
+}
+
+struct ranged_case {
+    const char *key;
+    const char *value;
+    int32_t expected;
+};
+
+class ranged_values : public testing::TestWithParam<ranged_case> {};
+
+TEST_P(ranged_values, read_as_decimal_numbers_where_one_out_of_range_reads_as_the_default)
+{
+    cfg_settings settings;
+    settings.status_display_type = cfg_status_shows_state;
+    settings.hide_while_paused = 1;
+    EXPECT_EQ(cfg_set_value(&settings, GetParam().key, GetParam().value), 1);
+    const bool member_list = std::string(GetParam().key) == "Member list shows";
+    EXPECT_EQ(member_list ? settings.status_display_type : settings.hide_while_paused, GetParam().expected)
+        << GetParam().key << "=" << GetParam().value;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    settings, ranged_values,
+    testing::Values(ranged_case{"Member list shows", "0", 0}, ranged_case{"Member list shows", "1", 1},
+                    ranged_case{"Member list shows", "2", 2}, ranged_case{"Member list shows", "3", 0},
+                    ranged_case{"Member list shows", "-1", 0}, ranged_case{"Member list shows", "2abc", 2},
+                    ranged_case{"Member list shows", "abc", 0}, ranged_case{"Member list shows", "", 0},
+                    ranged_case{"Member list shows", "99999999999", 0},
+                    ranged_case{"Hide while paused", "1", 1}, ranged_case{"Hide while paused", "0", 0},
+                    ranged_case{"Hide while paused", "2", 0}, ranged_case{"Hide while paused", "-1", 0},
+                    ranged_case{"Hide while paused", " +1", 1}));
 
 TEST(settings_keys, are_exact_and_unknown_keys_change_nothing)
 {

@@ -1,6 +1,8 @@
 // The settings dialog through the shipped plug-in under a real window
-// manager: the template in the DLL, what the boxes show, and what OK, Enter,
-// Cancel, Escape and the close box do to the settings, the file and Discord.
+// manager: the template in the DLL, what the boxes and the member-list choice
+// show, the greying of the boxes that song information overrides, and what
+// OK, Enter, Cancel, Escape and the close box do to the settings, the file
+// and Discord.
 #include "files.h"
 #include "rig.h"
 
@@ -10,7 +12,8 @@ namespace {
 
 constexpr int IDC_SHOW_TITLE = 1000, IDC_SHOW_ELAPSED_TIME = 1001, IDC_SHOW_ALBUM_ART = 1002,
               IDC_SHOW_ALBUM_NAME = 1003, IDC_SHOW_ARTIST_NAME = 1004, IDC_SHOW_SONG_INFO = 1005,
-              IDC_CONNECTION_STATUS = 1006;
+              IDC_CONNECTION_STATUS = 1006, IDC_STATUS_DISPLAY_LABEL = 1007, IDC_STATUS_DISPLAY = 1008,
+              IDC_HIDE_WHILE_PAUSED = 1009;
 
 // What the test does once the dialog is up, from a timer inside its modal loop.
 std::function<void(HWND)> dialog_script;
@@ -51,7 +54,7 @@ class dialog_rig : public plugin_rig {
         folder = root + L"\\Plugins\\tolvek";
         file = folder + L"\\config.ini";
         SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
-        DeleteFileW(user_settings_file().c_str());
+        remove_user_settings();
         write_file(file, "[Display configuration]\r\nDisplay album art=0\r\n");
         load();
         host->ini_directory_w = root;
@@ -64,11 +67,30 @@ class dialog_rig : public plugin_rig {
         if (!root.empty()) {
             remove_tree(root);
         }
-        DeleteFileW(user_settings_file().c_str());
+        remove_user_settings();
     }
 
     // The settings directory of the test's Winamp 5.9.
     virtual std::wstring settings_root() { return fresh_test_folder(); }
+
+    // Quits, puts `content` into the settings file and starts the plug-in
+    // again; with `held`, another program holds the file without sharing
+    // while the plug-in starts.
+    void restart_with(const std::string &content, bool held = false)
+    {
+        quit();
+        host.reset();
+        stub_sdk_reset();
+        write_file(file, content);
+        HANDLE holder = held ? CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                             : INVALID_HANDLE_VALUE;
+        load();
+        host->ini_directory_w = root;
+        start_with_blue_playing();
+        if (holder != INVALID_HANDLE_VALUE) {
+            CloseHandle(holder);
+        }
+    }
 
     // Opens the dialog as the host does and runs `script` in it; returns when it closed.
     void run_dialog(std::function<void(HWND)> script)
@@ -98,6 +120,72 @@ TEST_F(dialog_rig, shows_the_loaded_settings)
     EXPECT_EQ(boxes, (std::vector<bool>{true, true, false, true, true, true}));
 }
 
+LRESULT member_list_choice(HWND dialog)
+{
+    return SendMessageW(GetDlgItem(dialog, IDC_STATUS_DISPLAY), CB_GETCURSEL, 0, 0);
+}
+
+TEST_F(dialog_rig, the_member_list_choice_and_hide_while_paused_are_shown_and_saved)
+{
+    restart_with("[Display configuration]\r\nMember list shows=2\r\nHide while paused=1\r\n");
+
+    std::vector<std::wstring> choices;
+    run_dialog([&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, IDC_STATUS_DISPLAY);
+        for (int i = 0; i < SendMessageW(list, CB_GETCOUNT, 0, 0); ++i) {
+            wchar_t text[32] = {};
+            SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            choices.push_back(text);
+        }
+        EXPECT_EQ(member_list_choice(dialog), 2);
+        EXPECT_TRUE(checked(dialog, IDC_HIDE_WHILE_PAUSED));
+        SendMessageW(list, CB_SETCURSEL, 1, 0);
+        SendMessageW(GetDlgItem(dialog, IDC_HIDE_WHILE_PAUSED), BM_CLICK, 0, 0);
+        SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(choices, (std::vector<std::wstring>{L"Winamp", L"the title", L"the artist"}));
+    EXPECT_NE(read_file(file).find("Show elapsed time=1\r\nMember list shows=1\r\nHide while paused=0\r\n"),
+              std::string::npos);
+
+    run_dialog([](HWND dialog) {
+        EXPECT_EQ(member_list_choice(dialog), 1);
+        EXPECT_FALSE(checked(dialog, IDC_HIDE_WHILE_PAUSED));
+        SendMessageW(GetDlgItem(dialog, IDC_STATUS_DISPLAY), CB_SETCURSEL, 0, 0);
+        SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    });
+    EXPECT_NE(read_file(file).find("Member list shows=1\r\n"), std::string::npos) << "Cancel keeps the file";
+}
+
+TEST_F(dialog_rig, the_boxes_that_song_information_overrides_are_greyed_while_it_is_off)
+{
+    const int overridden[] = {IDC_SHOW_TITLE, IDC_SHOW_ARTIST_NAME, IDC_SHOW_ALBUM_NAME, IDC_SHOW_ALBUM_ART};
+    const int independent[] = {IDC_SHOW_SONG_INFO, IDC_SHOW_ELAPSED_TIME, IDC_STATUS_DISPLAY,
+                               IDC_HIDE_WHILE_PAUSED};
+    const auto expect_enabled = [&](HWND dialog, bool song_info) {
+        for (int id : overridden) {
+            EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE, song_info) << "control " << id;
+        }
+        for (int id : independent) {
+            EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, id))) << "control " << id;
+        }
+    };
+    run_dialog([&](HWND dialog) {
+        expect_enabled(dialog, true);
+        SendMessageW(GetDlgItem(dialog, IDC_SHOW_SONG_INFO), BM_CLICK, 0, 0);
+        expect_enabled(dialog, false);
+        SendMessageW(GetDlgItem(dialog, IDC_SHOW_SONG_INFO), BM_CLICK, 0, 0);
+        expect_enabled(dialog, true);
+        SendMessageW(GetDlgItem(dialog, IDC_SHOW_SONG_INFO), BM_CLICK, 0, 0);
+        SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    EXPECT_NE(read_file(file).find("Display song information=0\r\n"), std::string::npos);
+    run_dialog([&](HWND dialog) {
+        expect_enabled(dialog, false);
+        EXPECT_TRUE(checked(dialog, IDC_SHOW_TITLE)) << "greyed boxes keep their ticks";
+        EndDialog(dialog, 0);
+    });
+}
+
 TEST_F(dialog_rig, ok_and_enter_save_the_boxes_and_republish_at_once)
 {
     for (const bool use_enter : {false, true}) {
@@ -114,8 +202,8 @@ TEST_F(dialog_rig, ok_and_enter_save_the_boxes_and_republish_at_once)
         ASSERT_EQ(published(), before + 1);
         const std::string content = read_file(file);
         const bool elapsed_on = use_enter; // the second run ticks the box again
-        EXPECT_EQ(content.substr(content.size() - 21),
-                  elapsed_on ? "Show elapsed time=1\r\n" : "Show elapsed time=0\r\n");
+        EXPECT_NE(content.find(elapsed_on ? "Show elapsed time=1\r\n" : "Show elapsed time=0\r\n"),
+                  std::string::npos);
         EXPECT_NE(content.find("Display album art=0\r\n"), std::string::npos);
         EXPECT_EQ(last_activity().timestamps.start != 0, elapsed_on);
     }
@@ -232,14 +320,35 @@ TEST_F(full_disk_rig, a_save_on_a_full_disk_keeps_the_old_file_and_the_choices_a
     EXPECT_EQ(read_file(file), before);
     EXPECT_FALSE(exists(folder + L"\\config.ini.new"));
     EXPECT_EQ(last_activity().timestamps.start, 0) << "the new values are in use all the same";
-    const std::string kept = read_file(user_settings_file());
-    EXPECT_EQ(kept.substr(kept.size() - 21), "Show elapsed time=0\r\n") << "kept in the user's own folder";
+    const std::string kept = fallback_settings();
+    EXPECT_NE(kept.find("Show elapsed time=0\r\n"), std::string::npos) << "kept in the fallback folder";
 
     DeleteFileW(filler.c_str());
     quit();
     const std::string after = read_file(file);
-    EXPECT_EQ(after.substr(after.size() - 21), "Show elapsed time=0\r\n");
-    EXPECT_FALSE(exists(user_settings_file())) << "the host's folder holds the newest choices again";
+    EXPECT_NE(after.find("Show elapsed time=0\r\n"), std::string::npos);
+    EXPECT_TRUE(fallback_settings_files().empty()) << "the host's folder holds the newest choices again";
+}
+
+// config.ini was held open without sharing while the plug-in started, so
+// it runs on the defaults: OK writes the file only once the user changed a box.
+TEST_F(dialog_rig, after_a_failed_read_only_a_changed_setting_is_written)
+{
+    const std::string users_file =
+        "[Display configuration]\r\nDisplay album art=0\r\nShow elapsed time=0\r\n";
+    restart_with(users_file, true);
+
+    run_dialog([](HWND dialog) {
+        EXPECT_TRUE(checked(dialog, IDC_SHOW_ALBUM_ART)) << "the defaults";
+        SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(read_file(file), users_file) << "OK without a change";
+    run_dialog([](HWND dialog) {
+        SendMessageW(GetDlgItem(dialog, IDC_SHOW_TITLE), BM_CLICK, 0, 0);
+        SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    EXPECT_NE(read_file(file).find("Display title=0\r\nDisplay artist name=1\r\n"), std::string::npos)
+        << "the user's new choice is kept";
 }
 
 std::wstring status_text(HWND dialog)
@@ -318,11 +427,11 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
     EXPECT_EQ(in.dword(), 0u);    // extended style
     EXPECT_EQ(in.dword(), 0x80C800C8u);
     const WORD controls = in.word();
-    EXPECT_EQ(controls, 9);
+    EXPECT_EQ(controls, 12);
     EXPECT_EQ(in.coordinate(), 0);
     EXPECT_EQ(in.coordinate(), 0);
     EXPECT_EQ(in.coordinate(), 262);
-    EXPECT_EQ(in.coordinate(), 108);      // the eight controls' 73, and the status line's four lines
+    EXPECT_EQ(in.coordinate(), 120);      // the eleven controls' 85, and the status line's four lines
     EXPECT_EQ(in.name_or_ordinal(), L""); // no menu
     EXPECT_EQ(in.name_or_ordinal(), L""); // the default class
     EXPECT_EQ(in.text(), L"Corvane Config");
@@ -340,18 +449,22 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
         const wchar_t *text;
         const wchar_t *window_class; // as an ordinal
     } expected[] = {
-        {IDOK, 0x50010001, 149, 50, 50, 14, L"OK", L"#128"},
-        {IDCANCEL, 0x50010000, 205, 50, 50, 14, L"Cancel", L"#128"},
+        {IDOK, 0x50010001, 149, 62, 50, 14, L"OK", L"#128"},
+        {IDCANCEL, 0x50010000, 205, 62, 50, 14, L"Cancel", L"#128"},
         {IDC_SHOW_SONG_INFO, 0x50010003, 131, 7, 124, 10, L"Show song info in presence", L"#128"},
         {IDC_SHOW_TITLE, 0x50010003, 7, 7, 124, 10, L"Show title in state", L"#128"},
         {IDC_SHOW_ALBUM_NAME, 0x50010003, 7, 18, 124, 10, L"Show album name in details", L"#128"},
         {IDC_SHOW_ARTIST_NAME, 0x50010003, 7, 29, 124, 10, L"Show artist name in details", L"#128"},
         {IDC_SHOW_ALBUM_ART, 0x50010003, 131, 18, 124, 10, L"Show album art in details", L"#128"},
         {IDC_SHOW_ELAPSED_TIME, 0x50010003, 131, 29, 124, 10, L"Show elapsed time in presence", L"#128"},
+        {IDC_STATUS_DISPLAY_LABEL, 0x50000000, 7, 45, 46, 8, L"Friends see:", L"#130"},
+        // WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, its list 60 units high
+        {IDC_STATUS_DISPLAY, 0x50210003, 55, 43, 72, 60, L"", L"#133"},
+        {IDC_HIDE_WHILE_PAUSED, 0x50010003, 131, 44, 124, 10, L"Hide while paused", L"#128"},
         // WS_CHILD | WS_VISIBLE | SS_NOPREFIX: a static text filled at run time
-        {IDC_CONNECTION_STATUS, 0x50000080, 7, 70, 248, 32, L"", L"#130"},
+        {IDC_CONNECTION_STATUS, 0x50000080, 7, 82, 248, 32, L"", L"#130"},
     };
-    for (int i = 0; i < controls && i < 9; ++i) {
+    for (int i = 0; i < controls && i < static_cast<int>(std::size(expected)); ++i) {
         SCOPED_TRACE(i);
         in.align();
         EXPECT_EQ(in.dword(), 0u); // help id
@@ -363,7 +476,10 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
         EXPECT_EQ(in.coordinate(), expected[i].cy);
         EXPECT_EQ(in.dword(), static_cast<DWORD>(expected[i].id));
         const std::wstring window_class = in.name_or_ordinal();
-        const wchar_t *class_name = expected[i].window_class == std::wstring(L"#128") ? L"BUTTON" : L"STATIC";
+        const std::wstring ordinal = expected[i].window_class;
+        const wchar_t *class_name = ordinal == L"#128"   ? L"BUTTON"
+                                    : ordinal == L"#133" ? L"COMBOBOX"
+                                                         : L"STATIC";
         EXPECT_TRUE(window_class == expected[i].window_class ||
                     _wcsicmp(window_class.c_str(), class_name) == 0)
             << "class " << std::string(window_class.begin(), window_class.end());

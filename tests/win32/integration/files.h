@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <vector>
 
 inline std::wstring fresh_test_folder()
 {
@@ -75,7 +76,9 @@ inline std::wstring application_data()
     return folder;
 }
 
-// Where the plug-in keeps the settings when the host's folder refuses them.
+// The user's own settings folder: the main one of a Winamp that keeps its
+// settings under the application data folder, and where each other install
+// keeps its fallback folder.
 inline std::wstring user_settings_folder()
 {
     return application_data() + L"\\Winamp\\Plugins\\tolvek";
@@ -84,6 +87,47 @@ inline std::wstring user_settings_folder()
 inline std::wstring user_settings_file()
 {
     return user_settings_folder() + L"\\config.ini";
+}
+
+// The settings file of a Winamp that keeps its settings in the user's profile.
+inline std::wstring profile_winamp_settings()
+{
+    return application_data() + L"\\Winamp\\winamp.ini";
+}
+
+// Every install's fallback copy of the settings, one folder "fallback-..." each.
+inline std::vector<std::wstring> fallback_settings_files()
+{
+    std::vector<std::wstring> files;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((user_settings_folder() + L"\\fallback-*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return files;
+    }
+    do {
+        files.push_back(user_settings_folder() + L"\\" + found.cFileName + L"\\config.ini");
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return files;
+}
+
+// The content of the one fallback copy there is, "<none>" without one,
+// "<several>" with more than one.
+inline std::string fallback_settings()
+{
+    const std::vector<std::wstring> files = fallback_settings_files();
+    return files.empty() ? "<none>" : files.size() > 1 ? "<several>" : read_file(files.front());
+}
+
+// Removes every install's fallback copy, the user's own settings file and
+// the profile's Winamp settings.
+inline void remove_user_settings()
+{
+    DeleteFileW(profile_winamp_settings().c_str());
+    for (const std::wstring &file : fallback_settings_files()) {
+        remove_tree(file.substr(0, file.rfind(L'\\')));
+    }
+    DeleteFileW(user_settings_file().c_str());
 }
 
 // A folder that tests/private-net-run names in the environment variable

@@ -1,7 +1,9 @@
 // The settings file through the shipped plug-in: where it lives for each host
 // version, what a load does to the presence, the bytes a save writes, that a
-// failed save never harms the previous file, and that choices the host's
-// folder refuses are kept in the user's own folder and read from there first.
+// failed save never harms the previous file, that a file another program
+// holds is never replaced by defaults, and that choices the host's folder
+// refuses are kept in a fallback folder of the install's own, read from there
+// first, and never mixed up with another install's file.
 #include "files.h"
 #include "rig.h"
 #include "settings_texts.h"
@@ -10,6 +12,7 @@ namespace {
 
 const std::string default_file = default_settings_file;
 
+// A user's choices as an older version wrote them, and as this one writes them.
 const char user_file[] = "[Display configuration]\r\n"
                          "Display title=0\r\n"
                          "Display artist name=1\r\n"
@@ -17,6 +20,7 @@ const char user_file[] = "[Display configuration]\r\n"
                          "Display album art=0\r\n"
                          "Display song information=1\r\n"
                          "Show elapsed time=0\r\n";
+const std::string user_file_now = std::string(user_file) + newer_settings_lines_at_defaults;
 
 class settings_rig : public plugin_rig {
   protected:
@@ -28,14 +32,14 @@ class settings_rig : public plugin_rig {
         folder = plugins + L"\\tolvek";
         file = folder + L"\\config.ini";
         CreateDirectoryW(plugins.c_str(), nullptr);
-        DeleteFileW(user_settings_file().c_str());
+        remove_user_settings();
     }
 
     void TearDown() override
     {
         plugin_rig::TearDown();
         remove_tree(root);
-        DeleteFileW(user_settings_file().c_str());
+        remove_user_settings();
     }
 
     // Loads the plug-in into a Winamp 5.9 whose settings directory is `root`,
@@ -62,7 +66,7 @@ class settings_rig : public plugin_rig {
     std::wstring root, plugins, folder, file;
 };
 
-TEST_F(settings_rig, first_run_keeps_the_defaults_and_quit_writes_the_157_byte_file)
+TEST_F(settings_rig, first_run_keeps_the_defaults_and_quit_writes_the_199_byte_file)
 {
     start_here();
     EXPECT_FALSE(exists(folder)) << "loading creates nothing";
@@ -71,7 +75,7 @@ TEST_F(settings_rig, first_run_keeps_the_defaults_and_quit_writes_the_157_byte_f
     EXPECT_FALSE(exists(folder + L"\\config.ini.new"));
 }
 
-TEST_F(settings_rig, loaded_settings_shape_the_presence_and_are_written_back_unchanged)
+TEST_F(settings_rig, loaded_settings_shape_the_presence_and_are_written_back)
 {
     write_settings(user_file);
     load_here();
@@ -82,8 +86,40 @@ TEST_F(settings_rig, loaded_settings_shape_the_presence_and_are_written_back_unc
     EXPECT_STREQ(activity.assets.large_image, "");
     EXPECT_EQ(activity.timestamps.start, 0);
     quit();
-    EXPECT_EQ(read_file(file), user_file);
+    EXPECT_EQ(read_file(file), user_file_now);
 }
+
+// What a load and the save at quit make of a file's settings.
+struct round_trip_case {
+    const char *what;
+    std::string file;
+    std::string written;
+};
+
+class round_trip : public settings_rig, public testing::WithParamInterface<round_trip_case> {};
+
+TEST_P(round_trip, writes_the_settings_the_file_held)
+{
+    write_settings(GetParam().file);
+    start_here();
+    quit();
+    EXPECT_EQ(read_file(file), GetParam().written);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    files, round_trip,
+    testing::Values(
+        round_trip_case{"older_version_without_the_newer_settings", user_file, user_file_now},
+        round_trip_case{"newer_settings",
+                        user_file + std::string("Member list shows=2\r\nHide while paused=1\r\n"),
+                        user_file + std::string("Member list shows=2\r\nHide while paused=1\r\n")},
+        round_trip_case{"newer_settings_out_of_range",
+                        user_file + std::string("Member list shows=3\r\nHide while paused=2\r\n"),
+                        user_file_now},
+        round_trip_case{"member_list_shows_the_title", "[Display configuration]\r\nMember list shows=1\r\n",
+                        default_file.substr(0, default_file.size() - 42) +
+                            "Member list shows=1\r\nHide while paused=0\r\n"}),
+    [](const auto &info) { return std::string(info.param.what); });
 
 struct version_case {
     unsigned version;
@@ -185,13 +221,14 @@ TEST_F(settings_rig, an_empty_directory_answer_saves_nothing_and_harms_nothing)
     EXPECT_EQ(published(), 2);
 }
 
-TEST_F(settings_rig, a_file_named_like_the_folder_stays_and_the_choices_go_to_the_users_own_folder)
+TEST_F(settings_rig, a_file_named_like_the_folder_stays_and_the_choices_go_to_the_installs_fallback_folder)
 {
     write_file(folder, "not a folder");
     start_here();
     quit();
     EXPECT_EQ(read_file(folder), "not a folder");
-    EXPECT_EQ(read_file(user_settings_file()), default_file);
+    EXPECT_EQ(fallback_settings(), default_file);
+    EXPECT_FALSE(exists(user_settings_file())) << "the user's own config.ini is no install's fallback";
 }
 
 // Each way a save can fail leaves the previous file byte for byte as it was.
@@ -237,9 +274,8 @@ TEST_F(settings_rig, a_failed_save_leaves_the_previous_file_intact)
         failure.unblock(folder, held);
         EXPECT_EQ(read_file(file), previous);
         EXPECT_FALSE(exists(folder + L"\\config.ini.new") && !is_directory(folder + L"\\config.ini.new"));
-        EXPECT_EQ(read_file(user_settings_file()), user_file)
-            << "the choices are kept in the user's own folder";
-        DeleteFileW(user_settings_file().c_str());
+        EXPECT_EQ(fallback_settings(), user_file_now) << "the choices are kept in the fallback folder";
+        remove_user_settings();
         host.reset();
     }
 }
@@ -302,7 +338,7 @@ class write_protected : public settings_rig, public testing::WithParamInterface<
     std::wstring winamp, winamp_source;
 };
 
-TEST_P(write_protected, the_choices_go_to_the_users_own_folder_and_are_read_from_there_first)
+TEST_P(write_protected, the_choices_go_to_the_fallback_folder_and_are_read_from_there_first)
 {
     const std::string administrators = std::string("; set up by the administrator\r\n") + user_file;
     put_protected_file(administrators);
@@ -310,15 +346,30 @@ TEST_P(write_protected, the_choices_go_to_the_users_own_folder_and_are_read_from
     // First life: the protected file is read; the save cannot go there.
     EXPECT_STREQ(run_once().details, "The Band") << "the protected file was read";
     EXPECT_EQ(protected_file(), administrators);
-    EXPECT_EQ(read_file(user_settings_file()), user_file);
+    EXPECT_EQ(fallback_settings(), user_file_now);
 
-    // Later lives read the user's own file, whatever the protected one says.
+    // Later lives read the fallback copy, whatever the protected one says.
     put_protected_file(default_file);
     const DiscordActivity later = run_once();
     EXPECT_STREQ(later.details, "The Band");
     EXPECT_EQ(later.timestamps.start, 0);
-    EXPECT_EQ(read_file(user_settings_file()), user_file);
+    EXPECT_EQ(fallback_settings(), user_file_now);
     EXPECT_EQ(protected_file(), default_file);
+    EXPECT_FALSE(exists(user_settings_file()));
+}
+
+// The previous version kept the fallback copy as the user's own config.ini.
+// While the install's folder refuses writes and no Winamp keeps its settings
+// in the user's profile, that copy can only be its own: it is read, kept as
+// it is, and the choices move to the fallback folder.
+TEST_P(write_protected, the_previous_versions_copy_in_the_users_own_folder_is_still_read)
+{
+    put_protected_file(default_file);
+    SHCreateDirectoryExW(nullptr, user_settings_folder().c_str(), nullptr);
+    write_file(user_settings_file(), user_file);
+    EXPECT_STREQ(run_once().details, "The Band");
+    EXPECT_EQ(read_file(user_settings_file()), user_file);
+    EXPECT_EQ(fallback_settings(), user_file_now);
 }
 
 INSTANTIATE_TEST_SUITE_P(hosts, write_protected,
@@ -332,17 +383,141 @@ INSTANTIATE_TEST_SUITE_P(hosts, write_protected,
                                                         }}),
                          [](const auto &info) { return std::string(info.param.what); });
 
-TEST_F(settings_rig, once_the_hosts_folder_takes_the_file_again_the_users_copy_is_moved_back_there)
+// The settings of a Winamp that keeps them in the user's profile: the user's
+// own config.ini, which no other install reads, replaces or deletes.
+const char profile_install_file[] = "[Display configuration]\r\n"
+                                    "Display title=1\r\n"
+                                    "Display artist name=0\r\n"
+                                    "Display album name=0\r\n"
+                                    "Display album art=1\r\n"
+                                    "Display song information=1\r\n"
+                                    "Show elapsed time=1\r\n";
+
+// Such a Winamp keeps its own settings beside, in winamp.ini.
+void put_profile_install_file()
 {
     SHCreateDirectoryExW(nullptr, user_settings_folder().c_str(), nullptr);
-    write_file(user_settings_file(), user_file);
+    write_file(user_settings_file(), profile_install_file);
+    write_file(profile_winamp_settings(), "[Winamp]\r\n");
+}
+
+TEST_F(settings_rig, once_the_hosts_folder_takes_the_file_again_the_fallback_copy_is_moved_back_there)
+{
+    put_profile_install_file();
+    // The host's folder refuses the file for one life: the choices go to the fallback folder.
+    write_settings(user_file);
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
+    start_here();
+    quit();
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_EQ(fallback_settings(), user_file_now);
+
     write_settings(default_file);
+    host.reset();
+    stub_sdk_reset();
     load_here();
     start_with_blue_playing();
-    EXPECT_STREQ(last_activity().details, "The Band") << "the user's copy is read first";
+    EXPECT_STREQ(last_activity().details, "The Band") << "the fallback copy is read first";
     quit();
-    EXPECT_EQ(read_file(file), user_file);
-    EXPECT_FALSE(exists(user_settings_file()));
+    EXPECT_EQ(read_file(file), user_file_now);
+    EXPECT_TRUE(fallback_settings_files().empty());
+    EXPECT_EQ(read_file(user_settings_file()), profile_install_file);
 }
+
+// Beside a Winamp that keeps its settings in the user's profile, two other
+// installs (portable ones, say) each keep to their own file and fallback copy.
+TEST_F(settings_rig, installs_sharing_the_users_folder_read_and_write_only_their_own_files)
+{
+    put_profile_install_file();
+    const std::wstring other_root = fresh_test_folder();
+    const auto run_install = [&](const std::wstring &settings_directory) {
+        stub_sdk_reset();
+        host.reset();
+        load();
+        host->ini_directory_w = settings_directory;
+        start_with_blue_playing();
+        const DiscordActivity first = last_activity();
+        quit();
+        return first;
+    };
+
+    // One with a folder that takes the file reads and writes only its own.
+    EXPECT_STREQ(run_install(root).details, "The Band - First Album") << "defaults, not the profile's file";
+    EXPECT_EQ(read_file(file), default_file);
+
+    // Its folder refused: a fallback copy of its own, that the other install does not read.
+    write_settings(user_file);
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_STREQ(run_install(root).details, "The Band");
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(fallback_settings(), user_file_now);
+    write_file(other_root + L"\\Plugins", "not a folder");
+    EXPECT_STREQ(run_install(other_root).details, "The Band - First Album");
+    EXPECT_EQ(fallback_settings_files().size(), 2u);
+
+    // The first one's folder takes the file again: only its own copy goes.
+    write_settings(default_file);
+    EXPECT_STREQ(run_install(root).details, "The Band") << "its own fallback copy";
+    EXPECT_EQ(read_file(file), user_file_now);
+    ASSERT_EQ(fallback_settings(), default_file) << "the other install's copy stays";
+    EXPECT_EQ(read_file(user_settings_file()), profile_install_file);
+    remove_tree(other_root);
+}
+
+// Another program holds config.ini open while the plug-in starts; the handle
+// is closed before the plug-in quits.
+struct held_file_case {
+    const char *what;
+    DWORD share;
+    DWORD held_ms; // how long the file stays held once the plug-in starts; INFINITE: until quit
+    bool read;     // the plug-in reads the file
+};
+
+class held_file : public settings_rig, public testing::WithParamInterface<held_file_case> {};
+
+// A file handle to close after a while, on a thread of its own.
+struct delayed_close {
+    HANDLE file;
+    DWORD after_ms;
+};
+
+DWORD WINAPI close_later(void *job)
+{
+    const auto &close = *static_cast<delayed_close *>(job);
+    Sleep(close.after_ms);
+    CloseHandle(close.file);
+    return 0;
+}
+
+TEST_P(held_file, is_read_or_else_kept_as_it_is)
+{
+    write_settings(user_file_now);
+    HANDLE held =
+        CreateFileW(file.c_str(), GENERIC_READ, GetParam().share, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    load_here();
+    // The clock starts just before init, so the plug-in meets the file held.
+    delayed_close job{held, GetParam().held_ms};
+    HANDLE closer =
+        GetParam().held_ms != INFINITE ? CreateThread(nullptr, 0, &close_later, &job, 0, nullptr) : nullptr;
+    start_with_blue_playing();
+    EXPECT_STREQ(last_activity().details, GetParam().read ? "The Band" : "The Band - First Album");
+    if (closer != nullptr) {
+        WaitForSingleObject(closer, INFINITE);
+        CloseHandle(closer);
+    } else {
+        CloseHandle(held);
+    }
+    quit();
+    EXPECT_EQ(read_file(file), user_file_now) << "the user's choices are never replaced by the defaults";
+    EXPECT_TRUE(fallback_settings_files().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    holders, held_file,
+    testing::Values(held_file_case{"open_for_reading_sharing_reads", FILE_SHARE_READ, INFINITE, true},
+                    held_file_case{"open_without_sharing_for_a_moment", 0, 20, true},
+                    held_file_case{"open_without_sharing_throughout", 0, INFINITE, false}),
+    [](const auto &info) { return std::string(info.param.what); });
 
 } // namespace

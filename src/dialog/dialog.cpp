@@ -1,13 +1,12 @@
-// Settings dialog procedure: fills the check boxes from the settings record
-// and, at OK, copies them back, saves the file and refreshes the presence.
-// A status line under the boxes follows the connection to Discord.
-#include "config/dialog.h"
+// Settings dialog procedure: fills the check boxes and the member-list choice
+// from the settings record and, at OK, copies them back, saves the file and
+// refreshes the presence. The boxes that "Show song info" overrides are greyed
+// while it is off. A status line under the boxes follows the connection to Discord.
+#include "dialog/dialog.h"
 
 #include "common/guarded.h"
-#include "config/config_file.h"
 #include "discord/connection.h"
-#include "plugin/host.h"
-#include "winamp_gen.h"
+#include "host/host.h"
 #include "presence/presence.h"
 #include "resource.h"
 
@@ -25,7 +24,15 @@ constexpr check_box check_boxes[] = {
     {IDC_SHOW_ARTIST_NAME, &cfg_settings::display_artist_name},
     {IDC_SHOW_SONG_INFO, &cfg_settings::display_song_info},
     {IDC_SHOW_ELAPSED_TIME, &cfg_settings::show_elapsed_time},
+    {IDC_HIDE_WHILE_PAUSED, &cfg_settings::hide_while_paused},
 };
+
+// The boxes whose settings show nothing while song information is off.
+constexpr int song_info_parts[] = {IDC_SHOW_TITLE, IDC_SHOW_ARTIST_NAME, IDC_SHOW_ALBUM_NAME,
+                                   IDC_SHOW_ALBUM_ART};
+
+// The member-list choices, in the order of status_display_type's values.
+constexpr const wchar_t *status_display_choices[] = {L"Winamp", L"the title", L"the artist"};
 
 // How often the status line is brought up to date while the dialog is open.
 constexpr UINT status_refresh_ms = 500;
@@ -41,9 +48,24 @@ void show_status(HWND dialog)
     }
 }
 
+bool is_checked(HWND dialog, int id)
+{
+    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void grey_song_info_parts(HWND dialog)
+{
+    const bool song_info = is_checked(dialog, IDC_SHOW_SONG_INFO);
+    for (const int id : song_info_parts) {
+        EnableWindow(GetDlgItem(dialog, id), song_info);
+    }
+}
+
 // The dialog while it is open. A second one would show the boxes as they
 // were before the first one's OK, and its own OK would undo that one's choices.
 HWND open_dialog;
+// Where OK saves the settings, for as long as the dialog is open.
+cfg_file *settings_file;
 
 INT_PTR show_settings(HWND dialog)
 {
@@ -54,17 +76,26 @@ INT_PTR show_settings(HWND dialog)
         SendMessageA(GetDlgItem(dialog, box.id), BM_SETCHECK, config.*box.field ? BST_CHECKED : BST_UNCHECKED,
                      0);
     }
+    grey_song_info_parts(dialog);
+    HWND choices = GetDlgItem(dialog, IDC_STATUS_DISPLAY);
+    for (const wchar_t *choice : status_display_choices) {
+        SendMessageW(choices, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+    }
+    SendMessageW(choices, CB_SETCURSEL, static_cast<WPARAM>(config.status_display_type), 0);
     return TRUE;
 }
 
 INT_PTR accept_settings(HWND dialog)
 {
     for (const check_box &box : check_boxes) {
-        config.*box.field =
-            SendMessageA(GetDlgItem(dialog, box.id), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+        config.*box.field = is_checked(dialog, box.id) ? 1 : 0;
+    }
+    const LRESULT choice = SendMessageW(GetDlgItem(dialog, IDC_STATUS_DISPLAY), CB_GETCURSEL, 0, 0);
+    if (choice != CB_ERR) {
+        config.status_display_type = static_cast<int32_t>(choice);
     }
     // A failed save keeps the new values in memory; the next save writes them.
-    cfg_save(&config);
+    cfg_save(*settings_file, config);
     update_presence();
     EndDialog(dialog, 0);
     return TRUE;
@@ -81,6 +112,12 @@ INT_PTR handle_message(HWND dialog, UINT message, WPARAM wparam)
             return accept_settings(dialog);
         case IDCANCEL:
             EndDialog(dialog, 0);
+            return TRUE;
+        case IDC_SHOW_SONG_INFO:
+            if (HIWORD(wparam) != BN_CLICKED) {
+                return FALSE;
+            }
+            grey_song_info_parts(dialog);
             return TRUE;
         }
         return FALSE;
@@ -100,12 +137,13 @@ INT_PTR handle_message(HWND dialog, UINT message, WPARAM wparam)
 
 } // namespace
 
-void config_dialog_open()
+void config_dialog_open(cfg_file &file)
 {
     if (open_dialog != nullptr) {
         SetForegroundWindow(open_dialog);
         return;
     }
+    settings_file = &file;
     DialogBoxParamW(plugin_dll(), MAKEINTRESOURCEW(IDD_CONFIG), host_window(), &config_dlg_proc, 0);
     open_dialog = nullptr;
 }
