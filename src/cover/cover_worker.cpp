@@ -4,7 +4,7 @@
 
 #include "common/guarded.h"
 #include "cover/cover_http.h"
-#include "cover/unique_handle.h"
+#include "common/unique_handle.h"
 
 #include <memory>
 #include <optional>

@@ -5,7 +5,7 @@
 // through its wizard, it tells where the SDK's DLL goes when it is missing.
 #include "files.h"
 #include "sim_host.h"
-#include "stub_sdk_control.h"
+#include "fake_discord.h"
 
 #include <gtest/gtest.h>
 
@@ -101,16 +101,16 @@ void run_quiet_uninstall()
 // Folders made by a test, removed after it.
 std::vector<std::wstring> made_folders;
 
-// A Winamp folder as its installer leaves it, with the SDK's DLL in
-// `sdk_place` under it (empty: next to winamp.exe; NULL: nowhere).
+// A Winamp folder as its installer leaves it, with a discord_game_sdk.dll
+// left by an earlier install in `sdk_place` under it (empty: next to
+// winamp.exe; NULL: nowhere).
 std::wstring make_winamp(const std::wstring &folder, const wchar_t *sdk_place = L"")
 {
     remove_tree(folder);
     EXPECT_EQ(SHCreateDirectoryExW(nullptr, (folder + L"\\Plugins").c_str(), nullptr), ERROR_SUCCESS);
     write_file(folder + L"\\winamp.exe", "MZ");
     if (sdk_place != nullptr) {
-        CopyFileW((build_folder() + L"\\discord_game_sdk.dll").c_str(),
-                  (folder + sdk_place + L"\\discord_game_sdk.dll").c_str(), FALSE);
+        write_file(folder + sdk_place + L"\\discord_game_sdk.dll", "MZ");
     }
     made_folders.push_back(folder);
     return folder;
@@ -217,7 +217,7 @@ TEST_F(installer, the_installed_plugin_runs_from_winamp_and_the_uninstaller_keep
     const std::wstring plugin = winamp + L"\\Plugins\\gen_DiscordCorvane.dll";
     const std::wstring settings = winamp + L"\\Plugins\\tolvek\\config.ini";
 
-    stub_sdk_reset();
+    fake_discord discord;
     {
         // A Winamp 5.9 that keeps its settings in its own folder.
         sim_host host;
@@ -231,9 +231,13 @@ TEST_F(installer, the_installed_plugin_runs_from_winamp_and_the_uninstaller_keep
         blue.tags = {{L"title", L"Blue"}, {L"artist", L"The Band"}, {L"album", L"First Album"}};
         host.library[L"C:\\Music\\blue.mp3"] = blue;
         host.play(L"C:\\Music\\blue.mp3");
-        stub_sdk_event event{};
-        ASSERT_TRUE(stub_sdk_event_at(stub_sdk_event_count() - 1, &event));
-        EXPECT_STREQ(event.activity.state, "Blue (Playing)");
+        const DWORD begin = GetTickCount();
+        while ((discord.updates().empty() || discord.updates().back().activity.state != "Blue (Playing)") &&
+               GetTickCount() - begin < 10000) {
+            host.pump(20);
+        }
+        ASSERT_FALSE(discord.updates().empty());
+        EXPECT_EQ(discord.updates().back().activity.state, "Blue (Playing)");
 
         run_quiet_uninstall();
         EXPECT_TRUE(exists(plugin)) << "Winamp runs and holds the plug-in";

@@ -76,11 +76,11 @@ TEST_F(settings_rig, loaded_settings_shape_the_presence_and_are_written_back_unc
     write_settings(user_file);
     load_here();
     start_with_blue_playing();
-    const DiscordActivity activity = last_activity();
-    EXPECT_STREQ(activity.state, "(Playing)");
-    EXPECT_STREQ(activity.details, "The Band");
-    EXPECT_STREQ(activity.assets.large_image, "");
-    EXPECT_EQ(activity.timestamps.start, 0);
+    const discord_activity activity = last_activity();
+    EXPECT_EQ(activity.state, "(Playing)");
+    EXPECT_EQ(activity.details, "The Band");
+    EXPECT_EQ(activity.large_image, "");
+    EXPECT_EQ(activity.start, 0);
     quit();
     EXPECT_EQ(read_file(file), user_file);
 }
@@ -181,8 +181,10 @@ TEST_F(settings_rig, an_empty_directory_answer_saves_nothing_and_harms_nothing)
     host->ini_directory_w.clear();
     ASSERT_EQ(host->init_plugin(), 0);
     started = true;
+    await_published(1);
     quit();
-    EXPECT_EQ(published(), 2);
+    EXPECT_TRUE(pump_until([&] { return published() == 2; }, 2000));
+    EXPECT_TRUE(discord->updates()[1].clear);
 }
 
 TEST_F(settings_rig, a_file_named_like_the_folder_stays_and_the_choices_go_to_the_users_own_folder)
@@ -226,7 +228,7 @@ TEST_F(settings_rig, a_failed_save_leaves_the_previous_file_intact)
     for (const auto &failure : failures) {
         SCOPED_TRACE(failure.what);
         write_settings(user_file);
-        stub_sdk_reset();
+        new_discord();
         start_here();
         // What is on disk now differs from what a save would write.
         const std::string previous = std::string("; the user's own file\r\n") + user_file;
@@ -286,14 +288,14 @@ class write_protected : public settings_rig, public testing::WithParamInterface<
     std::string protected_file() const { return read_file(winamp + L"\\Plugins\\tolvek\\config.ini"); }
 
     // One life of the plug-in with "Blue" playing; returns its first activity.
-    DiscordActivity run_once()
+    discord_activity run_once()
     {
-        stub_sdk_reset();
+        new_discord();
         load();
         host->version = GetParam().version;
         GetParam().point_into(*host, winamp);
         start_with_blue_playing();
-        const DiscordActivity first = last_activity();
+        const discord_activity first = last_activity();
         quit();
         host.reset();
         return first;
@@ -308,15 +310,15 @@ TEST_P(write_protected, the_choices_go_to_the_users_own_folder_and_are_read_from
     put_protected_file(administrators);
 
     // First life: the protected file is read; the save cannot go there.
-    EXPECT_STREQ(run_once().details, "The Band") << "the protected file was read";
+    EXPECT_EQ(run_once().details, "The Band") << "the protected file was read";
     EXPECT_EQ(protected_file(), administrators);
     EXPECT_EQ(read_file(user_settings_file()), user_file);
 
     // Later lives read the user's own file, whatever the protected one says.
     put_protected_file(default_file);
-    const DiscordActivity later = run_once();
-    EXPECT_STREQ(later.details, "The Band");
-    EXPECT_EQ(later.timestamps.start, 0);
+    const discord_activity later = run_once();
+    EXPECT_EQ(later.details, "The Band");
+    EXPECT_EQ(later.start, 0);
     EXPECT_EQ(read_file(user_settings_file()), user_file);
     EXPECT_EQ(protected_file(), default_file);
 }
@@ -339,7 +341,7 @@ TEST_F(settings_rig, once_the_hosts_folder_takes_the_file_again_the_users_copy_i
     write_settings(default_file);
     load_here();
     start_with_blue_playing();
-    EXPECT_STREQ(last_activity().details, "The Band") << "the user's copy is read first";
+    EXPECT_EQ(last_activity().details, "The Band") << "the user's copy is read first";
     quit();
     EXPECT_EQ(read_file(file), user_file);
     EXPECT_FALSE(exists(user_settings_file()));
