@@ -7,11 +7,11 @@
 #include <string>
 
 struct discord_activity {
-    int type = 0;       // 0 Playing, 2 Listening
-    std::string state;  // UTF-8, 2 to 128 characters, or empty
+    int type = 0;      // 0 Playing, 2 Listening
+    std::string state; // UTF-8, 2 to 128 characters, or empty
     std::string details;
-    int64_t start = 0;  // seconds since 1970
-    int64_t end = 0;    // seconds since 1970, with `start`: a time bar
+    int64_t start = 0;       // seconds since 1970
+    int64_t end = 0;         // seconds since 1970, with `start`: a time bar
     std::string large_image; // an asset name or an https URL
     std::string large_text;
     std::string large_url;

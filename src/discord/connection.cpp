@@ -37,7 +37,8 @@ constexpr DWORD quit_flush_ms = 250;
 constexpr DWORD stop_wait_ms = 500;
 constexpr DWORD read_chunk_bytes = 4096;
 
-constexpr wchar_t waiting_text[] = L"Waiting for Discord: the presence appears within seconds of Discord starting.";
+constexpr wchar_t waiting_text[] =
+    L"Waiting for Discord: the presence appears within seconds of Discord starting.";
 
 // Shared between the main thread and the connection thread; each holds a
 // reference, so a thread that outlives connection_stop still has it.
@@ -124,7 +125,7 @@ class connection_thread {
     phase phase_ = phase::waiting;
     kernel_handle pipe_;
     int pipe_index_ = 0;
-    uint64_t connections_ = 0; // pipes opened so far: tells a connection from the next
+    uint64_t connections_ = 0;       // pipes opened so far: tells a connection from the next
     int64_t retry_at_ = 0;           // waiting: the next attempt
     int64_t handshake_deadline_ = 0; // handshaking: READY is due by then
     pipe_operation read_, write_;

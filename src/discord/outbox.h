@@ -26,9 +26,9 @@ inline constexpr int64_t outbox_retry_ms = 5000;
 using shown_activity = std::optional<discord_activity>;
 
 struct outbox {
-    shown_activity wanted; // the newest the plug-in handed over
-    shown_activity sent;   // what Discord shows, as far as this connection knows
-    std::deque<int64_t> send_times; // of the updates within the window, oldest first
+    shown_activity wanted;           // the newest the plug-in handed over
+    shown_activity sent;             // what Discord shows, as far as this connection knows
+    std::deque<int64_t> send_times;  // of the updates within the window, oldest first
     std::optional<int64_t> retry_at; // a refused update goes out again then
     bool retry_sent = false;         // the update sent last was such a retry
 };

@@ -85,7 +85,8 @@ discord_activity blue_playing()
 
 // The Game SDK 2.5.6 sent, for this record:
 // {"cmd":"SET_ACTIVITY","nonce":"9","evt":null,"args":{"pid":228,"activity":{"state":"Blue (Playing)",
-//  "details":"The Band - First Album","timestamps":{"start":1700000001},"assets":{"large_image":"winamp-logo"},
+//  "details":"The Band - First
+//  Album","timestamps":{"start":1700000001},"assets":{"large_image":"winamp-logo"},
 //  "party":{},"secrets":{},"instance":false}}}
 TEST(frames, set_activity_carries_the_members_and_values_the_game_sdk_sent)
 {
@@ -105,7 +106,8 @@ TEST(frames, empty_strings_and_zero_numbers_are_left_out_and_every_field_has_its
               R"j({"cmd":"SET_ACTIVITY","nonce":"1","args":{"pid":7,"activity":{"state":"(Idle)",)j"
               R"j("assets":{"large_image":"winamp-logo"}}}})j");
 
-    EXPECT_EQ(set_activity_payload(7, "2", nullptr), R"j({"cmd":"SET_ACTIVITY","nonce":"2","args":{"pid":7}})j");
+    EXPECT_EQ(set_activity_payload(7, "2", nullptr),
+              R"j({"cmd":"SET_ACTIVITY","nonce":"2","args":{"pid":7}})j");
 
     discord_activity empty;
     EXPECT_EQ(set_activity_payload(7, "3", &empty),
@@ -139,10 +141,11 @@ TEST(frames, replies_read_as_ready_error_command_done_or_other)
          R"("environment":"production"},"user":{"id":"1","username":"corvane","discriminator":"0","avatar":null}},)"
          R"("evt":"READY","nonce":null})",
          reply_kind::ready, "", "corvane", "", 0},
-        {"ERROR", R"({"cmd":"SET_ACTIVITY","data":{"code":4000,"message":"child \"activity\" fails"},"evt":"ERROR","nonce":"3"})",
+        {"ERROR",
+         R"({"cmd":"SET_ACTIVITY","data":{"code":4000,"message":"child \"activity\" fails"},"evt":"ERROR","nonce":"3"})",
          reply_kind::error, "3", "", "child \"activity\" fails", 4000},
-        {"reply", R"({"cmd":"SET_ACTIVITY","data":{},"evt":null,"nonce":"4"})", reply_kind::command_done, "4", "",
-         "", 0},
+        {"reply", R"({"cmd":"SET_ACTIVITY","data":{},"evt":null,"nonce":"4"})", reply_kind::command_done, "4",
+         "", "", 0},
         {"other dispatch", R"({"cmd":"DISPATCH","evt":"ACTIVITY_JOIN","data":{}})", reply_kind::other, "", "",
          "", 0},
         {"READY without a user", R"({"cmd":"DISPATCH","evt":"READY"})", reply_kind::ready, "", "", "", 0},

@@ -13,14 +13,18 @@ TEST(json_writer, escapes_quotes_backslashes_and_every_control_character_and_kee
         std::string text;
         std::string literal;
     } cases[] = {
-        {std::string("\x00\x02\x07\x0b\x0e\x10\x1b\x1f", 8), R"("\u0000\u0002\u0007\u000b\u000e\u0010\u001b\u001f")"},
+        {std::string("\x00\x02\x07\x0b\x0e\x10\x1b\x1f", 8),
+         R"("\u0000\u0002\u0007\u000b\u000e\u0010\u001b\u001f")"},
         {"plain", R"("plain")"},
         {"say \"hi\"", R"("say \"hi\"")"},
         {"a\\b", R"("a\\b")"},
         {"\n\r\t\b\f", R"("\n\r\t\b\f")"},
         {std::string("\x00\x01\x1f", 3), R"("\u0000\u0001\u001f")"},
         {"\x7f/", "\"\x7f/\""},
-        {"Fr\xC3\xA9" "d\xC3\xA9ric \xF0\x9F\x8E\xB5", "\"Fr\xC3\xA9" "d\xC3\xA9ric \xF0\x9F\x8E\xB5\""},
+        {"Fr\xC3\xA9"
+         "d\xC3\xA9ric \xF0\x9F\x8E\xB5",
+         "\"Fr\xC3\xA9"
+         "d\xC3\xA9ric \xF0\x9F\x8E\xB5\""},
         {"", R"("")"},
     };
     for (const auto &test : cases) {

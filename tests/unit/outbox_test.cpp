@@ -40,7 +40,8 @@ TEST(outbox, sends_at_once_within_the_window_and_the_newest_when_it_opens)
         outbox_want(&box, track(i));
         EXPECT_EQ(send_due(&box, 500 + i * 10), "");
     }
-    EXPECT_EQ(outbox_next_time(box, 700), 100 + outbox_window_ms) << "when the first update leaves the window";
+    EXPECT_EQ(outbox_next_time(box, 700), 100 + outbox_window_ms)
+        << "when the first update leaves the window";
     EXPECT_EQ(send_due(&box, 100 + outbox_window_ms - 1), "");
     EXPECT_EQ(send_due(&box, 100 + outbox_window_ms), track(20).state) << "the newest, the others dropped";
     EXPECT_FALSE(outbox_next_time(box, 100 + outbox_window_ms));

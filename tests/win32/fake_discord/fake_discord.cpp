@@ -164,8 +164,8 @@ bool write_all(HANDLE pipe, const std::string &bytes)
 
 std::string reply(const std::string &nonce, const std::string &data)
 {
-    return fake_discord_frame(1, R"({"cmd":"SET_ACTIVITY","data":)" + data + R"(,"evt":null,"nonce":")" + nonce +
-                                     "\"}");
+    return fake_discord_frame(1, R"({"cmd":"SET_ACTIVITY","data":)" + data + R"(,"evt":null,"nonce":")" +
+                                     nonce + "\"}");
 }
 
 std::string error_reply(const std::string &nonce, int code, const std::string &message)
@@ -178,10 +178,12 @@ std::string error_reply(const std::string &nonce, int code, const std::string &m
 std::string ready_frame()
 {
     return fake_discord_frame(
-        1, std::string(R"({"cmd":"DISPATCH","data":{"v":1,"config":{"cdn_host":"cdn.discordapp.com",)"
-                       R"("api_endpoint":"//discord.com/api","environment":"production"},"user":{"id":"1045800378228281345",)"
-                       R"("username":")") +
-               fake_discord::user_name + R"(","discriminator":"0","avatar":null}},"evt":"READY","nonce":null})");
+        1,
+        std::string(
+            R"({"cmd":"DISPATCH","data":{"v":1,"config":{"cdn_host":"cdn.discordapp.com",)"
+            R"("api_endpoint":"//discord.com/api","environment":"production"},"user":{"id":"1045800378228281345",)"
+            R"("username":")") +
+            fake_discord::user_name + R"(","discriminator":"0","avatar":null}},"evt":"READY","nonce":null})");
 }
 
 // The members an activity may have, as Discord documents them.
@@ -253,8 +255,8 @@ void fake_discord::state::serve_forever()
         }
         HANDLE pipe = CreateNamedPipeW(pipe_name(first_taken ? 1 : 0).c_str(),
                                        PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
-                                       64 * 1024, input_buffer_bytes, 0, nullptr);
+                                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
+                                       PIPE_UNLIMITED_INSTANCES, 64 * 1024, input_buffer_bytes, 0, nullptr);
         if (pipe == INVALID_HANDLE_VALUE) {
             fault("cannot create the pipe, error " + std::to_string(GetLastError()));
             return;
@@ -326,7 +328,8 @@ void fake_discord::state::serve(HANDLE pipe)
                 if (opcode != 0) {
                     fault("opcode " + std::to_string(opcode) + " before the handshake");
                 } else if (document.root == nullptr || integer_of(member(document.root, "v")) != 1 ||
-                           string_of(member(document.root, "client_id")) != std::to_string(PLUGIN_CLIENT_ID) ||
+                           string_of(member(document.root, "client_id")) !=
+                               std::to_string(PLUGIN_CLIENT_ID) ||
                            document.root->length != 2) {
                     fault("handshake " + payload);
                 }
@@ -372,7 +375,8 @@ void fake_discord::state::serve(HANDLE pipe)
                     std::lock_guard<std::mutex> hold(lock);
                     update_times.push_back(record.arrival_ms);
                     if (update_times.size() > fake_discord_window_updates &&
-                        record.arrival_ms - update_times[update_times.size() - 1 - fake_discord_window_updates] <
+                        record.arrival_ms -
+                                update_times[update_times.size() - 1 - fake_discord_window_updates] <
                             fake_discord_window_ms) {
                         faults.push_back("more than 5 activity updates within 20 s");
                     }
@@ -413,7 +417,8 @@ void fake_discord::state::serve(HANDLE pipe)
         }
         if (keep_reading && !read_pending) {
             ResetEvent(overlapped.hEvent);
-            if (!ReadFile(pipe, buffer, sizeof buffer, nullptr, &overlapped) && GetLastError() != ERROR_IO_PENDING) {
+            if (!ReadFile(pipe, buffer, sizeof buffer, nullptr, &overlapped) &&
+                GetLastError() != ERROR_IO_PENDING) {
                 break; // the client has gone
             }
             read_pending = true;
@@ -479,9 +484,9 @@ void fake_discord::state::serve(HANDLE pipe)
 void fake_discord::state::occupy_forever()
 {
     for (;;) {
-        HANDLE pipe = CreateNamedPipeW(pipe_name(0).c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                       PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0,
-                                       nullptr);
+        HANDLE pipe =
+            CreateNamedPipeW(pipe_name(0).c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                             PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr);
         OVERLAPPED overlapped{};
         overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         if (!ConnectNamedPipe(pipe, &overlapped) && GetLastError() == ERROR_IO_PENDING) {

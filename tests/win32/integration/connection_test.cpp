@@ -23,6 +23,14 @@ const wchar_t blue_file[] = L"C:\\Music\\blue.mp3";
 
 class connection_rig : public plugin_rig {
   protected:
+    // "Blue" plays at start; returns once Discord shows it with its cover.
+    void start_with_blue_and_its_cover()
+    {
+        load();
+        start_with_blue_playing();
+        await_cover(0);
+    }
+
     // Whether the newest update went through connection `connection` and shows `state`.
     bool shown_on(int connection, const std::string &state)
     {
@@ -84,30 +92,29 @@ TEST_F(connection_rig, discord_restarting_mid_play_gets_the_current_track_on_the
 
 TEST_F(connection_rig, an_activity_equal_to_the_last_one_sent_is_not_sent_again)
 {
-    load();
-    start_with_blue_playing();
+    start_with_blue_and_its_cover();
+    const int shown = published();
     host->notify_status();
     host->notify_status();
     settle();
-    EXPECT_EQ(published(), 1);
+    EXPECT_EQ(published(), shown);
 
     host->output_time_ms = 42000;
     host->pause();
-    EXPECT_EQ(next_activity(1).state, "Blue (Stopped)");
+    EXPECT_EQ(next_activity(shown).state, "Blue (Stopped)");
     host->notify_status();
     settle();
-    EXPECT_EQ(published(), 2);
+    EXPECT_EQ(published(), shown + 1);
     host->stop();
     host->stop();
-    EXPECT_EQ(next_activity(2), idle_activity());
+    EXPECT_EQ(next_activity(shown + 1), idle_activity());
     settle();
-    EXPECT_EQ(published(), 3);
+    EXPECT_EQ(published(), shown + 2);
 }
 
 TEST_F(connection_rig, ready_late_is_waited_for_and_ready_never_is_given_up_and_tried_again)
 {
     discord->set_ready_delay(1000);
-    load();
     start();
     EXPECT_EQ(last_activity(), idle_activity());
     quit();
@@ -120,7 +127,8 @@ TEST_F(connection_rig, ready_late_is_waited_for_and_ready_never_is_given_up_and_
     ASSERT_EQ(host->init_plugin(), 0);
     started = true;
     EXPECT_LT(GetTickCount() - begin, 200u) << "the main thread does not wait for Discord";
-    EXPECT_TRUE(pump_until([&] { return discord->connections() == 2; }, 12000)) << "given up, then tried again";
+    EXPECT_TRUE(pump_until([&] { return discord->connections() == 2; }, 12000))
+        << "given up, then tried again";
     EXPECT_GE(GetTickCount() - begin, 5000u) << "no hurry after a Discord that does not answer";
     discord->set_ready_delay(0);
     EXPECT_TRUE(pump_until([&] { return published() == 1; }, 12000));
@@ -129,24 +137,23 @@ TEST_F(connection_rig, ready_late_is_waited_for_and_ready_never_is_given_up_and_
 
 TEST_F(connection_rig, a_refused_update_is_sent_once_more_after_a_delay_and_then_only_with_the_next_change)
 {
-    load();
-    start_with_blue_playing();
+    start_with_blue_and_its_cover();
+    const int shown = published();
     discord->refuse_next_update(4000, "child \"activity\" fails");
     host->pause();
-    EXPECT_EQ(next_activity(1).state, "Blue (Stopped)");
+    EXPECT_EQ(next_activity(shown).state, "Blue (Stopped)");
     discord->refuse_next_update(4000, "child \"activity\" fails");
     const DWORD refused = GetTickCount();
-    EXPECT_EQ(next_activity(2).state, "Blue (Stopped)") << "sent once more";
+    EXPECT_EQ(next_activity(shown + 1).state, "Blue (Stopped)") << "sent once more";
     EXPECT_GE(GetTickCount() - refused, 3000u) << "after a delay, not in a loop";
     host->pump(6000);
-    EXPECT_EQ(published(), 3) << "a refused retry waits for the next change";
+    EXPECT_EQ(published(), shown + 2) << "a refused retry waits for the next change";
     host->resume();
-    EXPECT_EQ(next_activity(3).state, "Blue (Playing)");
+    EXPECT_EQ(next_activity(shown + 2).state, "Blue (Playing)");
 }
 
 TEST_F(connection_rig, a_ping_is_answered_with_a_pong_carrying_its_payload)
 {
-    load();
     start();
     discord->send_ping(R"({"nonce":"p1"})");
     EXPECT_TRUE(pump_until([&] { return discord->pongs() == 1; }, 5000));
@@ -200,9 +207,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct quit_case {
     const char *what;
-    bool ready;        // Discord answers the handshake
-    bool reading;      // Discord reads what the plug-in writes
-    bool cleared;      // the activity is cleared before the pipe closes
+    bool ready;   // Discord answers the handshake
+    bool reading; // Discord reads what the plug-in writes
+    bool cleared; // the activity is cleared before the pipe closes
 };
 
 class quitting : public connection_rig, public testing::WithParamInterface<quit_case> {};
@@ -224,7 +231,8 @@ TEST_P(quitting, returns_within_half_a_second_and_nothing_runs_after)
     // Long lines, so that a Discord that reads nothing soon has its pipe full.
     for (int i = 1; i <= 3; ++i) {
         play_track(L"C:\\Music\\" + std::to_wstring(i) + L".mp3",
-                   L"A title long enough to fill the pipe of a Discord that reads nothing " + std::to_wstring(i));
+                   L"A title long enough to fill the pipe of a Discord that reads nothing " +
+                       std::to_wstring(i));
     }
     host->pump(300);
     const DWORD quitting = GetTickCount();
@@ -261,7 +269,6 @@ TEST_F(connection_rig, quit_while_waiting_for_discord_stops_looking_for_it)
 // Discord shows the last track; no window of 20 s holds more than 5 updates.
 TEST_F(connection_rig, twenty_track_changes_in_two_seconds_keep_to_the_rate_and_end_with_the_last_track)
 {
-    load();
     start();
     for (int i = 1; i <= 20; ++i) {
         play_track(L"C:\\Music\\" + std::to_wstring(i) + L".mp3", L"Track " + std::to_wstring(i));
@@ -324,8 +331,9 @@ std::map<std::string, std::string> sdk_frame_leaves()
         R"j({"cmd":"SET_ACTIVITY","nonce":"9","evt":null,"args":{"pid":228,"activity":{"state":"Blue (Playing)",)j"
         R"j("details":"The Band - First Album","timestamps":{"start":1700000001},"assets":{"large_image":"winamp-logo"},)j"
         R"j("party":{},"secrets":{},"instance":false}}})j");
-    for (const char *unneeded : {"/evt", "/args/activity/party", "/args/activity/secrets", "/args/activity/instance",
-                                 "/nonce", "/args/pid", "/args/activity/timestamps/start"}) {
+    for (const char *unneeded :
+         {"/evt", "/args/activity/party", "/args/activity/secrets", "/args/activity/instance", "/nonce",
+          "/args/pid", "/args/activity/timestamps/start"}) {
         leaves.erase(unneeded);
     }
     return leaves;
@@ -341,7 +349,8 @@ TEST_F(connection_rig, the_frame_of_a_track_has_the_members_and_values_of_the_ga
     auto leaves = leaves_of(blue.json);
     EXPECT_EQ(leaves["/nonce"], "\"" + blue.nonce + "\"");
     EXPECT_EQ(leaves["/args/pid"], std::to_string(GetCurrentProcessId()));
-    EXPECT_NEAR(std::stod(leaves["/args/activity/timestamps/start"]), static_cast<double>(time(nullptr)), 3.0);
+    EXPECT_NEAR(std::stod(leaves["/args/activity/timestamps/start"]), static_cast<double>(time(nullptr)),
+                3.0);
     for (const char *varying : {"/nonce", "/args/pid", "/args/activity/timestamps/start"}) {
         leaves.erase(varying);
     }
@@ -350,7 +359,8 @@ TEST_F(connection_rig, the_frame_of_a_track_has_the_members_and_values_of_the_ga
 
 // A discord_game_sdk.dll of an earlier install beside the plug-in, and one in
 // the folder Winamp was started from, are neither loaded nor looked at.
-TEST_F(connection_rig, a_stray_discord_game_sdk_dll_beside_the_plugin_or_in_the_current_folder_changes_nothing)
+TEST_F(connection_rig,
+       a_stray_discord_game_sdk_dll_beside_the_plugin_or_in_the_current_folder_changes_nothing)
 {
     const std::wstring root = fresh_test_folder();
     const std::wstring plugins = root + L"\\Plugins", downloads = root + L"\\Downloads";

@@ -279,10 +279,8 @@ TEST_F(dialog_rig, the_status_line_follows_the_connection_while_the_dialog_is_op
     });
     const std::wstring connected = L"Connected to Discord as Corvane Tester.";
     const std::vector<std::wstring> expected = {
-        connected,
-        L"Waiting for Discord: the presence appears within seconds of Discord starting.",
-        connected,
-        L"Discord closed the connection (4000) Invalid Client ID. Trying again every few seconds.",
+        connected, L"Waiting for Discord: the presence appears within seconds of Discord starting.",
+        connected, L"Discord closed the connection (4000) Invalid Client ID. Trying again every few seconds.",
         connected,
     };
     EXPECT_EQ(seen, expected);

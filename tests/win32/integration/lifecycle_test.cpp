@@ -94,9 +94,9 @@ TEST_F(plugin_rig, quit_clears_the_activity_closes_the_pipe_and_restores_the_win
     quit();
     EXPECT_TRUE(pump_until([&] { return published() == 2 && !discord->connected(); }, 2000));
     EXPECT_TRUE(discord->updates()[1].clear);
-    EXPECT_EQ(discord->updates()[1].json,
-              R"({"cmd":"SET_ACTIVITY","nonce":")" + discord->updates()[1].nonce + R"(","args":{"pid":)" +
-                  std::to_string(GetCurrentProcessId()) + "}}");
+    EXPECT_EQ(discord->updates()[1].json, R"({"cmd":"SET_ACTIVITY","nonce":")" + discord->updates()[1].nonce +
+                                              R"(","args":{"pid":)" + std::to_string(GetCurrentProcessId()) +
+                                              "}}");
     EXPECT_EQ(host->current_procedure(), host->own_procedure());
 
     host->notify_status();

@@ -171,7 +171,8 @@ class plugin_rig : public ::testing::Test {
         host->library[barrier_file] =
             tagged_track(L"Barrier", catalogue_barrier_artist, L"Barrier " + std::to_wstring(++barriers));
         host->play(barrier_file);
-        EXPECT_TRUE(pump_until([&] { return catalogue_barrier_requests() > before; })) << "no barrier request";
+        EXPECT_TRUE(pump_until([&] { return catalogue_barrier_requests() > before; }))
+            << "no barrier request";
         host->pump(100);
     }
 
