@@ -5,6 +5,7 @@
 // nothing changes the thread sleeps.
 #include "discord/connection.h"
 
+#include "common/exclusive_lock.h"
 #include "common/guarded.h"
 #include "common/unique_handle.h"
 #include "discord/frames.h"
@@ -48,17 +49,6 @@ struct connection_shared {
     bool stopping = false;
     shown_activity wanted;
     std::wstring status = waiting_text;
-};
-
-class shared_lock {
-  public:
-    explicit shared_lock(connection_shared *shared) : lock_(&shared->lock) { AcquireSRWLockExclusive(lock_); }
-    ~shared_lock() { ReleaseSRWLockExclusive(lock_); }
-    shared_lock(const shared_lock &) = delete;
-    shared_lock &operator=(const shared_lock &) = delete;
-
-  private:
-    SRWLOCK *lock_;
 };
 
 std::wstring to_wide(const std::string &utf8)
@@ -145,7 +135,7 @@ class connection_thread {
 // Takes the newest activity over from the main thread; true when it asks to stop.
 bool connection_thread::take_handover()
 {
-    shared_lock hold(shared_);
+    exclusive_lock hold(shared_->lock);
     outbox_want(&outbox_, shared_->wanted);
     return shared_->stopping;
 }
@@ -472,7 +462,7 @@ void connection_thread::publish_status()
     } else {
         status = waiting_text;
     }
-    shared_lock hold(shared_);
+    exclusive_lock hold(shared_->lock);
     shared_->status = std::move(status);
 }
 
@@ -534,7 +524,7 @@ void connection_stop()
         return;
     }
     {
-        shared_lock hold(running.get());
+        exclusive_lock hold(running->lock);
         running->stopping = true;
     }
     SetEvent(running->wake.get());
@@ -549,7 +539,7 @@ void connection_publish(shown_activity activity)
         return;
     }
     {
-        shared_lock hold(running.get());
+        exclusive_lock hold(running->lock);
         running->wanted = std::move(activity);
     }
     SetEvent(running->wake.get());
@@ -560,6 +550,6 @@ std::wstring connection_status_text()
     if (!running) {
         return waiting_text;
     }
-    shared_lock hold(running.get());
+    exclusive_lock hold(running->lock);
     return running->status;
 }

@@ -4,6 +4,7 @@
 #include "fake_discord.h"
 
 #include "json/json.h"
+#include "json/json_writer.h"
 
 #include <cstring>
 #include <mutex>
@@ -168,11 +169,18 @@ std::string reply(const std::string &nonce, const std::string &data)
                                      nonce + "\"}");
 }
 
+std::string quoted(const std::string &text)
+{
+    std::string literal;
+    json_append_string(literal, text);
+    return literal;
+}
+
 std::string error_reply(const std::string &nonce, int code, const std::string &message)
 {
     return fake_discord_frame(1, R"({"cmd":"SET_ACTIVITY","data":{"code":)" + std::to_string(code) +
-                                     R"(,"message":")" + message + R"("},"evt":"ERROR","nonce":")" + nonce +
-                                     "\"}");
+                                     R"(,"message":)" + quoted(message) + R"(},"evt":"ERROR","nonce":)" +
+                                     quoted(nonce) + "}");
 }
 
 std::string ready_frame()
@@ -223,8 +231,8 @@ std::string read_activity(const json_node *node, discord_activity *activity, std
         }
         const size_t length = text->kind == JSON_STRING ? characters(text->string) : 0;
         if (length < 2 || length > 128) {
-            return std::string("child \\\"activity\\\" fails because [child \\\"") + line +
-                   "\\\" fails because [\\\"" + line + "\\\" length must be between 2 and 128]]";
+            return std::string("child \"activity\" fails because [child \"") + line + "\" fails because [\"" +
+                   line + "\" length must be between 2 and 128]]";
         }
     }
     return "";
@@ -321,7 +329,11 @@ void fake_discord::state::serve(HANDLE pipe)
             std::string payload = current.pending.substr(8, length);
             current.pending.erase(0, 8 + length);
 
-            received_frame record{current.number, opcode, payload, GetTickCount()};
+            received_frame record;
+            record.connection = current.number;
+            record.opcode = opcode;
+            record.json = payload;
+            record.arrival_ms = GetTickCount();
             std::string answer;
             if (!current.handshake_seen) {
                 json_document document(payload);
@@ -569,8 +581,8 @@ void fake_discord::send_ping(const std::string &payload)
 void fake_discord::send_close(int code, const std::string &message)
 {
     std::lock_guard<std::mutex> hold(state_->lock);
-    state_->to_send +=
-        fake_discord_frame(2, R"({"code":)" + std::to_string(code) + R"(,"message":")" + message + "\"}");
+    state_->to_send += fake_discord_frame(2, R"({"code":)" + std::to_string(code) + R"(,"message":)" +
+                                                 quoted(message) + "}");
     state_->close_after_send = true;
     state_->signal();
 }
