@@ -3,7 +3,7 @@
 // proxy settings, TLS 1.2 and 1.3, and a deadline on every exchange.
 #pragma once
 
-#include "cover/unique_handle.h"
+#include "common/unique_handle.h"
 
 #include <windows.h>
 #include <winhttp.h>

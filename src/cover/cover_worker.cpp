@@ -2,9 +2,10 @@
 // worker's loop, and the window through which outcomes reach the main thread.
 #include "cover/cover_worker.h"
 
+#include "common/exclusive_lock.h"
 #include "common/guarded.h"
 #include "cover/cover_http.h"
-#include "cover/unique_handle.h"
+#include "common/unique_handle.h"
 
 #include <memory>
 #include <optional>
@@ -37,17 +38,6 @@ struct worker_shared {
     http_cancel cancel;
 };
 
-class worker_lock {
-  public:
-    explicit worker_lock(worker_shared *shared) : lock_(&shared->lock) { AcquireSRWLockExclusive(lock_); }
-    ~worker_lock() { ReleaseSRWLockExclusive(lock_); }
-    worker_lock(const worker_lock &) = delete;
-    worker_lock &operator=(const worker_lock &) = delete;
-
-  private:
-    SRWLOCK *lock_;
-};
-
 // What the worker thread starts with.
 struct worker_start {
     std::shared_ptr<worker_shared> shared;
@@ -66,7 +56,7 @@ std::optional<cover_key> next_lookup(worker_shared *shared)
 {
     for (;;) {
         {
-            worker_lock hold(shared);
+            exclusive_lock hold(shared->lock);
             if (shared->stopping) {
                 return std::nullopt;
             }
@@ -92,7 +82,7 @@ cover_outcome look_up(http_client *client, const cover_key &key, http_cancel *ca
 // Queues an outcome for the main thread and wakes it, unless it stopped listening.
 void deliver(worker_shared *shared, cover_result result)
 {
-    worker_lock hold(shared);
+    exclusive_lock hold(shared->lock);
     shared->in_progress.reset();
     if (shared->results_window != nullptr) {
         shared->finished.push_back(std::move(result));
@@ -112,7 +102,7 @@ void run_lookups(worker_shared *shared) noexcept
             deliver(shared, {*key, look_up(&client, *key, &shared->cancel)});
         } catch (...) {
             // An outcome that cannot be queued is lost; the next play asks again.
-            worker_lock hold(shared);
+            exclusive_lock hold(shared->lock);
             shared->in_progress.reset();
         }
     }
@@ -138,7 +128,7 @@ void hand_over_results()
     }
     std::vector<cover_result> results;
     {
-        worker_lock hold(running.get());
+        exclusive_lock hold(running->lock);
         results.swap(running->finished);
     }
     for (const cover_result &result : results) {
@@ -236,7 +226,7 @@ void cover_worker_stop()
         return;
     }
     {
-        worker_lock hold(running.get());
+        exclusive_lock hold(running->lock);
         running->stopping = true;
         running->queued.reset();
         running->results_window = nullptr;
@@ -255,7 +245,7 @@ void cover_worker_request(const cover_key &key)
         return;
     }
     {
-        worker_lock hold(running.get());
+        exclusive_lock hold(running->lock);
         if (running->in_progress == key || running->queued == key) {
             return;
         }

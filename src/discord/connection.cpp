@@ -1,14 +1,19 @@
-// Connection states and their timers: a retry timer while waiting for
-// Discord, a pump timer while connected, and the last activity sent, so that
-// repeated notifications do not spend Discord's rate limit.
+// Connection thread: waiting for Discord (the pipes tried about every 5 s),
+// handshaking (READY within a few seconds), connected (the outbox sent within
+// Discord's rate, pings answered). Reads and writes are overlapped; one wait
+// covers them, the main thread's signal and the next deadline, so that while
+// nothing changes the thread sleeps.
 #include "discord/connection.h"
 
+#include "common/exclusive_lock.h"
 #include "common/guarded.h"
-#include "discord/sdk_binding.h"
-#include "timer/timer.h"
+#include "common/unique_handle.h"
+#include "discord/frames.h"
 
-#include <cstring>
+#include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 
 #ifndef PLUGIN_CLIENT_ID
 #error "PLUGIN_CLIENT_ID (the Discord application id) must be defined by the build"
@@ -16,214 +21,535 @@
 
 namespace {
 
-enum class connection_phase { stopped, no_sdk, waiting, connected };
+using kernel_handle = unique_handle<HANDLE, &CloseHandle>;
 
-// The SDK objects of the current connection. Its address is the event data
-// of the core and the callback data of every activity request.
-struct connection_state {
-    IDiscordCore *core;
-    IDiscordActivityManager *activity_manager;
+// Each running Discord client takes the next free pipe of these.
+constexpr int pipe_count = 10;
+// Opening a pipe fails within microseconds while Discord is away; trying this
+// often finds it soon after it starts without costing the player anything.
+constexpr int64_t retry_interval_ms = 5000;
+// A Discord that takes longer to answer the handshake is not answering.
+constexpr int64_t handshake_timeout_ms = 3000;
+// A write Discord has not taken within this time means it stopped reading.
+constexpr int64_t write_timeout_ms = 5000;
+// How long quit lets the clear reach Discord before closing the pipe (which
+// clears the activity as well), and how long the main thread waits in quit.
+constexpr DWORD quit_flush_ms = 250;
+constexpr DWORD stop_wait_ms = 500;
+constexpr DWORD read_chunk_bytes = 4096;
+
+constexpr wchar_t waiting_text[] =
+    L"Waiting for Discord: the presence appears within seconds of Discord starting.";
+
+// Shared between the main thread and the connection thread; each holds a
+// reference, so a thread that outlives connection_stop still has it.
+struct connection_shared {
+    SRWLOCK lock = SRWLOCK_INIT;
+    kernel_handle wake; // auto-reset: a new activity, or stop
+    bool stopping = false;
+    shown_activity wanted;
+    std::wstring status = waiting_text;
 };
 
-constexpr UINT pump_interval_ms = 16;
-// Creation fails within milliseconds while Discord is away; trying this
-// often finds it soon after it starts without costing the player anything.
-constexpr UINT retry_interval_ms = 5000;
-
-connection_state app;
-sdk_library sdk;
-connection_phase phase = connection_phase::stopped;
-void (*connected_handler)();
-std::optional<DiscordActivity> last_sent;
-
-void CALLBACK pump_callbacks(HWND, UINT, UINT_PTR, DWORD);
-void CALLBACK retry_connect(HWND, UINT, UINT_PTR, DWORD);
-pump_timer pump = {0, pump_interval_ms, &pump_callbacks};
-pump_timer retry = {0, retry_interval_ms, &retry_connect};
-
-// Equal in everything the SDK sends: it never sends `type`, `name` or
-// `application_id`, and the padding between members carries nothing.
-bool same_activity(const DiscordActivity &a, const DiscordActivity &b)
+std::wstring to_wide(const std::string &utf8)
 {
-    constexpr size_t first = offsetof(DiscordActivity, state);
-    constexpr size_t end = offsetof(DiscordActivity, instance) + sizeof(bool);
-    const auto *left = reinterpret_cast<const unsigned char *>(&a);
-    const auto *right = reinterpret_cast<const unsigned char *>(&b);
-    return std::memcmp(left + first, right + first, end - first) == 0 &&
-           a.supported_platforms == b.supported_platforms;
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
+    return wide;
 }
 
-void on_activity_result(void *, EDiscordResult result) noexcept
+// What Discord said when it refused something: "(4000) Invalid Client ID".
+std::wstring refusal_text(int64_t code, const std::string &message)
 {
-    // A refused update may be sent again, even unchanged.
-    if (result != DiscordResult_Ok && result != DiscordResult_TransactionAborted) {
-        last_sent.reset();
-    }
+    return L"(" + std::to_wstring(code) + L") " + to_wide(message);
 }
 
-DiscordCreateParams creation_params()
+int64_t clock_ms()
 {
-    DiscordCreateParams params{};
-    params.client_id = PLUGIN_CLIENT_ID;
-    // Default flags would let the SDK close the player to relaunch it through
-    // Discord when Discord is not running; this one makes creation fail instead.
-    params.flags = DiscordCreateFlags_NoRequireDiscord;
-    params.event_data = &app;
-    params.application_version = DISCORD_MANAGER_VERSION;
-    params.user_version = DISCORD_MANAGER_VERSION;
-    params.image_version = DISCORD_MANAGER_VERSION;
-    params.activity_version = DISCORD_MANAGER_VERSION;
-    params.relationship_version = DISCORD_MANAGER_VERSION;
-    params.lobby_version = DISCORD_MANAGER_VERSION;
-    params.network_version = DISCORD_MANAGER_VERSION;
-    params.overlay_version = DISCORD_MANAGER_VERSION;
-    params.storage_version = DISCORD_MANAGER_VERSION;
-    params.store_version = DISCORD_MANAGER_VERSION;
-    params.voice_version = DISCORD_MANAGER_VERSION;
-    params.achievement_version = DISCORD_MANAGER_VERSION;
-    return params;
+    return static_cast<int64_t>(GetTickCount64());
 }
 
-// One attempt to create a core; on success the connection is up and the
-// current state goes out at once.
-bool try_connect()
+// One overlapped operation on the pipe: its record, its manual-reset event,
+// and whether it is still under way.
+struct pipe_operation {
+    OVERLAPPED overlapped{};
+    kernel_handle event{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    bool pending = false;
+
+    bool done() const { return pending && WaitForSingleObject(event.get(), 0) == WAIT_OBJECT_0; }
+};
+
+enum class phase { waiting, handshaking, connected };
+
+// Everything the connection thread owns.
+class connection_thread {
+  public:
+    explicit connection_thread(connection_shared *shared) : shared_(shared) {}
+    ~connection_thread() { close_pipe(); }
+    connection_thread(const connection_thread &) = delete;
+    connection_thread &operator=(const connection_thread &) = delete;
+
+    // Runs until the main thread asks it to stop; then clears and closes.
+    void run();
+
+  private:
+    bool take_handover();
+    DWORD time_to_next_deadline() const;
+    void on_time();
+    void try_connect(int first_pipe);
+    void drop(bool ended_by_discord);
+    void close_pipe();
+    void start_read();
+    void on_read_done();
+    void handle_frame(const frame &received);
+    void handle_reply(const discord_reply &reply);
+    void queue_frame(uint32_t opcode, std::string_view payload);
+    void start_write();
+    void on_write_done();
+    void send_due_update();
+    void quit();
+    void publish_status();
+
+    connection_shared *shared_;
+    phase phase_ = phase::waiting;
+    kernel_handle pipe_;
+    int pipe_index_ = 0;
+    uint64_t connections_ = 0;       // pipes opened so far: tells a connection from the next
+    int64_t retry_at_ = 0;           // waiting: the next attempt
+    int64_t handshake_deadline_ = 0; // handshaking: READY is due by then
+    pipe_operation read_, write_;
+    char read_buffer_[read_chunk_bytes];
+    frame_reader reader_;
+    std::string writing_;  // the bytes of the write under way
+    std::string outgoing_; // frames queued behind it
+    int64_t write_started_ = 0;
+    outbox outbox_;
+    uint64_t nonces_ = 0;
+    std::string last_nonce_; // of the SET_ACTIVITY sent last
+    std::string user_name_;
+    std::wstring close_refusal_;  // why Discord closed the last connection
+    std::wstring update_refusal_; // why Discord refused the update sent last
+};
+
+// Takes the newest activity over from the main thread; true when it asks to stop.
+bool connection_thread::take_handover()
 {
-    DiscordCreateParams params = creation_params();
-    IDiscordCore *core = nullptr;
-    if (sdk_create(sdk, &params, &core) != DiscordResult_Ok || core == nullptr) {
-        return false;
-    }
-    IDiscordActivityManager *manager = sdk_activity_manager(core);
-    if (manager == nullptr) {
-        sdk_destroy(core);
-        return false;
-    }
-    app = {core, manager};
-    phase = connection_phase::connected;
-    last_sent.reset();
-    timer_stop(&retry);
-    timer_start(&pump);
-    connected_handler();
-    return true;
+    exclusive_lock hold(shared_->lock);
+    outbox_want(&outbox_, shared_->wanted);
+    return shared_->stopping;
 }
 
-// A core never recovers once Discord has gone: only a new one connects again.
-void drop_core()
+DWORD connection_thread::time_to_next_deadline() const
 {
-    timer_stop(&pump);
-    IDiscordCore *core = app.core;
-    app = {};
-    last_sent.reset();
-    phase = connection_phase::waiting;
-    sdk_destroy(core);
-    timer_start(&retry);
-}
-
-void CALLBACK pump_callbacks(HWND, UINT, UINT_PTR, DWORD)
-{
-    guarded([] {
-        if (phase == connection_phase::connected && sdk_run_callbacks(app.core) != DiscordResult_Ok) {
-            drop_core();
+    const int64_t now = clock_ms();
+    std::optional<int64_t> deadline;
+    switch (phase_) {
+    case phase::waiting:
+        deadline = retry_at_;
+        break;
+    case phase::handshaking:
+        deadline = handshake_deadline_;
+        break;
+    case phase::connected:
+        deadline = outbox_next_time(outbox_, now);
+        if (write_.pending && (!deadline || write_started_ + write_timeout_ms < *deadline)) {
+            deadline = write_started_ + write_timeout_ms;
         }
-    });
-}
-
-void CALLBACK retry_connect(HWND, UINT, UINT_PTR, DWORD)
-{
-    guarded([] {
-        if (phase == connection_phase::waiting) {
-            try_connect();
-        }
-    });
-}
-
-std::wstring version_text(const sdk_version &version)
-{
-    return std::to_wstring(version.major) + L'.' + std::to_wstring(version.minor) + L'.' +
-           std::to_wstring(version.patch);
-}
-
-std::wstring sdk_problem_text()
-{
-    switch (sdk.availability) {
-    case sdk_availability::not_found:
-        return L"\"discord_game_sdk.dll\" not found in " + sdk.plugin_folder + L", " + sdk.host_folder +
-               L" or the system folders: put the Game SDK's x86 DLL next to gen_DiscordCorvane.dll.";
-    case sdk_availability::not_loadable:
-        return L"\"discord_game_sdk.dll\" in " + sdk.plugin_folder + L" cannot be loaded (error " +
-               std::to_wstring(sdk.load_error) +
-               L"): use the Game SDK's 32-bit DLL, from its lib\\x86 folder.";
-    case sdk_availability::not_an_sdk:
-        return L"The \"discord_game_sdk.dll\" found is not the Discord Game SDK: replace it with the Game "
-               L"SDK's x86 DLL.";
-    case sdk_availability::no_version:
-        return L"Unsupported \"discord_game_sdk.dll\": it reports no version. Use the x86 DLL of a Game SDK "
-               L"from 2.5 to 3.2.";
-    case sdk_availability::unsupported_version:
-        return L"Unsupported \"discord_game_sdk.dll\" version " + version_text(sdk.version) +
-               L". Use the x86 DLL of a Game SDK from 2.5 to 3.2.";
-    case sdk_availability::ready:
         break;
     }
-    return {};
+    if (!deadline) {
+        return INFINITE;
+    }
+    return *deadline <= now ? 0 : static_cast<DWORD>(*deadline - now);
 }
+
+void connection_thread::run()
+{
+    try_connect(0);
+    for (;;) {
+        HANDLE handles[3] = {shared_->wake.get()};
+        DWORD count = 1;
+        if (read_.pending) {
+            handles[count++] = read_.event.get();
+        }
+        if (write_.pending) {
+            handles[count++] = write_.event.get();
+        }
+        WaitForMultipleObjects(count, handles, FALSE, time_to_next_deadline());
+        try {
+            if (take_handover()) {
+                break;
+            }
+            if (read_.done()) {
+                on_read_done();
+            }
+            if (write_.done()) {
+                on_write_done();
+            }
+            on_time();
+        } catch (...) {
+            // Out of memory: this connection is given up; the next one starts afresh.
+            drop(false);
+        }
+    }
+    quit();
+}
+
+void connection_thread::on_time()
+{
+    const int64_t now = clock_ms();
+    switch (phase_) {
+    case phase::waiting:
+        if (now >= retry_at_) {
+            try_connect(0);
+        }
+        break;
+    case phase::handshaking:
+        if (now >= handshake_deadline_) {
+            drop(false);
+        }
+        break;
+    case phase::connected:
+        if (write_.pending && now - write_started_ >= write_timeout_ms) {
+            drop(false);
+            break;
+        }
+        send_due_update();
+        break;
+    }
+}
+
+// Opens the first Discord pipe from `first_pipe` on and sends the handshake;
+// when none opens, waits for the next attempt.
+void connection_thread::try_connect(int first_pipe)
+{
+    for (int index = first_pipe; index < pipe_count; ++index) {
+        const std::wstring name = L"\\\\?\\pipe\\discord-ipc-" + std::to_wstring(index);
+        HANDLE pipe = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OVERLAPPED, nullptr);
+        if (pipe == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        pipe_.reset(pipe);
+        pipe_index_ = index;
+        ++connections_;
+        phase_ = phase::handshaking;
+        handshake_deadline_ = clock_ms() + handshake_timeout_ms;
+        reader_ = frame_reader{};
+        queue_frame(FRAME_HANDSHAKE, handshake_payload(std::to_string(PLUGIN_CLIENT_ID)));
+        start_read();
+        return;
+    }
+    retry_at_ = clock_ms() + retry_interval_ms;
+}
+
+// Ends the connection. A pipe that Discord closed before READY may belong to
+// a client that is shutting down: the next pipe is tried at once.
+void connection_thread::drop(bool ended_by_discord)
+{
+    const bool before_ready = phase_ == phase::handshaking;
+    close_pipe();
+    phase_ = phase::waiting;
+    publish_status();
+    if (ended_by_discord && before_ready && pipe_index_ + 1 < pipe_count) {
+        try_connect(pipe_index_ + 1);
+        return;
+    }
+    retry_at_ = clock_ms() + retry_interval_ms;
+}
+
+// Cancels what is under way on the pipe, waits until the system has let go of
+// the buffers, and closes it.
+void connection_thread::close_pipe()
+{
+    if (!pipe_) {
+        return;
+    }
+    CancelIoEx(pipe_.get(), nullptr);
+    for (pipe_operation *operation : {&read_, &write_}) {
+        if (operation->pending) {
+            DWORD transferred;
+            GetOverlappedResult(pipe_.get(), &operation->overlapped, &transferred, TRUE);
+            operation->pending = false;
+        }
+    }
+    pipe_.reset();
+    writing_.clear();
+    outgoing_.clear();
+}
+
+void connection_thread::start_read()
+{
+    if (!pipe_ || read_.pending) {
+        return;
+    }
+    read_.overlapped = OVERLAPPED{};
+    read_.overlapped.hEvent = read_.event.get();
+    if (!ReadFile(pipe_.get(), read_buffer_, sizeof read_buffer_, nullptr, &read_.overlapped) &&
+        GetLastError() != ERROR_IO_PENDING) {
+        drop(true);
+        return;
+    }
+    read_.pending = true;
+}
+
+void connection_thread::on_read_done()
+{
+    DWORD received = 0;
+    const bool ok = GetOverlappedResult(pipe_.get(), &read_.overlapped, &received, FALSE);
+    read_.pending = false;
+    if (!ok) {
+        drop(true); // Discord closed the pipe (quit, restart, update)
+        return;
+    }
+    reader_.feed(std::string_view(read_buffer_, received));
+    // A frame may end this connection, and the next one has a reader of its own.
+    const uint64_t connection = connections_;
+    while (pipe_ && connections_ == connection) {
+        std::optional<frame> received_frame = reader_.next();
+        if (!received_frame) {
+            break;
+        }
+        handle_frame(*received_frame);
+    }
+    if (reader_.failed()) {
+        drop(true);
+        return;
+    }
+    start_read();
+}
+
+void connection_thread::handle_frame(const frame &received)
+{
+    switch (received.opcode) {
+    case FRAME_FRAME: {
+        const std::optional<discord_reply> reply = read_reply(received.payload);
+        if (!reply) {
+            drop(true);
+            return;
+        }
+        handle_reply(*reply);
+        return;
+    }
+    case FRAME_PING:
+        queue_frame(FRAME_PONG, received.payload);
+        return;
+    case FRAME_CLOSE: {
+        const close_reason reason = read_close(received.payload);
+        close_refusal_ = L"Discord closed the connection " + refusal_text(reason.code, reason.message);
+        drop(true);
+        return;
+    }
+    default:
+        return; // a HANDSHAKE or PONG from Discord asks nothing of us
+    }
+}
+
+void connection_thread::handle_reply(const discord_reply &reply)
+{
+    switch (reply.kind) {
+    case reply_kind::ready:
+        if (phase_ != phase::handshaking) {
+            return;
+        }
+        phase_ = phase::connected;
+        user_name_ = reply.user_name;
+        close_refusal_.clear();
+        update_refusal_.clear();
+        outbox_connected(&outbox_);
+        publish_status();
+        send_due_update();
+        return;
+    case reply_kind::error:
+        if (phase_ == phase::connected && reply.nonce == last_nonce_) {
+            outbox_refused(&outbox_, clock_ms());
+            update_refusal_ = L"Discord refused the last update " + refusal_text(reply.code, reply.message);
+            publish_status();
+        }
+        return;
+    case reply_kind::command_done:
+        if (reply.nonce == last_nonce_ && !update_refusal_.empty()) {
+            update_refusal_.clear();
+            publish_status();
+        }
+        return;
+    case reply_kind::other:
+        return;
+    }
+}
+
+void connection_thread::queue_frame(uint32_t opcode, std::string_view payload)
+{
+    outgoing_ += frame_encode(opcode, payload);
+    start_write();
+}
+
+void connection_thread::start_write()
+{
+    if (!pipe_ || write_.pending || outgoing_.empty()) {
+        return;
+    }
+    writing_ = std::exchange(outgoing_, std::string());
+    write_.overlapped = OVERLAPPED{};
+    write_.overlapped.hEvent = write_.event.get();
+    if (!WriteFile(pipe_.get(), writing_.data(), static_cast<DWORD>(writing_.size()), nullptr,
+                   &write_.overlapped) &&
+        GetLastError() != ERROR_IO_PENDING) {
+        drop(true);
+        return;
+    }
+    write_.pending = true;
+    write_started_ = clock_ms();
+}
+
+void connection_thread::on_write_done()
+{
+    DWORD written = 0;
+    const bool ok = GetOverlappedResult(pipe_.get(), &write_.overlapped, &written, FALSE);
+    write_.pending = false;
+    if (!ok || written != writing_.size()) {
+        drop(true);
+        return;
+    }
+    writing_.clear();
+    start_write();
+}
+
+// Sends the update the outbox has due, if any.
+void connection_thread::send_due_update()
+{
+    if (phase_ != phase::connected) {
+        return;
+    }
+    const std::optional<shown_activity> update = outbox_take(&outbox_, clock_ms());
+    if (!update) {
+        return;
+    }
+    last_nonce_ = std::to_string(++nonces_);
+    const discord_activity *activity = *update ? &**update : nullptr;
+    queue_frame(FRAME_FRAME, set_activity_payload(GetCurrentProcessId(), last_nonce_, activity));
+}
+
+// Clears the activity when connected and the rate allows, gives the write a
+// moment to reach Discord, and closes the pipe.
+void connection_thread::quit()
+{
+    if (phase_ == phase::connected) {
+        outbox_want(&outbox_, std::nullopt);
+        send_due_update();
+        const DWORD begin = GetTickCount();
+        while (write_.pending && GetTickCount() - begin < quit_flush_ms) {
+            WaitForSingleObject(write_.event.get(), quit_flush_ms - (GetTickCount() - begin));
+            if (write_.done()) {
+                on_write_done();
+            }
+        }
+    }
+    close_pipe();
+}
+
+void connection_thread::publish_status()
+{
+    std::wstring status;
+    if (phase_ == phase::connected) {
+        status = L"Connected to Discord as " + to_wide(user_name_) + L".";
+        if (!update_refusal_.empty()) {
+            status += L" " + update_refusal_ + L".";
+        }
+    } else if (!close_refusal_.empty()) {
+        status = close_refusal_ + L". Trying again every few seconds.";
+    } else {
+        status = waiting_text;
+    }
+    exclusive_lock hold(shared_->lock);
+    shared_->status = std::move(status);
+}
+
+// What the thread starts with.
+struct thread_start {
+    std::shared_ptr<connection_shared> shared;
+    HMODULE module; // the thread's own reference to the DLL
+};
+
+DWORD WINAPI connection_main(void *parameter)
+{
+    HMODULE module;
+    {
+        std::unique_ptr<thread_start> start(static_cast<thread_start *>(parameter));
+        module = start->module;
+        guarded([&] {
+            auto thread = std::make_unique<connection_thread>(start->shared.get());
+            thread->run();
+        });
+    }
+    // Ends through the thread's own reference to the DLL: when the host has
+    // unloaded the plug-in meanwhile, this unmaps it, and nothing of it runs on.
+    FreeLibraryAndExitThread(module, 0);
+}
+
+// Main thread's side.
+std::shared_ptr<connection_shared> running;
+kernel_handle thread_handle;
 
 } // namespace
 
-void connection_start(HMODULE plugin_module, void (*on_connected)())
+void connection_start()
 {
-    connected_handler = on_connected;
-    sdk = sdk_load(plugin_module);
-    if (sdk.availability != sdk_availability::ready) {
-        phase = connection_phase::no_sdk;
+    if (running) {
         return;
     }
-    phase = connection_phase::waiting;
-    if (!try_connect()) {
-        timer_start(&retry);
+    auto shared = std::make_shared<connection_shared>();
+    shared->wake.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!shared->wake) {
+        return;
     }
+    auto start = std::make_unique<thread_start>(thread_start{shared, nullptr});
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                            reinterpret_cast<LPCWSTR>(&connection_main), &start->module)) {
+        return;
+    }
+    thread_handle.reset(CreateThread(nullptr, 0, &connection_main, start.get(), 0, nullptr));
+    if (!thread_handle) {
+        FreeLibrary(start->module);
+        return;
+    }
+    start.release(); // the thread owns it now
+    running = std::move(shared);
 }
 
 void connection_stop()
 {
-    timer_stop(&retry);
-    timer_stop(&pump);
-    if (phase == connection_phase::connected) {
-        sdk_clear_activity(sdk, app.activity_manager, &app, sdk_callback<&on_activity_result>());
-        IDiscordCore *core = app.core;
-        app = {};
-        sdk_destroy(core);
-    }
-    last_sent.reset();
-    phase = connection_phase::stopped;
-}
-
-bool connection_ready()
-{
-    return phase == connection_phase::connected;
-}
-
-void connection_publish(const DiscordActivity &activity)
-{
-    if (phase != connection_phase::connected || (last_sent && same_activity(*last_sent, activity))) {
+    if (!running) {
         return;
     }
-    last_sent = activity;
-    DiscordActivity record = activity; // the SDK takes its copy during the call
-    sdk_update_activity(sdk, app.activity_manager, &record, &app, sdk_callback<&on_activity_result>());
+    {
+        exclusive_lock hold(running->lock);
+        running->stopping = true;
+    }
+    SetEvent(running->wake.get());
+    WaitForSingleObject(thread_handle.get(), stop_wait_ms);
+    thread_handle.reset();
+    running.reset();
+}
+
+void connection_publish(shown_activity activity)
+{
+    if (!running) {
+        return;
+    }
+    {
+        exclusive_lock hold(running->lock);
+        running->wanted = std::move(activity);
+    }
+    SetEvent(running->wake.get());
 }
 
 std::wstring connection_status_text()
 {
-    switch (phase) {
-    case connection_phase::connected:
-        return L"Connected to Discord (Game SDK " + version_text(sdk.version) + L").";
-    case connection_phase::waiting:
-        return L"Waiting for Discord: the presence appears within seconds of Discord starting.";
-    case connection_phase::no_sdk:
-        return sdk_problem_text();
-    case connection_phase::stopped:
-        break;
+    if (!running) {
+        return waiting_text;
     }
-    return L"Stopped.";
+    exclusive_lock hold(running->lock);
+    return running->status;
 }

@@ -1,31 +1,31 @@
-// The connection to Discord: no SDK (for good), waiting for Discord (creation
-// retried every few seconds), or connected (the SDK pumped every 16 ms, and a
-// core that stops working destroyed and replaced). Main thread only.
+// The connection to Discord: one thread of the plug-in's own, from
+// connection_start to connection_stop, does all pipe I/O: it looks for
+// Discord, shakes hands, sends the newest activity within Discord's rate and
+// answers Discord's pings. The host's main thread only hands activities over
+// and reads the status; it never touches the pipe and never waits for it.
 #pragma once
 
-#include "discord_game_sdk.h"
+#include "discord/outbox.h"
 
 #include <windows.h>
 
 #include <string>
 
-// Finds the SDK beside `plugin_module` (or through the normal search) and
-// connects when Discord runs. `on_connected` runs on every (re)connection,
-// so that the current state is published at once.
-void connection_start(HMODULE plugin_module, void (*on_connected)());
+// Main thread, at start-up: starts the connection thread, which holds its own
+// reference to the plug-in's DLL. Without a thread nothing is ever sent.
+void connection_start();
 
-// Clears the activity when connected, destroys the core and stops every
-// timer: nothing of the connection runs after it returns. The SDK's DLL
-// stays loaded.
+// Main thread, at shut-down: the thread clears the activity when connected,
+// closes the pipe and ends. Returns within about half a second; a thread
+// still running then ends on its own and unloads the DLL through its
+// reference, so the host may unload the plug-in at once.
 void connection_stop();
 
-// True while connected: publications reach Discord.
-bool connection_ready();
+// Any thread: the activity Discord should show from now on (or none). Returns
+// at once; the connection thread sends it when connected and the rate allows,
+// and again on every new connection.
+void connection_publish(shown_activity activity);
 
-// Sends `activity` to Discord unless it equals, byte for byte, the one sent
-// last on this connection. Does nothing unless connected.
-void connection_publish(const DiscordActivity &activity);
-
-// One line for the user: connected, waiting for Discord, or what is wrong
-// with the SDK and where it was looked for.
+// One line for the user: connected (as whom), waiting for Discord, or what
+// Discord refused.
 std::wstring connection_status_text();

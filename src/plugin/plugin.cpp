@@ -87,8 +87,9 @@ int __cdecl plugin_init()
         load_settings_once();
         cover_start(plugin.hDllInstance, &republish_with_cover);
         subclass_host_window();
+        connection_start();
         presence_start();
-        connection_start(plugin.hDllInstance, &update_presence);
+        update_presence();
     });
     return 0;
 }

@@ -12,12 +12,6 @@
 #include "presence/compose.h"
 #include "winamp_gen.h"
 
-#include <cstring>
-
-#ifndef PLUGIN_CLIENT_ID
-#error "PLUGIN_CLIENT_ID (the Discord application id) must be defined by the build"
-#endif
-
 namespace {
 
 // True from start-up until shut-down: only then is anything published.
@@ -29,21 +23,11 @@ LRESULT host_query(WPARAM wparam, LPARAM query)
     return SendMessageW(host_window(), WM_WA_IPC, wparam, query);
 }
 
-// Zeroed activity carrying the application id and the name "Winamp".
-DiscordActivity new_activity()
-{
-    DiscordActivity activity;
-    std::memset(&activity, 0, sizeof activity);
-    activity.application_id = PLUGIN_CLIENT_ID;
-    std::strcpy(activity.name, "Winamp");
-    return activity;
-}
-
 void update_presence_idle()
 {
-    DiscordActivity activity = new_activity();
-    std::strcpy(activity.state, "(Idle)");
-    std::strcpy(activity.assets.large_image, "winamp-logo");
+    discord_activity activity;
+    activity.state = "(Idle)";
+    activity.large_image = "winamp-logo";
     connection_publish(activity);
 }
 
@@ -131,23 +115,26 @@ bool wants_cover()
 
 void update_presence_track(int playback_state)
 {
-    DiscordActivity activity = new_activity();
+    discord_activity activity;
     if (config.show_elapsed_time && playback_state == 1) {
-        activity.timestamps.start = elapsed_clock_start();
+        activity.start = elapsed_clock_start();
     }
 
+    // 128-byte fields, as the composition fills them.
+    char state[128] = {}, details[128] = {};
     track_tags tags{};
     read_tags(&tags);
     if (tags.extended) {
         if (wants_cover()) {
-            const cover_image image = cover_image_for(tags.artist, tags.album);
-            std::memcpy(activity.assets.large_image, image.large_image.c_str(), image.large_image.size() + 1);
+            activity.large_image = cover_image_for(tags.artist, tags.album).large_image;
         }
-        compose_details(activity.details, config, tags.artist, tags.album);
+        compose_details(details, config, tags.artist, tags.album);
     }
-    compose_state(activity.state, config, tags.title, playback_state);
-    pad_single_character(activity.details);
-    pad_single_character(activity.state);
+    compose_state(state, config, tags.title, playback_state);
+    pad_single_character(details);
+    pad_single_character(state);
+    activity.state = state;
+    activity.details = details;
     connection_publish(activity);
 }
 
@@ -165,7 +152,7 @@ void presence_stop()
 
 void update_presence()
 {
-    if (!publishing || !connection_ready()) {
+    if (!publishing) {
         return;
     }
     const LRESULT state = host_query(0, IPC_ISPLAYING);

@@ -8,8 +8,8 @@
 void presence_start();
 void presence_stop();
 
-// Publishes the activity that matches the host's playback state right now.
-// Does nothing unless started and connected to Discord.
+// Hands the activity that matches the host's playback state right now to the
+// connection, which sends it whenever Discord is there. Does nothing unless started.
 void update_presence();
 
 // A lookup found the cover of `found`: publishes the presence again when the

@@ -2,14 +2,17 @@
 // host's main thread is held per playback-status notification for a track
 // without a cover lookup, the first lookup, a repeated album, a new album on
 // the open connection and a stalled catalogue; how long the cover takes to
-// follow the notification; and how long quit takes during a stall.
+// reach the main thread after the notification; how long quit takes during a
+// stall; and how often the process wakes while idle, without the plug-in and
+// with it (Discord connected with nothing playing, and Discord absent).
 #include "../integration/catalogue.h"
+#include "fake_discord.h"
 #include "sim_host.h"
-#include "stub_sdk_control.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -29,24 +32,23 @@ double median(std::vector<double> samples)
     return samples[samples.size() / 2];
 }
 
-bool last_activity_has_cover()
+// Whether `message` hands a finished cover lookup to the main thread.
+bool is_cover_hand_back(const MSG &message)
 {
-    stub_sdk_event event{};
-    stub_sdk_event_at(stub_sdk_event_count() - 1, &event);
-    const char *image = event.activity.assets.large_image;
-    return event.kind == STUB_SDK_UPDATE_ACTIVITY && image[0] != '\0' &&
-           std::strcmp(image, "winamp-logo") != 0;
+    wchar_t name[64] = {};
+    return message.hwnd != nullptr && GetClassNameW(message.hwnd, name, 64) > 0 &&
+           std::wcscmp(name, L"DiscordCorvaneCoverResults") == 0;
 }
 
 struct cover_timing {
     double notification_ms; // the main thread inside the notification
-    double cover_ms;        // from the notification to the activity with the cover; <0 when none came
-    double hand_back_ms;    // the main thread handling the outcome that republished
+    double cover_ms;        // from the notification to the cover's hand-back; <0 when none came
+    double hand_back_ms;    // the main thread handling the outcome (cache, republish)
 };
 
 // Sends the status notification for `file` playing, then runs the host's
-// message loop until the activity with the cover is published (at most
-// `wait_ms`; 0: not at all).
+// message loop until the lookup's outcome has been handed to the main thread
+// (at most `wait_ms`; 0: not at all).
 cover_timing play(sim_host &host, const std::wstring &file, unsigned wait_ms)
 {
     host.playing_file = file;
@@ -55,13 +57,13 @@ cover_timing play(sim_host &host, const std::wstring &file, unsigned wait_ms)
     const double begin = now_ms();
     host.notify_status();
     timing.notification_ms = now_ms() - begin;
-    while (wait_ms > 0 && !last_activity_has_cover() && now_ms() - begin < wait_ms) {
+    while (wait_ms > 0 && timing.cover_ms < 0 && now_ms() - begin < wait_ms) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             const double dispatched = now_ms();
             DispatchMessageW(&message);
-            if (last_activity_has_cover()) {
+            if (is_cover_hand_back(message)) {
                 timing.hand_back_ms = now_ms() - dispatched;
                 timing.cover_ms = now_ms() - begin;
                 break;
@@ -69,6 +71,56 @@ cover_timing play(sim_host &host, const std::wstring &file, unsigned wait_ms)
         }
     }
     return timing;
+}
+
+// Context switches of every thread of this process so far (each Windows
+// thread under Wine is a Linux task): every time a thread woke up.
+unsigned long long wake_ups()
+{
+    unsigned long long total = 0;
+    WIN32_FIND_DATAW entry;
+    HANDLE tasks = FindFirstFileW(L"Z:\\proc\\self\\task\\*", &entry);
+    if (tasks == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    do {
+        if (entry.cFileName[0] == L'.') {
+            continue;
+        }
+        FILE *status =
+            _wfopen((std::wstring(L"Z:\\proc\\self\\task\\") + entry.cFileName + L"\\status").c_str(), L"r");
+        if (status == nullptr) {
+            continue;
+        }
+        char line[256];
+        while (std::fgets(line, sizeof line, status) != nullptr) {
+            unsigned long long count = 0;
+            if (std::sscanf(line, "voluntary_ctxt_switches: %llu", &count) == 1 ||
+                std::sscanf(line, "nonvoluntary_ctxt_switches: %llu", &count) == 1) {
+                total += count;
+            }
+        }
+        std::fclose(status);
+    } while (FindNextFileW(tasks, &entry));
+    FindClose(tasks);
+    return total;
+}
+
+// Idles as Winamp does (the main thread waits for messages and handles them)
+// for `seconds`; returns the process's wake-ups per second meanwhile.
+double idle_wake_ups_per_second(int seconds)
+{
+    const unsigned long long before = wake_ups();
+    const DWORD begin = GetTickCount();
+    for (DWORD elapsed = 0; elapsed < static_cast<DWORD>(seconds) * 1000; elapsed = GetTickCount() - begin) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(seconds) * 1000 - elapsed,
+                                  QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+    }
+    return static_cast<double>(wake_ups() - before) / seconds;
 }
 
 sim_track tagged(int album)
@@ -102,6 +154,7 @@ int main()
         return 1;
     }
     catalogue_reset();
+    fake_discord discord;
     sim_host host;
     constexpr int samples = 300;
     constexpr int stalled_samples = 30;
@@ -112,11 +165,19 @@ int main()
         untagged.display_title = L"Untagged " + std::to_wstring(i);
         host.library[L"untagged" + std::to_wstring(i)] = untagged;
     }
+    constexpr int idle_seconds = 20;
+    const double idle_without_plugin = idle_wake_ups_per_second(idle_seconds);
     if (!host.load_plugin() || host.init_plugin() != 0) {
         std::fprintf(stderr, "the plug-in did not start\n");
         return 1;
     }
-    host.pump(200);
+    host.pump(1000);
+    const double idle_connected = idle_wake_ups_per_second(idle_seconds);
+    discord.go_away();
+    host.pump(1000);
+    const double idle_without_discord = idle_wake_ups_per_second(idle_seconds);
+    discord.come_back();
+    host.pump(6000);
 
     std::vector<double> no_lookup, new_album, new_album_cover, hand_back, repeated, stalled;
     for (int i = 1; i <= samples; ++i) {
@@ -152,10 +213,16 @@ int main()
     print_samples("stalled catalogue", stalled, baseline);
     std::printf("host main thread handing a found cover over (republish), median\n");
     print_samples("cover hand-back", hand_back, baseline);
-    std::printf("notification to the activity with the cover\n");
+    std::printf("notification to the cover's hand-back on the main thread\n");
     std::printf("  %-40s %9.3f ms\n", "first lookup (TLS handshake)", first.cover_ms);
     std::printf("  %-40s %9.3f ms\n", "new album, open connection (median)", median(new_album_cover));
     std::printf("quit during a stalled lookup\n");
     std::printf("  %-40s %9.3f ms\n", "quit", quit_ms);
+    std::printf("process wake-ups per second while idle (nothing playing, %d s each)\n", idle_seconds);
+    std::printf("  %-40s %9.2f /s\n", "without the plug-in (baseline)", idle_without_plugin);
+    std::printf("  %-40s %9.2f /s  %+7.2f /s beside the baseline\n", "plug-in, Discord connected",
+                idle_connected, idle_connected - idle_without_plugin);
+    std::printf("  %-40s %9.2f /s  %+7.2f /s beside the baseline\n", "plug-in, Discord absent",
+                idle_without_discord, idle_without_discord - idle_without_plugin);
     return 0;
 }

@@ -1,58 +1,62 @@
 // Demo: a short scripted Winamp session with the real plug-in DLL and the
-// stand-in SDK, printing every activity the plug-in publishes as a card: at
-// once on each notification, and again when a track's cover has been found.
+// fake Discord, printing every activity update Discord receives as a card:
+// at once on each notification, and again when a track's cover has been found.
+#include "fake_discord.h"
 #include "sim_host.h"
-#include "stub_sdk_control.h"
 
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 
 namespace {
 
-int cards_printed;
+std::unique_ptr<fake_discord> discord;
+size_t cards_printed;
 
-void print_field(const char *label, const char *value)
+void print_field(const char *label, const std::string &value)
 {
-    if (value[0] != '\0') {
-        std::printf("  | %-8s %s\n", label, value);
+    if (!value.empty()) {
+        std::printf("  | %-8s %s\n", label, value.c_str());
     }
 }
 
-void print_card(const stub_sdk_event &event)
+void print_card(const received_frame &update)
 {
-    if (event.kind == STUB_SDK_CLEAR_ACTIVITY) {
-        std::printf("  [clear activity]\n");
+    if (update.clear) {
+        std::printf("  [activity cleared]\n");
         return;
     }
-    const DiscordActivity &activity = event.activity;
-    std::printf("  +-- activity (application %lld)\n", static_cast<long long>(activity.application_id));
-    print_field("name", activity.name);
+    const discord_activity &activity = update.activity;
+    std::printf("  +-- activity (connection %d, %zu bytes of JSON)\n", update.connection, update.json.size());
     print_field("state", activity.state);
     print_field("details", activity.details);
-    if (activity.timestamps.start != 0) {
-        const time_t start = static_cast<time_t>(activity.timestamps.start);
-        const long long elapsed = static_cast<long long>(std::time(nullptr)) - activity.timestamps.start;
+    if (activity.start != 0) {
+        const time_t start = static_cast<time_t>(activity.start);
+        const long long elapsed = static_cast<long long>(std::time(nullptr)) - activity.start;
         char when[32];
         std::strftime(when, sizeof when, "%H:%M:%S UTC", std::gmtime(&start));
         std::printf("  | %-8s started %s, %lld s elapsed\n", "elapsed", when, elapsed);
     }
-    print_field("image", activity.assets.large_image);
+    print_field("image", activity.large_image);
     std::printf("  +--\n");
 }
 
-// Prints the activity requests made since the last call.
+size_t update_count()
+{
+    return discord->updates().size();
+}
+
+// Prints the updates Discord received since the last call.
 void print_new_cards()
 {
-    const int count = stub_sdk_event_count();
-    if (count == cards_printed) {
-        std::printf("  (nothing published)\n");
+    const auto updates = discord->updates();
+    if (updates.size() == cards_printed) {
+        std::printf("  (nothing sent)\n");
     }
-    for (; cards_printed < count; ++cards_printed) {
-        stub_sdk_event event;
-        stub_sdk_event_at(cards_printed, &event);
-        print_card(event);
+    for (; cards_printed < updates.size(); ++cards_printed) {
+        print_card(updates[cards_printed]);
     }
 }
 
@@ -60,53 +64,58 @@ void print_new_cards()
 // asking the catalogue meanwhile.
 bool waits_for_cover()
 {
-    stub_sdk_event event{};
-    stub_sdk_event_at(stub_sdk_event_count() - 1, &event);
-    return event.kind == STUB_SDK_UPDATE_ACTIVITY && event.activity.details[0] != '\0' &&
-           std::strcmp(event.activity.assets.large_image, "winamp-logo") == 0;
+    const auto updates = discord->updates();
+    return !updates.empty() && !updates.back().clear && !updates.back().activity.details.empty() &&
+           updates.back().activity.large_image == "winamp-logo";
 }
 
-// Runs the host's message loop until the plug-in publishes something new, for
-// at most `limit_ms`; returns how long it waited.
-DWORD await_publication(sim_host &host, DWORD limit_ms)
+// Runs the host's message loop until Discord receives something new, for at
+// most `limit_ms`; returns how long it waited.
+DWORD await_update(sim_host &host, DWORD limit_ms)
 {
     const DWORD begin = GetTickCount();
-    const int published = stub_sdk_event_count();
-    while (stub_sdk_event_count() == published && GetTickCount() - begin < limit_ms) {
+    const size_t received = update_count();
+    while (update_count() == received && GetTickCount() - begin < limit_ms) {
         host.pump(20);
     }
     return GetTickCount() - begin;
 }
 
-// Prints what the notification published at once; then, for a track whose
-// cover is being looked up, runs the host's message loop until the activity
-// comes again with the cover (a few seconds at most) and prints that too.
-void step(sim_host &host, const char *what)
+// Discord takes 5 updates per 20 s: an update beyond them waits that long.
+constexpr DWORD rate_wait_ms = 22000;
+
+// Prints what the notification sent (at once, or when Discord's rate allows);
+// then, for a track whose cover is being looked up, runs the host's message
+// loop until the activity comes again with the cover and prints that too.
+void step(sim_host &host, const char *what, bool expect_update = true)
 {
     if (what[0] != '\0') {
         std::printf("\n%s\n", what);
     }
+    const DWORD waited = await_update(host, expect_update ? rate_wait_ms : 300);
+    if (waited > 1000) {
+        std::printf("  ... %lu ms later, when Discord's rate of 5 updates per 20 s allows:\n", waited);
+    }
     print_new_cards();
     if (!waits_for_cover()) {
-        host.pump(100);
         return;
     }
-    const int published = stub_sdk_event_count();
-    const DWORD waited = await_publication(host, 3000);
-    if (stub_sdk_event_count() > published) {
-        std::printf("  ... %lu ms later, when the lookup has found the cover:\n", waited);
+    const size_t received = update_count();
+    const DWORD cover_waited = await_update(host, rate_wait_ms);
+    if (update_count() > received) {
+        std::printf("  ... %lu ms later, when the lookup has found the cover:\n", cover_waited);
         print_new_cards();
     } else {
-        std::printf("  ... no cover found within %lu ms: the logo stays\n", waited);
+        std::printf("  ... no cover found within %lu ms: the logo stays\n", cover_waited);
     }
 }
 
 // Runs the host's message loop until the plug-in, which looks for Discord
-// every few seconds, has published again; prints how long that took.
+// every few seconds, has sent again; prints how long that took.
 void await_discord(sim_host &host)
 {
     std::printf("  ... %lu ms later, the plug-in has found Discord and sent what plays now:\n",
-                await_publication(host, 10000));
+                await_update(host, rate_wait_ms));
 }
 
 sim_track tagged(const wchar_t *title, const wchar_t *artist, const wchar_t *album)
@@ -161,7 +170,8 @@ int main()
     host.library[L"C:\\Music\\track12.wav"] = untagged;
 
     std::printf("Discord Corvane demo: a simulated Winamp runs gen_DiscordCorvane.dll\n"
-                "against a stand-in Discord Game SDK.\n\n");
+                "against a fake Discord listening on \\\\.\\pipe\\discord-ipc-0.\n\n");
+    discord = std::make_unique<fake_discord>();
     if (!host.load_plugin()) {
         std::printf("cannot load gen_DiscordCorvane.dll (error %lu)\n", GetLastError());
         return 1;
@@ -170,40 +180,35 @@ int main()
                 host.descriptor()->version);
 
     // Discord starts after Winamp, as it may at log-in.
-    stub_sdk_set_discord_running(0);
+    discord->go_away();
     const int started = host.init_plugin();
-    stub_sdk_creation creation{};
-    stub_sdk_last_creation(&creation);
     std::printf("init returned %d\n", started);
-    std::printf("  DiscordCreate: version %d, client id %lld, flags %llu\n", creation.version,
-                static_cast<long long>(creation.params.client_id),
-                static_cast<unsigned long long>(creation.params.flags));
     std::printf("  main window subclassed: %s\n",
                 host.current_procedure() != host.own_procedure() ? "yes" : "no");
     if (started != 0) {
         return 1;
     }
-    step(host, "player stopped at start, Discord not running yet:");
-    stub_sdk_set_discord_running(1);
+    step(host, "player stopped at start, Discord not running yet:", false);
+    discord->come_back();
     std::printf("\nDiscord starts:\n");
     await_discord(host);
-    step(host, "");
+    step(host, "", false);
 
     host.play(L"C:\\Music\\blue.mp3");
     step(host, "plays \"Blue\":");
     host.notify_status();
-    step(host, "the same notification again (nothing new to send):");
+    step(host, "the same notification again (nothing new to send):", false);
     host.output_time_ms = 42000;
     host.pause();
     step(host, "paused 42 s into the track:");
     host.resume();
     step(host, "resumed:");
-    stub_sdk_set_discord_running(0);
+    discord->go_away();
     host.pump(300);
-    stub_sdk_set_discord_running(1);
+    discord->come_back();
     std::printf("\nDiscord quits and comes back (it updates itself):\n");
     await_discord(host);
-    step(host, "");
+    step(host, "", false);
     host.play(L"C:\\Music\\nocturne.flac");
     step(host, "next track:");
     host.play(L"C:\\Music\\track12.wav");
@@ -211,13 +216,16 @@ int main()
     host.stop();
     step(host, "stopped:");
 
-    const int pumps_before_quit = stub_sdk_run_callbacks_count();
     host.quit_plugin();
-    step(host, "quit:");
-    std::printf("  run_callbacks pumped %d times while running, %d after quit\n", pumps_before_quit,
-                stub_sdk_run_callbacks_count() - pumps_before_quit);
+    step(host, "quit:", false);
     std::printf("  main window procedure restored: %s\n",
                 host.current_procedure() == host.own_procedure() ? "yes" : "no");
+    const auto frames = discord->frames();
+    std::printf("  Discord received %zu frames on %d connections; protocol faults: %zu\n", frames.size(),
+                discord->connections(), discord->faults().size());
+    for (const std::string &fault : discord->faults()) {
+        std::printf("    %s\n", fault.c_str());
+    }
     print_settings_file(plugins + L"\\tolvek\\config.ini");
     host.unload_plugin();
     return 0;

@@ -120,6 +120,27 @@ std::vector<catalogue_request> catalogue_requests()
     return requests;
 }
 
+size_t catalogue_request_count()
+{
+    const std::string log = read_all(stub_file(L"log.jsonl"));
+    const std::string mark = "\"event\": \"request\"";
+    size_t count = 0;
+    for (size_t at = log.find(mark); at != std::string::npos; at = log.find(mark, at + mark.size())) {
+        ++count;
+    }
+    return count;
+}
+
+int catalogue_barrier_requests()
+{
+    int requests = 0;
+    for_each_record([&](const json_node *record) {
+        requests += text_of(json_member(record, "event")) == "request" &&
+                    text_of(json_member(record, "path")).find("Corvane%20Barrier") != std::string::npos;
+    });
+    return requests;
+}
+
 int catalogue_connections()
 {
     int connections = 0;

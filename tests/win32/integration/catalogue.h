@@ -29,6 +29,10 @@ void catalogue_reset();
 // The requests received, the barrier's left out.
 std::vector<catalogue_request> catalogue_requests();
 int catalogue_connections();
+// Every request received, the barrier's included; cheap enough to ask after every lookup.
+size_t catalogue_request_count();
+// The barrier's requests received.
+int catalogue_barrier_requests();
 // The TLS version agreed for each connection ("TLSv1.3"), in order.
 std::vector<std::string> catalogue_tls_versions();
 // Escapes text for a JSON string literal.

@@ -1,273 +1,392 @@
-// The connection to Discord through the shipped plug-in: Discord started
-// after the player, Discord quitting and coming back, what is sent once per
-// change only, quit, and every SDK build a user may have (run in a process
-// of its own with the SDK only where the test puts it).
+// The connection to Discord's pipe through the shipped plug-in, against the
+// fake Discord: Discord started before or after the player, restarting,
+// READY late or never, a refused update, PING, malformed frames and CLOSE,
+// the first pipe taken, quit in every phase, a burst of track changes within
+// the rate, the frames compared with the Game SDK's, and a stray
+// discord_game_sdk.dll that changes nothing.
 #include "files.h"
+#include "json/json.h"
 #include "rig.h"
+
+#include <map>
 
 namespace {
 
-// The plug-in retries every 5 s; Discord is expected within about 10 s.
+using namespace std::string_literals;
+
+// The plug-in looks for Discord every 5 s: it is found within about that.
 constexpr unsigned reconnect_bound_ms = 10000;
+// What the main thread may wait in quit, with some slack for a loaded machine.
+constexpr DWORD quit_bound_ms = 700;
+
+const wchar_t blue_file[] = L"C:\\Music\\blue.mp3";
 
 class connection_rig : public plugin_rig {
   protected:
-    void play_blue_at_start()
+    // "Blue" plays at start; returns once Discord shows it with its cover.
+    void start_with_blue_and_its_cover()
     {
         load();
         start_with_blue_playing();
+        await_cover(0);
     }
 
-    // The newest update went through a live core of this generation and shows Blue playing.
-    bool blue_shown_on(int generation)
+    // Whether the newest update went through connection `connection` and shows `state`.
+    bool shown_on(int connection, const std::string &state)
     {
-        const auto events = sdk_events();
-        return !events.empty() && events.back().kind == STUB_SDK_UPDATE_ACTIVITY &&
-               events.back().generation == generation &&
-               std::string(events.back().activity.state) == "Blue (Playing)";
+        const auto updates = discord->updates();
+        return !updates.empty() && updates.back().connection == connection && !updates.back().clear &&
+               updates.back().activity.state == state;
+    }
+
+    void play_track(const std::wstring &file, const std::wstring &title)
+    {
+        host->library[file] = tagged_track(title, L"The Band", L"First Album");
+        host->play(file);
     }
 };
 
-class discord_absent_at_start : public connection_rig, public ::testing::WithParamInterface<int32_t> {};
-
-TEST_P(discord_absent_at_start, the_player_starts_and_the_track_appears_once_discord_runs)
+TEST_F(connection_rig, discord_started_before_the_player_gets_the_handshake_and_then_the_track)
 {
-    stub_sdk_set_discord_running(0);
-    stub_sdk_set_absent_mode(GetParam());
-    play_blue_at_start();
-    EXPECT_NE(host->current_procedure(), host->own_procedure());
-    EXPECT_EQ(stub_sdk_create_count(), 1);
-    host->pump(500);
-    EXPECT_EQ(stub_sdk_live_cores(), 0) << "a core that was dead from the start is destroyed";
-    const int first_generation = stub_sdk_generation();
-
-    stub_sdk_set_discord_running(1);
-    EXPECT_TRUE(pump_until([&] { return blue_shown_on(first_generation + 1); }, reconnect_bound_ms));
-    EXPECT_EQ(stub_sdk_live_cores(), 1);
-    stub_sdk_creation creation{};
-    ASSERT_TRUE(stub_sdk_last_creation(&creation));
-    EXPECT_EQ(creation.params.flags, 1u) << "never asks the SDK to start Discord";
-    EXPECT_LE(stub_sdk_create_count(), 4) << "retries about every 5 s, not in a loop";
+    load();
+    start_with_blue_playing();
+    const auto frames = discord->frames();
+    ASSERT_GE(frames.size(), 2u);
+    EXPECT_EQ(frames[0].opcode, 0u);
+    EXPECT_EQ(frames[0].json, R"({"v":1,"client_id":")" + std::to_string(PLUGIN_CLIENT_ID) + "\"}");
+    EXPECT_TRUE(frames[1].set_activity);
+    EXPECT_EQ(frames[1].activity.state, "Blue (Playing)");
+    EXPECT_EQ(discord->connections(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(creation_outcomes, discord_absent_at_start,
-                         ::testing::Values(STUB_SDK_ABSENT_FAILS, STUB_SDK_ABSENT_NOT_RUNNING,
-                                           STUB_SDK_ABSENT_DEAD_CORE),
-                         [](const auto &info) {
-                             switch (info.param) {
-                             case STUB_SDK_ABSENT_FAILS:
-                                 return "creation_fails_with_4";
-                             case STUB_SDK_ABSENT_NOT_RUNNING:
-                                 return "creation_fails_with_27";
-                             default:
-                                 return "creation_gives_a_dead_core";
-                             }
-                         });
-
-TEST_F(connection_rig, discord_restarting_mid_play_gets_a_new_core_with_the_current_track)
+TEST_F(connection_rig, discord_started_after_the_player_shows_the_current_track_within_seconds)
 {
-    play_blue_at_start();
-    host->pump(200);
-    ASSERT_TRUE(blue_shown_on(1));
+    discord->go_away();
+    load();
+    ASSERT_EQ(host->init_plugin(), 0);
+    started = true;
+    EXPECT_NE(host->current_procedure(), host->own_procedure());
+    host->library[blue_file] = tagged_track(L"Blue", L"The Band", L"First Album");
+    host->play(blue_file);
+    host->pump(1000);
+    EXPECT_EQ(discord->connections(), 0);
 
-    stub_sdk_set_discord_running(0);
+    discord->come_back();
+    const DWORD back = GetTickCount();
+    EXPECT_TRUE(pump_until([&] { return shown_on(1, "Blue (Playing)"); }, reconnect_bound_ms));
+    EXPECT_LT(GetTickCount() - back, reconnect_bound_ms);
+    EXPECT_EQ(published(), 1) << "only what plays now, not what played while Discord was away";
+}
+
+TEST_F(connection_rig, discord_restarting_mid_play_gets_the_current_track_on_the_new_connection)
+{
+    load();
+    start_with_blue_playing();
+    discord->go_away();
     host->pump(300);
-    EXPECT_EQ(stub_sdk_destroy_count(), 1) << "the dead core is destroyed";
-    EXPECT_EQ(stub_sdk_live_cores(), 0);
     host->pause(); // nothing to send it to meanwhile
-    host->resume();
-
-    stub_sdk_set_discord_running(1);
-    EXPECT_TRUE(pump_until([&] { return blue_shown_on(2); }, reconnect_bound_ms));
-    const int pumped = stub_sdk_run_callbacks_count();
-    host->pump(300);
-    EXPECT_GT(stub_sdk_run_callbacks_count(), pumped) << "the new core is pumped";
-    EXPECT_TRUE(sdk_events().back().callback_delivered);
+    discord->come_back();
+    EXPECT_TRUE(pump_until([&] { return shown_on(2, "Blue (Stopped)"); }, reconnect_bound_ms));
+    EXPECT_EQ(discord->connections(), 2);
 }
 
 TEST_F(connection_rig, an_activity_equal_to_the_last_one_sent_is_not_sent_again)
 {
-    play_blue_at_start();
-    const int after_play = published();
+    start_with_blue_and_its_cover();
+    const int shown = published();
     host->notify_status();
     host->notify_status();
-    EXPECT_EQ(published(), after_play);
+    settle();
+    EXPECT_EQ(published(), shown);
 
     host->output_time_ms = 42000;
     host->pause();
-    EXPECT_EQ(published(), after_play + 1);
+    EXPECT_EQ(next_activity(shown).state, "Blue (Stopped)");
     host->notify_status();
-    EXPECT_EQ(published(), after_play + 1);
+    settle();
+    EXPECT_EQ(published(), shown + 1);
     host->stop();
     host->stop();
-    EXPECT_EQ(published(), after_play + 2);
-    EXPECT_TRUE(same_record(last_activity(), idle_activity()));
+    EXPECT_EQ(next_activity(shown + 1), idle_activity());
+    settle();
+    EXPECT_EQ(published(), shown + 2);
 }
 
-TEST_F(connection_rig, quit_while_waiting_for_discord_stops_the_retries)
+TEST_F(connection_rig, ready_late_is_waited_for_and_ready_never_is_given_up_and_tried_again)
 {
-    stub_sdk_set_discord_running(0);
-    play_blue_at_start();
+    discord->set_ready_delay(1000);
+    start();
+    EXPECT_EQ(last_activity(), idle_activity());
     quit();
-    EXPECT_EQ(host->current_procedure(), host->own_procedure());
-    stub_sdk_set_discord_running(1);
-    host->pump(5500);
-    EXPECT_EQ(stub_sdk_create_count(), 1);
-    EXPECT_EQ(published(), 0);
+    host.reset();
+
+    new_discord();
+    discord->set_ready_delay(-1);
+    load();
+    const DWORD begin = GetTickCount();
+    ASSERT_EQ(host->init_plugin(), 0);
+    started = true;
+    EXPECT_LT(GetTickCount() - begin, 200u) << "the main thread does not wait for Discord";
+    EXPECT_TRUE(pump_until([&] { return discord->connections() == 2; }, 12000))
+        << "given up, then tried again";
+    EXPECT_GE(GetTickCount() - begin, 5000u) << "no hurry after a Discord that does not answer";
+    discord->set_ready_delay(0);
+    EXPECT_TRUE(pump_until([&] { return published() == 1; }, 12000));
+    EXPECT_EQ(last_activity(), idle_activity());
 }
 
-// A folder of its own for a child host, the plug-in and, where a row says, an SDK build.
-class sdk_install : public ::testing::Test {
-  protected:
-    void SetUp() override
-    {
-        bin = module_folder();
-        root = fresh_test_folder();
-        host_folder = root + L"\\Winamp";
-        plugins = host_folder + L"\\Plugins";
-        CreateDirectoryW(host_folder.c_str(), nullptr);
-        CreateDirectoryW(plugins.c_str(), nullptr);
-        ASSERT_TRUE(
-            CopyFileW((bin + L"\\bare_host.exe").c_str(), (host_folder + L"\\bare_host.exe").c_str(), FALSE));
-        ASSERT_TRUE(CopyFileW((bin + L"\\gen_DiscordCorvane.dll").c_str(),
-                              (plugins + L"\\gen_DiscordCorvane.dll").c_str(), FALSE));
-    }
-
-    void TearDown() override { remove_tree(root); }
-
-    static std::wstring module_folder()
-    {
-        wchar_t path[MAX_PATH];
-        GetModuleFileNameW(nullptr, path, MAX_PATH);
-        std::wstring folder = path;
-        return folder.substr(0, folder.find_last_of(L'\\'));
-    }
-
-    void put_sdk(const std::wstring &build, const std::wstring &folder)
-    {
-        const std::wstring source = build.empty() ? bin : bin + L"\\sdk\\" + build;
-        ASSERT_TRUE(CopyFileW((source + L"\\discord_game_sdk.dll").c_str(),
-                              (folder + L"\\discord_game_sdk.dll").c_str(), FALSE));
-    }
-
-    // Runs the child host's session; returns its transcript.
-    std::string run_session()
-    {
-        const std::wstring command =
-            L"\"" + host_folder + L"\\bare_host.exe\" \"" + plugins + L"\\gen_DiscordCorvane.dll\"";
-        std::string output;
-        EXPECT_EQ(run_child(std::string(command.begin(), command.end()), output), 0u) << output;
-        return output;
-    }
-
-    std::wstring bin, root, host_folder, plugins;
-};
-
-std::string narrow(const std::wstring &text)
+TEST_F(connection_rig, a_refused_update_is_sent_once_more_after_a_delay_and_then_only_with_the_next_change)
 {
-    return std::string(text.begin(), text.end());
+    start_with_blue_and_its_cover();
+    const int shown = published();
+    discord->refuse_next_update(4000, "child \"activity\" fails");
+    host->pause();
+    EXPECT_EQ(next_activity(shown).state, "Blue (Stopped)");
+    discord->refuse_next_update(4000, "child \"activity\" fails");
+    const DWORD refused = GetTickCount();
+    EXPECT_EQ(next_activity(shown + 1).state, "Blue (Stopped)") << "sent once more";
+    EXPECT_GE(GetTickCount() - refused, 3000u) << "after a delay, not in a loop";
+    host->pump(6000);
+    EXPECT_EQ(published(), shown + 2) << "a refused retry waits for the next change";
+    host->resume();
+    EXPECT_EQ(next_activity(shown + 2).state, "Blue (Playing)");
 }
 
-struct sdk_case {
-    const char *name;
-    const wchar_t *build; // folder under bin\sdk; empty for the default one (2.5.6, cdecl)
-    const char *status;   // the dialog's status line
+TEST_F(connection_rig, a_ping_is_answered_with_a_pong_carrying_its_payload)
+{
+    start();
+    discord->send_ping(R"({"nonce":"p1"})");
+    EXPECT_TRUE(pump_until([&] { return discord->pongs() == 1; }, 5000));
+    discord->send_ping("");
+    EXPECT_TRUE(pump_until([&] { return discord->pongs() == 2; }, 5000));
+    EXPECT_EQ(discord->connections(), 1);
+}
+
+TEST_F(connection_rig, the_first_pipe_taken_by_something_that_closes_at_once_leads_to_the_next)
+{
+    discord->occupy_first_pipe();
+    host = std::make_unique<sim_host>();
+    host->pump(100);
+    ASSERT_TRUE(host->load_plugin());
+    start_with_blue_playing();
+    EXPECT_EQ(last_activity().state, "Blue (Playing)");
+}
+
+struct breakage_case {
+    const char *what;
+    std::string bytes; // what Discord sends on the open connection
 };
 
-class every_sdk_build : public sdk_install, public ::testing::WithParamInterface<sdk_case> {};
+class broken_connections : public connection_rig, public testing::WithParamInterface<breakage_case> {};
 
-// Play, pause, stop and quit through each build beside the plug-in: every
-// request arrives whole, callbacks of the build's convention, nothing after quit.
-TEST_P(every_sdk_build, a_session_beside_the_plugin)
+// Every one ends the connection cleanly; the plug-in tries again and shows
+// the current track on the next connection.
+TEST_P(broken_connections, end_the_connection_and_the_next_one_shows_the_current_track)
 {
-    put_sdk(GetParam().build, plugins);
-    const std::string transcript = run_session();
-    const bool supported = std::string(GetParam().status).rfind("Connected", 0) == 0;
-    std::string expected = "init 0\n"
-                           "sdk " +
-                           narrow(plugins) +
-                           "\\discord_game_sdk.dll\n"
-                           "status " +
-                           GetParam().status +
-                           "\n"
-                           "quit returned\n";
-    if (supported) {
-        expected += "update core=1 callback=0 state=\"(Idle)\" details=\"\" image=\"winamp-logo\" start=0\n"
-                    "update core=1 callback=0 state=\"Blue (Playing)\" details=\"The Band - First Album\" "
-                    "image=\"\" start=set\n"
-                    "update core=1 callback=0 state=\"Blue (Stopped)\" details=\"The Band - First Album\" "
-                    "image=\"\" start=0\n"
-                    "update core=1 callback=0 state=\"(Idle)\" details=\"\" image=\"winamp-logo\" start=0\n"
-                    "clear core=1 callback=43\n";
+    load();
+    start_with_blue_playing();
+    testing::internal::CaptureStderr();
+    if (GetParam().bytes == "close") {
+        discord->send_close(4000, "Invalid Client ID");
+    } else {
+        discord->send_raw(GetParam().bytes);
     }
-    expected += "live cores 0\nalive after unload\n";
-    EXPECT_EQ(transcript, expected);
+    EXPECT_TRUE(pump_until([&] { return discord->connections() == 2 && discord->connected(); }, 12000));
+    testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(pump_until([&] { return shown_on(2, "Blue (Playing)"); }, 3000));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    builds, every_sdk_build,
-    ::testing::Values(
-        sdk_case{"cdecl_2_5_6", L"", "Connected to Discord (Game SDK 2.5.6)."},
-        sdk_case{"cdecl_3_0_0", L"cdecl-3.0.0", "Connected to Discord (Game SDK 3.0.0)."},
-        sdk_case{"stdcall_3_1_0", L"stdcall-3.1.0", "Connected to Discord (Game SDK 3.1.0)."},
-        sdk_case{"stdcall_3_2_1", L"stdcall-3.2.1", "Connected to Discord (Game SDK 3.2.1)."},
-        sdk_case{"stdcall_2_5_6", L"stdcall-2.5.6", "Connected to Discord (Game SDK 2.5.6)."},
-        sdk_case{"cdecl_4_0_0", L"cdecl-4.0.0",
-                 "Unsupported \"discord_game_sdk.dll\" version 4.0.0. Use the x86 DLL of a Game SDK from 2.5 "
-                 "to 3.2."},
-        sdk_case{"stdcall_1_0_0", L"stdcall-1.0.0",
-                 "Unsupported \"discord_game_sdk.dll\" version 1.0.0. Use the x86 DLL of a Game SDK from 2.5 "
-                 "to 3.2."},
-        sdk_case{
-            "no_version", L"no-version",
-            "Unsupported \"discord_game_sdk.dll\": it reports no version. Use the x86 DLL of a Game SDK from "
-            "2.5 to 3.2."}),
-    [](const auto &info) { return std::string(info.param.name); });
+    frames, broken_connections,
+    testing::Values(breakage_case{"unknown opcode", fake_discord_frame(9, "{}")},
+                    breakage_case{"length beyond 64 KiB", "\x01\x00\x00\x00\x01\x00\x01\x00"s + "{}"},
+                    breakage_case{"payload that is no JSON", fake_discord_frame(1, "{\"cmd\":")},
+                    breakage_case{"garbage", "GET / HTTP/1.1\r\nHost: discord\r\n\r\n"},
+                    breakage_case{"CLOSE", "close"}),
+    [](const auto &info) { return readable_test_name(info.param.what); });
 
-TEST_F(sdk_install, without_any_sdk_the_plugin_loads_says_what_is_missing_and_quits)
+struct quit_case {
+    const char *what;
+    bool ready;   // Discord answers the handshake
+    bool reading; // Discord reads what the plug-in writes
+    bool cleared; // the activity is cleared before the pipe closes
+};
+
+class quitting : public connection_rig, public testing::WithParamInterface<quit_case> {};
+
+// Quit returns within the bound; the host then unloads the DLL at once and
+// keeps running its message loop: nothing of the plug-in runs any more.
+TEST_P(quitting, returns_within_half_a_second_and_nothing_runs_after)
 {
-    const std::string transcript = run_session();
-    EXPECT_EQ(transcript,
-              "init 0\n"
-              "sdk none\n"
-              "status \"discord_game_sdk.dll\" not found in " +
-                  narrow(plugins) + ", " + narrow(host_folder) +
-                  " or the system folders: put the Game SDK's x86 DLL next to gen_DiscordCorvane.dll.\n"
-                  "quit returned\n"
-                  "alive after unload\n");
+    if (!GetParam().ready) {
+        discord->set_ready_delay(-1);
+    }
+    load();
+    ASSERT_EQ(host->init_plugin(), 0);
+    started = true;
+    if (GetParam().ready) {
+        await_published(1);
+    }
+    discord->set_reading(GetParam().reading);
+    // Long lines, so that a Discord that reads nothing soon has its pipe full.
+    for (int i = 1; i <= 3; ++i) {
+        play_track(L"C:\\Music\\" + std::to_wstring(i) + L".mp3",
+                   L"A title long enough to fill the pipe of a Discord that reads nothing " +
+                       std::to_wstring(i));
+    }
+    host->pump(300);
+    const DWORD quitting = GetTickCount();
+    quit();
+    EXPECT_LT(GetTickCount() - quitting, quit_bound_ms);
+    host->unload_plugin();
+    EXPECT_TRUE(pump_until([] { return GetModuleHandleW(L"gen_DiscordCorvane.dll") == nullptr; }, 5000));
+    host->pump(500);
+    discord->set_reading(true);
+    if (GetParam().cleared) {
+        EXPECT_TRUE(pump_until([&] { return discord->updates().back().clear; }, 2000));
+    }
+    EXPECT_TRUE(pump_until([&] { return !discord->connected(); }, 2000)) << "the pipe is closed";
 }
 
-TEST_F(sdk_install, a_file_beside_the_plugin_that_is_no_usable_sdk_is_named_in_the_status)
-{
-    // What a user who took the 64-bit DLL sees: Windows refuses to load it.
-    write_file(plugins + L"\\discord_game_sdk.dll", "MZ, but no 32-bit DLL");
-    std::string transcript = run_session();
-    EXPECT_NE(
-        transcript.find("status \"discord_game_sdk.dll\" in " + narrow(plugins) +
-                        " cannot be loaded (error 193): use the Game SDK's 32-bit DLL, from its lib\\x86 "
-                        "folder.\n"),
-        std::string::npos)
-        << transcript;
+INSTANTIATE_TEST_SUITE_P(connection, quitting,
+                         testing::Values(quit_case{"connected", true, true, true},
+                                         quit_case{"while Discord reads nothing", true, false, false},
+                                         quit_case{"while handshaking", false, true, false}),
+                         [](const auto &info) { return readable_test_name(info.param.what); });
 
-    // A DLL of that name that is not the SDK at all.
-    ASSERT_TRUE(CopyFileW((bin + L"\\gen_DiscordCorvane.dll").c_str(),
-                          (plugins + L"\\discord_game_sdk.dll").c_str(), FALSE));
-    transcript = run_session();
-    EXPECT_NE(transcript.find("status The \"discord_game_sdk.dll\" found is not the Discord Game SDK"),
-              std::string::npos)
-        << transcript;
-    EXPECT_NE(transcript.find("alive after unload"), std::string::npos) << transcript;
+TEST_F(connection_rig, quit_while_waiting_for_discord_stops_looking_for_it)
+{
+    discord->go_away();
+    load();
+    ASSERT_EQ(host->init_plugin(), 0);
+    quit();
+    EXPECT_EQ(host->current_procedure(), host->own_procedure());
+    discord->come_back();
+    host->pump(5500);
+    EXPECT_EQ(discord->connections(), 0);
 }
 
-TEST_F(sdk_install, an_sdk_next_to_the_player_is_found_too)
+// Discord shows the last track; no window of 20 s holds more than 5 updates.
+TEST_F(connection_rig, twenty_track_changes_in_two_seconds_keep_to_the_rate_and_end_with_the_last_track)
 {
-    put_sdk(L"stdcall-3.2.1", host_folder);
-    const std::string transcript = run_session();
-    EXPECT_NE(transcript.find("sdk " + narrow(host_folder) + "\\discord_game_sdk.dll\n"), std::string::npos)
-        << transcript;
-    EXPECT_NE(transcript.find("status Connected to Discord (Game SDK 3.2.1).\n"), std::string::npos)
-        << transcript;
-    EXPECT_EQ(transcript.find("fault"), std::string::npos) << transcript;
+    start();
+    for (int i = 1; i <= 20; ++i) {
+        play_track(L"C:\\Music\\" + std::to_wstring(i) + L".mp3", L"Track " + std::to_wstring(i));
+        host->pump(100);
+    }
+    EXPECT_TRUE(pump_until([&] { return shown_on(1, "Track 20 (Playing)"); }, 30000));
+    host->pump(1000);
+    const auto updates = discord->updates();
+    EXPECT_EQ(updates.back().activity.state, "Track 20 (Playing)");
+    for (size_t i = 0; i + fake_discord_window_updates < updates.size(); ++i) {
+        EXPECT_GE(updates[i + fake_discord_window_updates].arrival_ms - updates[i].arrival_ms,
+                  fake_discord_window_ms);
+    }
+    EXPECT_LE(updates.size(), 11u);
+}
+
+// "path=value" for every leaf of a JSON object, nested objects as paths.
+void flatten(const json_node *node, const std::string &path, std::map<std::string, std::string> &leaves)
+{
+    for (const json_node *child = node->first; child != nullptr; child = child->next) {
+        const std::string name = path + "/" + child->key;
+        switch (child->kind) {
+        case JSON_OBJECT:
+            leaves[name] = "{}";
+            flatten(child, name, leaves);
+            break;
+        case JSON_STRING:
+            leaves[name] = std::string("\"") + child->string + "\"";
+            break;
+        case JSON_INTEGER:
+            leaves[name] = std::to_string(child->integer);
+            break;
+        case JSON_BOOL:
+            leaves[name] = child->integer ? "true" : "false";
+            break;
+        default:
+            leaves[name] = "null";
+        }
+    }
+}
+
+std::map<std::string, std::string> leaves_of(std::string json)
+{
+    std::map<std::string, std::string> leaves;
+    json_node *root = json_parse(json.data());
+    EXPECT_NE(root, nullptr) << json;
+    if (root != nullptr) {
+        flatten(root, "", leaves);
+    }
+    json_free(root);
+    return leaves;
+}
+
+// What the Game SDK 2.5.6 sent for "Blue" playing, minus what a presence
+// does not need (party, secrets, instance) and what differs by nature
+// (nonce, process id, start time).
+std::map<std::string, std::string> sdk_frame_leaves()
+{
+    auto leaves = leaves_of(
+        R"j({"cmd":"SET_ACTIVITY","nonce":"9","evt":null,"args":{"pid":228,"activity":{"state":"Blue (Playing)",)j"
+        R"j("details":"The Band - First Album","timestamps":{"start":1700000001},"assets":{"large_image":"winamp-logo"},)j"
+        R"j("party":{},"secrets":{},"instance":false}}})j");
+    for (const char *unneeded :
+         {"/evt", "/args/activity/party", "/args/activity/secrets", "/args/activity/instance", "/nonce",
+          "/args/pid", "/args/activity/timestamps/start"}) {
+        leaves.erase(unneeded);
+    }
+    return leaves;
+}
+
+TEST_F(connection_rig, the_frame_of_a_track_has_the_members_and_values_of_the_game_sdks_frame)
+{
+    catalogue_respond(R"({"status":200,"body":"{\"data\":[],\"total\":0}"})");
+    load();
+    start_with_blue_playing();
+    finish_lookups();
+    const received_frame blue = discord->updates()[0];
+    auto leaves = leaves_of(blue.json);
+    EXPECT_EQ(leaves["/nonce"], "\"" + blue.nonce + "\"");
+    EXPECT_EQ(leaves["/args/pid"], std::to_string(GetCurrentProcessId()));
+    EXPECT_NEAR(std::stod(leaves["/args/activity/timestamps/start"]), static_cast<double>(time(nullptr)),
+                3.0);
+    for (const char *varying : {"/nonce", "/args/pid", "/args/activity/timestamps/start"}) {
+        leaves.erase(varying);
+    }
+    EXPECT_EQ(leaves, sdk_frame_leaves());
+}
+
+// A discord_game_sdk.dll of an earlier install beside the plug-in, and one in
+// the folder Winamp was started from, are neither loaded nor looked at.
+TEST_F(connection_rig,
+       a_stray_discord_game_sdk_dll_beside_the_plugin_or_in_the_current_folder_changes_nothing)
+{
+    const std::wstring root = fresh_test_folder();
+    const std::wstring plugins = root + L"\\Plugins", downloads = root + L"\\Downloads";
+    CreateDirectoryW(plugins.c_str(), nullptr);
+    CreateDirectoryW(downloads.c_str(), nullptr);
+    wchar_t bin[MAX_PATH];
+    GetModuleFileNameW(nullptr, bin, MAX_PATH);
+    std::wstring dll = bin;
+    dll = dll.substr(0, dll.find_last_of(L'\\')) + L"\\gen_DiscordCorvane.dll";
+    ASSERT_TRUE(CopyFileW(dll.c_str(), (plugins + L"\\gen_DiscordCorvane.dll").c_str(), FALSE));
+    for (const std::wstring &folder : {plugins, downloads}) {
+        write_file(folder + L"\\discord_game_sdk.dll", "MZ, but garbage");
+    }
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(downloads.c_str());
+
+    host = std::make_unique<sim_host>();
+    ASSERT_TRUE(host->load_plugin((plugins + L"\\gen_DiscordCorvane.dll").c_str()));
+    start_with_blue_playing();
+    EXPECT_EQ(last_activity().state, "Blue (Playing)");
+    EXPECT_EQ(GetModuleHandleW(L"discord_game_sdk.dll"), nullptr);
+    quit();
+    host.reset();
+    SetCurrentDirectoryW(previous);
+    remove_tree(root);
 }
 
 } // namespace

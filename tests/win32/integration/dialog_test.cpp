@@ -80,7 +80,7 @@ class dialog_rig : public plugin_rig {
     {
         quit();
         host.reset();
-        stub_sdk_reset();
+        new_discord();
         write_file(file, content);
         HANDLE holder = held ? CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
                              : INVALID_HANDLE_VALUE;
@@ -199,13 +199,13 @@ TEST_F(dialog_rig, ok_and_enter_save_the_boxes_and_republish_at_once)
                 SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
             }
         });
-        ASSERT_EQ(published(), before + 1);
+        const discord_activity activity = next_activity(before);
         const std::string content = read_file(file);
         const bool elapsed_on = use_enter; // the second run ticks the box again
         EXPECT_NE(content.find(elapsed_on ? "Show elapsed time=1\r\n" : "Show elapsed time=0\r\n"),
                   std::string::npos);
         EXPECT_NE(content.find("Display album art=0\r\n"), std::string::npos);
-        EXPECT_EQ(last_activity().timestamps.start != 0, elapsed_on);
+        EXPECT_EQ(activity.start != 0, elapsed_on);
     }
 }
 
@@ -223,6 +223,7 @@ TEST_F(dialog_rig, cancel_escape_and_the_close_box_change_nothing)
             SendMessageW(GetDlgItem(dialog, IDC_SHOW_TITLE), BM_CLICK, 0, 0);
             close(dialog);
         });
+        settle();
         EXPECT_EQ(published(), published_before);
         EXPECT_EQ(read_file(file), before);
     }
@@ -272,7 +273,7 @@ TEST_F(dialog_rig, a_second_config_call_brings_the_open_dialog_to_the_front_inst
         DestroyWindow(other);
         SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     });
-    EXPECT_EQ(published(), published_before + 1);
+    EXPECT_EQ(next_activity(published_before).state, "(Playing)");
     EXPECT_NE(read_file(file).find("Display title=0\r\n"), std::string::npos) << "the first dialog's choice";
 
     // Closed, the dialog opens again.
@@ -319,9 +320,10 @@ TEST_F(full_disk_rig, a_save_on_a_full_disk_keeps_the_old_file_and_the_choices_a
     });
     EXPECT_EQ(read_file(file), before);
     EXPECT_FALSE(exists(folder + L"\\config.ini.new"));
-    EXPECT_EQ(last_activity().timestamps.start, 0) << "the new values are in use all the same";
+    EXPECT_EQ(next_activity(1).start, 0) << "the new values are in use all the same";
     const std::string kept = fallback_settings();
-    EXPECT_NE(kept.find("Show elapsed time=0\r\n"), std::string::npos) << "kept in the fallback folder";
+    EXPECT_NE(kept.find("Show elapsed time=0
+"), std::string::npos) << "kept in the fallback folder";
 
     DeleteFileW(filler.c_str());
     quit();
@@ -360,22 +362,38 @@ std::wstring status_text(HWND dialog)
 
 TEST_F(dialog_rig, the_status_line_follows_the_connection_while_the_dialog_is_open)
 {
-    std::wstring connected, waiting, back;
-    run_dialog([&](HWND dialog) {
-        connected = status_text(dialog);
-        stub_sdk_set_discord_running(0);
-        host->pump(1000); // the modal loop goes on inside
-        waiting = status_text(dialog);
-        stub_sdk_set_discord_running(1);
-        for (int waited = 0; waited < 8000 && status_text(dialog) == waiting; waited += 100) {
+    std::vector<std::wstring> seen;
+    // Runs the dialog's modal loop until the status line changes (10 s at most); returns the new text.
+    auto next_status = [&](HWND dialog) {
+        const std::wstring before = status_text(dialog);
+        for (int waited = 0; waited < 10000 && status_text(dialog) == before; waited += 100) {
             host->pump(100);
         }
-        back = status_text(dialog);
+        return status_text(dialog);
+    };
+    run_dialog([&](HWND dialog) {
+        seen.push_back(status_text(dialog));
+        discord->go_away();
+        seen.push_back(next_status(dialog));
+        discord->come_back();
+        seen.push_back(next_status(dialog));
+        discord->send_close(4000, "Invalid Client ID");
+        for (int waited = 0; waited < 2000 && discord->connected(); waited += 20) {
+            host->pump(20);
+        }
+        discord->go_away();
+        seen.push_back(next_status(dialog));
+        discord->come_back();
+        seen.push_back(next_status(dialog));
         EndDialog(dialog, 0);
     });
-    EXPECT_EQ(connected, L"Connected to Discord (Game SDK 2.5.6).");
-    EXPECT_EQ(waiting.rfind(L"Waiting for Discord", 0), 0u) << std::string(waiting.begin(), waiting.end());
-    EXPECT_EQ(back, connected);
+    const std::wstring connected = L"Connected to Discord as Corvane Tester.";
+    const std::vector<std::wstring> expected = {
+        connected, L"Waiting for Discord: the presence appears within seconds of Discord starting.",
+        connected, L"Discord closed the connection (4000) Invalid Client ID. Trying again every few seconds.",
+        connected,
+    };
+    EXPECT_EQ(seen, expected);
 }
 
 // The template in the shipped DLL, read as the dialog manager reads it.

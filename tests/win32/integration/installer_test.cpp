@@ -6,7 +6,7 @@
 // its folder page says why it cannot install into a folder.
 #include "files.h"
 #include "sim_host.h"
-#include "stub_sdk_control.h"
+#include "fake_discord.h"
 
 #include <gtest/gtest.h>
 
@@ -250,7 +250,7 @@ TEST_F(installer, the_installed_plugin_runs_from_winamp_and_the_uninstaller_keep
     const std::wstring plugin = winamp + L"\\Plugins\\gen_DiscordCorvane.dll";
     const std::wstring settings = winamp + L"\\Plugins\\tolvek\\config.ini";
 
-    stub_sdk_reset();
+    fake_discord discord;
     {
         // A Winamp 5.9 that keeps its settings in its own folder.
         sim_host host;
@@ -264,9 +264,13 @@ TEST_F(installer, the_installed_plugin_runs_from_winamp_and_the_uninstaller_keep
         blue.tags = {{L"title", L"Blue"}, {L"artist", L"The Band"}, {L"album", L"First Album"}};
         host.library[L"C:\\Music\\blue.mp3"] = blue;
         host.play(L"C:\\Music\\blue.mp3");
-        stub_sdk_event event{};
-        ASSERT_TRUE(stub_sdk_event_at(stub_sdk_event_count() - 1, &event));
-        EXPECT_STREQ(event.activity.state, "Blue (Playing)");
+        const DWORD begin = GetTickCount();
+        while ((discord.updates().empty() || discord.updates().back().activity.state != "Blue (Playing)") &&
+               GetTickCount() - begin < 10000) {
+            host.pump(20);
+        }
+        ASSERT_FALSE(discord.updates().empty());
+        EXPECT_EQ(discord.updates().back().activity.state, "Blue (Playing)");
 
         run_quiet_uninstall();
         EXPECT_TRUE(exists(plugin)) << "Winamp runs and holds the plug-in";

@@ -1,49 +1,28 @@
 // Start, run and shut-down of the plug-in inside the simulated host: the idle
-// activity, the subclass of the host window, the pump, and quit.
+// activity, the subclass of the host window, and quit.
 #include "rig.h"
 
 namespace {
 
 const wchar_t blue_file[] = L"C:\\Music\\blue.mp3";
 
-TEST_F(plugin_rig, start_creates_the_core_with_the_application_id_and_without_requiring_discord)
-{
-    start();
-    stub_sdk_creation creation{};
-    ASSERT_TRUE(stub_sdk_last_creation(&creation));
-    EXPECT_EQ(creation.version, 2);
-    EXPECT_EQ(creation.params.client_id, PLUGIN_CLIENT_ID);
-    EXPECT_EQ(creation.params.flags, 1u);
-    EXPECT_EQ(creation.params.events, nullptr);
-    const DiscordCreateParams &p = creation.params;
-    for (int version : {p.application_version, p.user_version, p.image_version, p.activity_version,
-                        p.relationship_version, p.lobby_version, p.network_version, p.overlay_version,
-                        p.storage_version, p.store_version, p.voice_version, p.achievement_version}) {
-        EXPECT_EQ(version, 1);
-    }
-    for (void *table : {p.application_events, p.user_events, p.image_events, p.activity_events,
-                        p.relationship_events, p.lobby_events, p.network_events, p.overlay_events,
-                        p.storage_events, p.store_events, p.voice_events, p.achievement_events}) {
-        EXPECT_EQ(table, nullptr);
-    }
-    EXPECT_EQ(stub_sdk_activity_manager_requests(), 1);
-    ASSERT_EQ(published(), 1);
-    EXPECT_EQ(sdk_events()[0].callback_data, p.event_data) << "callback data is the plug-in state";
-}
-
 TEST_F(plugin_rig, start_with_a_stopped_player_publishes_exactly_the_idle_activity)
 {
     start();
+    settle();
     ASSERT_EQ(published(), 1);
-    EXPECT_TRUE(same_record(last_activity(), idle_activity()));
+    EXPECT_EQ(last_activity(), idle_activity());
+    EXPECT_EQ(discord->updates()[0].json,
+              R"({"cmd":"SET_ACTIVITY","nonce":")" + discord->updates()[0].nonce + R"(","args":{"pid":)" +
+                  std::to_string(GetCurrentProcessId()) +
+                  R"j(,"activity":{"state":"(Idle)","assets":{"large_image":"winamp-logo"}}}})j");
 }
 
 TEST_F(plugin_rig, a_track_playing_at_start_is_shown_at_once)
 {
     load();
     start_with_blue_playing();
-    ASSERT_EQ(published(), 1);
-    EXPECT_STREQ(last_activity().state, "Blue (Playing)");
+    EXPECT_EQ(discord->updates()[0].activity.state, "Blue (Playing)") << "the first update";
 }
 
 class window_kinds : public plugin_rig, public ::testing::WithParamInterface<bool> {};
@@ -58,17 +37,15 @@ TEST_P(window_kinds, the_status_notification_republishes_and_reaches_the_host_un
     host->playing_file = blue_file;
     host->playback_state = 1;
     EXPECT_EQ(host->notify_status(), sim_status_result);
-    ASSERT_EQ(published(), 2);
-    EXPECT_STREQ(last_activity().state, "Blue (Playing)");
     ASSERT_FALSE(host->received.empty());
-    const sim_message &last = host->received.back();
+    const sim_message last = host->received.back();
     EXPECT_EQ(last.message, WM_WA_IPC);
     EXPECT_EQ(last.wparam, IPC_CB_MISC_STATUS);
     EXPECT_EQ(last.lparam, IPC_CB_MISC);
+    EXPECT_EQ(next_activity(1).state, "Blue (Playing)");
 
     host->stop();
-    ASSERT_EQ(published(), 3);
-    EXPECT_TRUE(same_record(last_activity(), idle_activity()));
+    EXPECT_TRUE(pump_until([&] { return published() > 2 && last_activity() == idle_activity(); }));
 }
 
 TEST_P(window_kinds, other_messages_pass_through_unchanged_without_an_update)
@@ -86,6 +63,7 @@ TEST_P(window_kinds, other_messages_pass_through_unchanged_without_an_update)
         EXPECT_EQ(host->received[0].wparam, other.wparam);
         EXPECT_EQ(host->received[0].lparam, other.lparam);
     }
+    settle();
     EXPECT_EQ(published(), 1);
 
     // Text messages keep their character set through the subclass.
@@ -106,39 +84,25 @@ TEST_F(plugin_rig, playback_states_other_than_stopped_playing_and_paused_send_no
         host->playback_state = state;
         host->notify_status();
     }
+    settle();
     EXPECT_EQ(published(), 1);
 }
 
-TEST_F(plugin_rig, the_pump_runs_the_sdk_callbacks_repeatedly_and_delivers_completions)
+TEST_F(plugin_rig, quit_clears_the_activity_closes_the_pipe_and_restores_the_window)
 {
     start();
-    EXPECT_EQ(stub_sdk_pending_callbacks(), 1) << "completion delivered before any pump";
-    host->pump(1000);
-    // About 60 ticks at 16 ms; the bound only shows that the pump repeats.
-    EXPECT_GE(stub_sdk_run_callbacks_count(), 10);
-    EXPECT_EQ(stub_sdk_pending_callbacks(), 0);
-    EXPECT_TRUE(sdk_events()[0].callback_delivered);
-}
-
-TEST_F(plugin_rig, quit_clears_the_activity_destroys_the_core_stops_the_pump_and_restores_the_window)
-{
-    start();
-    host->pump(100);
     quit();
-    const auto events = sdk_events();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[1].kind, STUB_SDK_CLEAR_ACTIVITY);
-    EXPECT_EQ(events[1].callback_data, events[0].callback_data);
+    EXPECT_TRUE(pump_until([&] { return published() == 2 && !discord->connected(); }, 2000));
+    EXPECT_TRUE(discord->updates()[1].clear);
+    EXPECT_EQ(discord->updates()[1].json, R"({"cmd":"SET_ACTIVITY","nonce":")" + discord->updates()[1].nonce +
+                                              R"(","args":{"pid":)" + std::to_string(GetCurrentProcessId()) +
+                                              "}}");
     EXPECT_EQ(host->current_procedure(), host->own_procedure());
-    EXPECT_EQ(stub_sdk_destroy_count(), 1);
-    EXPECT_EQ(stub_sdk_live_cores(), 0);
-    EXPECT_TRUE(events[1].callback_delivered) << "pending callbacks end inside destroy";
 
-    const int pumped = stub_sdk_run_callbacks_count();
-    host->pump(200);
-    EXPECT_EQ(stub_sdk_run_callbacks_count(), pumped);
     host->notify_status();
-    EXPECT_EQ(published(), 2);
+    host->pump(5500);
+    EXPECT_EQ(published(), 2) << "nothing is published after quit";
+    EXPECT_EQ(discord->connections(), 1) << "nor is Discord looked for";
 }
 
 // A later subclass of the host window keeps ours in its chain.
@@ -179,17 +143,8 @@ TEST_F(plugin_rig, quit_and_unload_under_a_later_subclass_keep_our_procedure_for
     SetWindowTextW(host->window(), L"after the unload");
     host->pump(100);
     EXPECT_EQ(host->queries_received(IPC_CB_MISC), 1) << "the notification reached the host";
-    EXPECT_EQ(published(), 2) << "nothing is published after quit";
-}
-
-TEST(stand_in_sdk, without_discord_default_flags_end_the_caller_and_no_require_discord_fails_with_4)
-{
-    std::string output;
-    EXPECT_EQ(run_child("sdk_probe.exe 0", output), stub_sdk_relaunch_exit_code);
-    EXPECT_EQ(output, "");
-    output.clear();
-    EXPECT_EQ(run_child("sdk_probe.exe 1", output), 0u);
-    EXPECT_NE(output.find("DiscordCreate result 4"), std::string::npos) << output;
+    settle();
+    EXPECT_EQ(published(), 2) << "the clear, and nothing after it";
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 // Shared fixture of the integration tests: a simulated host with the shipped
-// plug-in loaded, and the stand-in SDK's record read back as plain values.
+// plug-in loaded, and a fake Discord whose received frames the tests read.
 #pragma once
 
 #include "catalogue.h"
+#include "fake_discord.h"
 #include "sim_host.h"
-#include "stub_sdk_control.h"
 
 #include <gtest/gtest.h>
 
@@ -12,23 +12,11 @@
 #include <string>
 #include <vector>
 
-inline std::vector<stub_sdk_event> sdk_events()
+inline discord_activity idle_activity()
 {
-    std::vector<stub_sdk_event> events(stub_sdk_event_count());
-    for (size_t i = 0; i < events.size(); ++i) {
-        stub_sdk_event_at(static_cast<int>(i), &events[i]);
-    }
-    return events;
-}
-
-inline DiscordActivity idle_activity()
-{
-    DiscordActivity expected;
-    memset(&expected, 0, sizeof expected);
-    expected.application_id = PLUGIN_CLIENT_ID;
-    strcpy(expected.name, "Winamp");
-    strcpy(expected.state, "(Idle)");
-    strcpy(expected.assets.large_image, "winamp-logo");
+    discord_activity expected;
+    expected.state = "(Idle)";
+    expected.large_image = "winamp-logo";
     return expected;
 }
 
@@ -44,7 +32,7 @@ class plugin_rig : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        stub_sdk_reset();
+        discord = std::make_unique<fake_discord>();
         catalogue_reset();
     }
 
@@ -54,12 +42,23 @@ class plugin_rig : public ::testing::Test {
             host->quit_plugin();
         }
         host.reset();
-        // Whatever the test did, the plug-in never misused the SDK.
-        for (int i = 0; i < stub_sdk_fault_count(); ++i) {
-            char fault[256] = {};
-            stub_sdk_fault_at(i, fault, sizeof fault);
-            ADD_FAILURE() << "SDK misuse: " << fault;
+        check_discord_faults();
+        discord.reset();
+    }
+
+    // Whatever the test did, the plug-in never broke Discord's protocol.
+    void check_discord_faults()
+    {
+        for (const std::string &fault : discord->faults()) {
+            ADD_FAILURE() << "Discord protocol fault: " << fault;
         }
+    }
+
+    // A new Discord for the next life of the plug-in, with a rate window of its own.
+    void new_discord()
+    {
+        check_discord_faults();
+        discord = std::make_unique<fake_discord>();
     }
 
     // Creates the host and loads the plug-in, without starting it.
@@ -69,15 +68,18 @@ class plugin_rig : public ::testing::Test {
         ASSERT_TRUE(host->load_plugin()) << "LoadLibrary error " << GetLastError();
     }
 
-    // Loads and starts the plug-in; expects a successful start.
+    // Loads and starts the plug-in; expects a successful start and, with
+    // Discord there, the first activity.
     void start(bool unicode_window = true)
     {
         load(unicode_window);
         ASSERT_EQ(host->init_plugin(), 0);
         started = true;
+        await_published(1);
     }
 
-    // On the loaded host: "Blue" by The Band plays when the plug-in starts; starts it.
+    // On the loaded host: "Blue" by The Band plays when the plug-in starts;
+    // starts it and waits for the first activity.
     void start_with_blue_playing()
     {
         const wchar_t file[] = L"C:\\Music\\blue.mp3";
@@ -86,6 +88,7 @@ class plugin_rig : public ::testing::Test {
         host->playback_state = 1;
         ASSERT_EQ(host->init_plugin(), 0);
         started = true;
+        await_published(1);
     }
 
     void quit()
@@ -94,10 +97,11 @@ class plugin_rig : public ::testing::Test {
         started = false;
     }
 
-    int published() const { return stub_sdk_event_count(); }
+    // Activity updates (SET_ACTIVITY, clears included) Discord received.
+    int published() const { return static_cast<int>(discord->updates().size()); }
 
     // Runs the host's message loop until `done()` holds or `timeout_ms` have passed; returns done().
-    template <typename Condition> bool pump_until(Condition done, unsigned timeout_ms = 20000)
+    template <typename Condition> bool pump_until(Condition done, unsigned timeout_ms = 30000)
     {
         const DWORD begin = GetTickCount();
         while (!done()) {
@@ -110,16 +114,33 @@ class plugin_rig : public ::testing::Test {
         return true;
     }
 
+    // Runs the message loop until Discord has received `count` updates in all
+    // (the rate may hold one back up to 20 s).
+    void await_published(int count)
+    {
+        EXPECT_TRUE(pump_until([&] { return published() >= count; })) << "Discord received no update";
+    }
+
+    // The update that follows the first `before`, once Discord has it.
+    discord_activity next_activity(int before)
+    {
+        await_published(before + 1);
+        return last_activity();
+    }
+
+    // Runs the message loop for a while in which the plug-in would have sent
+    // anything it had to send: for tests that expect nothing.
+    void settle() { host->pump(300); }
+
     // Runs the message loop until an activity with a cover (an image other
-    // than "winamp-logo") follows the first `after` events; returns the last activity.
-    DiscordActivity await_cover(int after)
+    // than "winamp-logo") follows the first `after` updates; returns the last activity.
+    discord_activity await_cover(int after)
     {
         EXPECT_TRUE(pump_until([&] {
-            const auto events = sdk_events();
-            for (size_t i = after; i < events.size(); ++i) {
-                const char *image = events[i].activity.assets.large_image;
-                if (events[i].kind == STUB_SDK_UPDATE_ACTIVITY && image[0] != '\0' &&
-                    strcmp(image, "winamp-logo") != 0) {
+            const auto updates = discord->updates();
+            for (size_t i = after; i < updates.size(); ++i) {
+                const std::string &image = updates[i].activity.large_image;
+                if (!image.empty() && image != "winamp-logo") {
                     return true;
                 }
             }
@@ -136,38 +157,41 @@ class plugin_rig : public ::testing::Test {
 
     // Makes sure that every lookup asked for so far has ended and been handled:
     // plays an album of its own, whose lookup the worker can only start after
-    // them, and waits for its cover. The barrier's track is the host's current
-    // one afterwards, so a cover found before for another track went only into
-    // the cache. A lookup asked for just now is given a moment to start first,
-    // so that the barrier's does not replace it in the queue.
+    // them, waits until the catalogue has its request and lets the main thread
+    // take the outcomes posted before it. The barrier's track is the host's
+    // current one afterwards, so a cover found before for another track went
+    // only into the cache. A lookup asked for just now is given a moment to
+    // start first, so that the barrier's does not replace it in the queue.
     void finish_lookups()
     {
         static int barriers;
         host->pump(100);
-        const int before = published();
+        const int before = catalogue_barrier_requests();
         const wchar_t barrier_file[] = L"C:\\Music\\barrier.mp3";
         host->library[barrier_file] =
             tagged_track(L"Barrier", catalogue_barrier_artist, L"Barrier " + std::to_wstring(++barriers));
         host->play(barrier_file);
-        await_cover(before);
+        EXPECT_TRUE(pump_until([&] { return catalogue_barrier_requests() > before; }))
+            << "no barrier request";
+        host->pump(100);
     }
 
-    DiscordActivity last_activity() const
+    // The activity of the newest update (empty for a clear).
+    discord_activity last_activity() const
     {
-        stub_sdk_event event{};
-        EXPECT_TRUE(stub_sdk_event_at(stub_sdk_event_count() - 1, &event));
-        EXPECT_EQ(event.kind, STUB_SDK_UPDATE_ACTIVITY);
-        return event.activity;
+        const auto updates = discord->updates();
+        if (updates.empty()) {
+            ADD_FAILURE() << "Discord received no update";
+            return {};
+        }
+        EXPECT_FALSE(updates.back().clear);
+        return updates.back().activity;
     }
 
+    std::unique_ptr<fake_discord> discord;
     std::unique_ptr<sim_host> host;
     bool started = false;
 };
-
-inline bool same_record(const DiscordActivity &a, const DiscordActivity &b)
-{
-    return memcmp(&a, &b, sizeof a) == 0;
-}
 
 // A parameterised test's name made from its case description.
 inline std::string readable_test_name(std::string description)

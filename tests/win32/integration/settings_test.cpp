@@ -80,11 +80,11 @@ TEST_F(settings_rig, loaded_settings_shape_the_presence_and_are_written_back)
     write_settings(user_file);
     load_here();
     start_with_blue_playing();
-    const DiscordActivity activity = last_activity();
-    EXPECT_STREQ(activity.state, "(Playing)");
-    EXPECT_STREQ(activity.details, "The Band");
-    EXPECT_STREQ(activity.assets.large_image, "");
-    EXPECT_EQ(activity.timestamps.start, 0);
+    const discord_activity activity = last_activity();
+    EXPECT_EQ(activity.state, "(Playing)");
+    EXPECT_EQ(activity.details, "The Band");
+    EXPECT_EQ(activity.large_image, "");
+    EXPECT_EQ(activity.start, 0);
     quit();
     EXPECT_EQ(read_file(file), user_file_now);
 }
@@ -217,8 +217,10 @@ TEST_F(settings_rig, an_empty_directory_answer_saves_nothing_and_harms_nothing)
     host->ini_directory_w.clear();
     ASSERT_EQ(host->init_plugin(), 0);
     started = true;
+    await_published(1);
     quit();
-    EXPECT_EQ(published(), 2);
+    EXPECT_TRUE(pump_until([&] { return published() == 2; }, 2000));
+    EXPECT_TRUE(discord->updates()[1].clear);
 }
 
 TEST_F(settings_rig, a_file_named_like_the_folder_stays_and_the_choices_go_to_the_installs_fallback_folder)
@@ -263,7 +265,7 @@ TEST_F(settings_rig, a_failed_save_leaves_the_previous_file_intact)
     for (const auto &failure : failures) {
         SCOPED_TRACE(failure.what);
         write_settings(user_file);
-        stub_sdk_reset();
+        new_discord();
         start_here();
         // What is on disk now differs from what a save would write.
         const std::string previous = std::string("; the user's own file\r\n") + user_file;
@@ -322,14 +324,14 @@ class write_protected : public settings_rig, public testing::WithParamInterface<
     std::string protected_file() const { return read_file(winamp + L"\\Plugins\\tolvek\\config.ini"); }
 
     // One life of the plug-in with "Blue" playing; returns its first activity.
-    DiscordActivity run_once()
+    discord_activity run_once()
     {
-        stub_sdk_reset();
+        new_discord();
         load();
         host->version = GetParam().version;
         GetParam().point_into(*host, winamp);
         start_with_blue_playing();
-        const DiscordActivity first = last_activity();
+        const discord_activity first = last_activity();
         quit();
         host.reset();
         return first;
@@ -344,15 +346,15 @@ TEST_P(write_protected, the_choices_go_to_the_fallback_folder_and_are_read_from_
     put_protected_file(administrators);
 
     // First life: the protected file is read; the save cannot go there.
-    EXPECT_STREQ(run_once().details, "The Band") << "the protected file was read";
+    EXPECT_EQ(run_once().details, "The Band") << "the protected file was read";
     EXPECT_EQ(protected_file(), administrators);
     EXPECT_EQ(fallback_settings(), user_file_now);
 
     // Later lives read the fallback copy, whatever the protected one says.
     put_protected_file(default_file);
-    const DiscordActivity later = run_once();
-    EXPECT_STREQ(later.details, "The Band");
-    EXPECT_EQ(later.timestamps.start, 0);
+    const discord_activity later = run_once();
+    EXPECT_EQ(later.details, "The Band");
+    EXPECT_EQ(later.start, 0);
     EXPECT_EQ(fallback_settings(), user_file_now);
     EXPECT_EQ(protected_file(), default_file);
     EXPECT_FALSE(exists(user_settings_file()));
@@ -367,7 +369,7 @@ TEST_P(write_protected, the_previous_versions_copy_in_the_users_own_folder_is_st
     put_protected_file(default_file);
     SHCreateDirectoryExW(nullptr, user_settings_folder().c_str(), nullptr);
     write_file(user_settings_file(), user_file);
-    EXPECT_STREQ(run_once().details, "The Band");
+    EXPECT_EQ(run_once().details, "The Band");
     EXPECT_EQ(read_file(user_settings_file()), user_file);
     EXPECT_EQ(fallback_settings(), user_file_now);
 }
@@ -414,10 +416,10 @@ TEST_F(settings_rig, once_the_hosts_folder_takes_the_file_again_the_fallback_cop
 
     write_settings(default_file);
     host.reset();
-    stub_sdk_reset();
+    new_discord();
     load_here();
     start_with_blue_playing();
-    EXPECT_STREQ(last_activity().details, "The Band") << "the fallback copy is read first";
+    EXPECT_EQ(last_activity().details, "The Band") << "the fallback copy is read first";
     quit();
     EXPECT_EQ(read_file(file), user_file_now);
     EXPECT_TRUE(fallback_settings_files().empty());
@@ -431,33 +433,33 @@ TEST_F(settings_rig, installs_sharing_the_users_folder_read_and_write_only_their
     put_profile_install_file();
     const std::wstring other_root = fresh_test_folder();
     const auto run_install = [&](const std::wstring &settings_directory) {
-        stub_sdk_reset();
+        new_discord();
         host.reset();
         load();
         host->ini_directory_w = settings_directory;
         start_with_blue_playing();
-        const DiscordActivity first = last_activity();
+        const discord_activity first = last_activity();
         quit();
         return first;
     };
 
     // One with a folder that takes the file reads and writes only its own.
-    EXPECT_STREQ(run_install(root).details, "The Band - First Album") << "defaults, not the profile's file";
+    EXPECT_EQ(run_install(root).details, "The Band - First Album") << "defaults, not the profile's file";
     EXPECT_EQ(read_file(file), default_file);
 
     // Its folder refused: a fallback copy of its own, that the other install does not read.
     write_settings(user_file);
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_STREQ(run_install(root).details, "The Band");
+    EXPECT_EQ(run_install(root).details, "The Band");
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(fallback_settings(), user_file_now);
     write_file(other_root + L"\\Plugins", "not a folder");
-    EXPECT_STREQ(run_install(other_root).details, "The Band - First Album");
+    EXPECT_EQ(run_install(other_root).details, "The Band - First Album");
     EXPECT_EQ(fallback_settings_files().size(), 2u);
 
     // The first one's folder takes the file again: only its own copy goes.
     write_settings(default_file);
-    EXPECT_STREQ(run_install(root).details, "The Band") << "its own fallback copy";
+    EXPECT_EQ(run_install(root).details, "The Band") << "its own fallback copy";
     EXPECT_EQ(read_file(file), user_file_now);
     ASSERT_EQ(fallback_settings(), default_file) << "the other install's copy stays";
     EXPECT_EQ(read_file(user_settings_file()), profile_install_file);
@@ -501,7 +503,7 @@ TEST_P(held_file, is_read_or_else_kept_as_it_is)
     HANDLE closer =
         GetParam().held_ms != INFINITE ? CreateThread(nullptr, 0, &close_later, &job, 0, nullptr) : nullptr;
     start_with_blue_playing();
-    EXPECT_STREQ(last_activity().details, GetParam().read ? "The Band" : "The Band - First Album");
+    EXPECT_EQ(last_activity().details, GetParam().read ? "The Band" : "The Band - First Album");
     if (closer != nullptr) {
         WaitForSingleObject(closer, INFINITE);
         CloseHandle(closer);

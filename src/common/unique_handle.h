@@ -1,5 +1,5 @@
 // Move-only owner of a Windows handle whose invalid value is NULL, closed by
-// `close_function`: one template for the kinds of handle the cover lookup holds.
+// `close_function`: one template for the kinds of handle the threads hold.
 #pragma once
 
 #include <utility>

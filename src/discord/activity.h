@@ -1,0 +1,21 @@
+// The activity the plug-in hands to the connection: what Discord shows under
+// the user's name. Plain values; an empty string or a zero number is a field
+// left out of what goes to Discord. No Windows API here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct discord_activity {
+    int type = 0;      // 0 Playing, 2 Listening
+    std::string state; // UTF-8, 2 to 128 characters, or empty
+    std::string details;
+    int64_t start = 0;       // seconds since 1970
+    int64_t end = 0;         // seconds since 1970, with `start`: a time bar
+    std::string large_image; // an asset name or an https URL
+    std::string large_text;
+    std::string large_url;
+    int status_display_type = 0; // what the member list shows: 0 the application's name, 1 state, 2 details
+
+    bool operator==(const discord_activity &) const = default;
+};

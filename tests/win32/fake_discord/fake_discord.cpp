@@ -1,0 +1,643 @@
+// Fake Discord: the pipe server thread (one connection at a time, as the
+// plug-in makes), the occupier of discord-ipc-0, the strict reading of what
+// the client sends, and the answers Discord gives.
+#include "fake_discord.h"
+
+#include "json/json.h"
+#include "json/json_writer.h"
+
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <thread>
+#include <utility>
+
+#ifndef PLUGIN_CLIENT_ID
+#error "PLUGIN_CLIENT_ID (the Discord application id) must be defined by the build"
+#endif
+
+namespace {
+
+// The client's frames are small; a longer length is a fault.
+constexpr uint32_t max_client_payload = 64 * 1024;
+// The fake's input buffer: small, so that a client writing to a fake that
+// does not read soon has to wait.
+constexpr DWORD input_buffer_bytes = 512;
+
+std::wstring pipe_name(int number)
+{
+    return L"\\\\.\\pipe\\discord-ipc-" + std::to_wstring(number);
+}
+
+uint32_t read_uint32(const std::string &bytes, size_t at)
+{
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) {
+        value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+    }
+    return value;
+}
+
+struct json_document {
+    std::string text;
+    json_node *root;
+    explicit json_document(std::string payload) : text(std::move(payload)), root(json_parse(text.data())) {}
+    ~json_document() { json_free(root); }
+    json_document(const json_document &) = delete;
+    json_document &operator=(const json_document &) = delete;
+};
+
+const json_node *member(const json_node *node, const char *key)
+{
+    return json_member(node, key);
+}
+
+std::string string_of(const json_node *node)
+{
+    return node != nullptr && node->kind == JSON_STRING ? node->string : "";
+}
+
+int64_t integer_of(const json_node *node)
+{
+    return node != nullptr && node->kind == JSON_INTEGER ? node->integer : 0;
+}
+
+size_t characters(const std::string &utf8)
+{
+    size_t count = 0;
+    for (const char c : utf8) {
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return count;
+}
+
+// Waits for an overlapped operation on `pipe` for at most `timeout_ms`;
+// cancels it after that. True when it completed.
+bool finish(HANDLE pipe, OVERLAPPED *overlapped, DWORD timeout_ms, DWORD *transferred)
+{
+    if (WaitForSingleObject(overlapped->hEvent, timeout_ms) != WAIT_OBJECT_0) {
+        CancelIoEx(pipe, overlapped);
+    }
+    return GetOverlappedResult(pipe, overlapped, transferred, TRUE) != FALSE;
+}
+
+} // namespace
+
+std::string fake_discord_frame(uint32_t opcode, const std::string &payload)
+{
+    std::string bytes;
+    for (uint32_t value : {opcode, static_cast<uint32_t>(payload.size())}) {
+        for (int shift = 0; shift < 32; shift += 8) {
+            bytes += static_cast<char>((value >> shift) & 0xFF);
+        }
+    }
+    return bytes + payload;
+}
+
+struct fake_discord::state {
+    mutable std::mutex lock;
+    HANDLE command = CreateEventW(nullptr, FALSE, FALSE, nullptr); // auto-reset
+    HANDLE occupier_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    bool stopping = false;
+    bool present = true;
+    bool occupy = false;
+    int ready_delay_ms = 0;
+    std::optional<std::pair<int, std::string>> refusal;
+    std::string to_send;
+    bool close_after_send = false;
+    bool reading = true;
+
+    std::vector<received_frame> frames;
+    std::vector<std::string> faults;
+    std::vector<DWORD> update_times;
+    int connections = 0;
+    bool connected = false;
+    int pongs = 0;
+    std::string last_ping;
+
+    std::thread server;
+    std::thread occupier;
+
+    ~state()
+    {
+        CloseHandle(command);
+        CloseHandle(occupier_stop);
+    }
+
+    void fault(const std::string &text)
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        faults.push_back(text);
+    }
+
+    void signal() { SetEvent(command); }
+
+    void serve_forever();
+    void serve(HANDLE pipe);
+    void occupy_forever();
+};
+
+namespace {
+
+// One connection's progress through the protocol.
+struct session {
+    int number;
+    std::string pending;
+    bool handshake_seen = false;
+    bool ready_sent = false;
+    std::optional<DWORD> ready_at;
+    std::set<std::string> nonces;
+    bool over = false;
+};
+
+bool write_all(HANDLE pipe, const std::string &bytes)
+{
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD written = 0;
+    bool ok = WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, &overlapped) ||
+              GetLastError() == ERROR_IO_PENDING;
+    ok = ok && finish(pipe, &overlapped, 2000, &written) && written == bytes.size();
+    CloseHandle(overlapped.hEvent);
+    return ok;
+}
+
+std::string reply(const std::string &nonce, const std::string &data)
+{
+    return fake_discord_frame(1, R"({"cmd":"SET_ACTIVITY","data":)" + data + R"(,"evt":null,"nonce":")" +
+                                     nonce + "\"}");
+}
+
+std::string quoted(const std::string &text)
+{
+    std::string literal;
+    json_append_string(literal, text);
+    return literal;
+}
+
+std::string error_reply(const std::string &nonce, int code, const std::string &message)
+{
+    return fake_discord_frame(1, R"({"cmd":"SET_ACTIVITY","data":{"code":)" + std::to_string(code) +
+                                     R"(,"message":)" + quoted(message) + R"(},"evt":"ERROR","nonce":)" +
+                                     quoted(nonce) + "}");
+}
+
+std::string ready_frame()
+{
+    return fake_discord_frame(
+        1,
+        std::string(
+            R"({"cmd":"DISPATCH","data":{"v":1,"config":{"cdn_host":"cdn.discordapp.com",)"
+            R"("api_endpoint":"//discord.com/api","environment":"production"},"user":{"id":"1045800378228281345",)"
+            R"("username":")") +
+            fake_discord::user_name + R"(","discriminator":"0","avatar":null}},"evt":"READY","nonce":null})");
+}
+
+// The members an activity may have, as Discord documents them.
+bool known_activity_member(const char *key)
+{
+    for (const char *known : {"type", "state", "details", "timestamps", "assets", "status_display_type",
+                              "details_url", "state_url", "buttons", "party", "secrets", "instance"}) {
+        if (std::strcmp(key, known) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The activity's fields, and why Discord would refuse it ("" when it would not).
+std::string read_activity(const json_node *node, discord_activity *activity, std::string *fault)
+{
+    for (const json_node *child = node->first; child != nullptr; child = child->next) {
+        if (!known_activity_member(child->key)) {
+            *fault = std::string("unknown activity member ") + child->key;
+        }
+    }
+    activity->type = static_cast<int>(integer_of(member(node, "type")));
+    activity->state = string_of(member(node, "state"));
+    activity->details = string_of(member(node, "details"));
+    activity->start = integer_of(member(member(node, "timestamps"), "start"));
+    activity->end = integer_of(member(member(node, "timestamps"), "end"));
+    const json_node *assets = member(node, "assets");
+    activity->large_image = string_of(member(assets, "large_image"));
+    activity->large_text = string_of(member(assets, "large_text"));
+    activity->large_url = string_of(member(assets, "large_url"));
+    activity->status_display_type = static_cast<int>(integer_of(member(node, "status_display_type")));
+    for (const char *line : {"state", "details"}) {
+        const json_node *text = member(node, line);
+        if (text == nullptr) {
+            continue;
+        }
+        const size_t length = text->kind == JSON_STRING ? characters(text->string) : 0;
+        if (length < 2 || length > 128) {
+            return std::string("child \"activity\" fails because [child \"") + line + "\" fails because [\"" +
+                   line + "\" length must be between 2 and 128]]";
+        }
+    }
+    return "";
+}
+
+} // namespace
+
+void fake_discord::state::serve_forever()
+{
+    for (;;) {
+        bool here, first_taken;
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            if (stopping) {
+                return;
+            }
+            here = present;
+            first_taken = occupy;
+            to_send.clear();
+            close_after_send = false;
+        }
+        if (!here) {
+            WaitForSingleObject(command, INFINITE);
+            continue;
+        }
+        if (first_taken && !occupier.joinable()) {
+            occupier = std::thread([this] { occupy_forever(); });
+        }
+        HANDLE pipe = CreateNamedPipeW(pipe_name(first_taken ? 1 : 0).c_str(),
+                                       PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
+                                       PIPE_UNLIMITED_INSTANCES, 64 * 1024, input_buffer_bytes, 0, nullptr);
+        if (pipe == INVALID_HANDLE_VALUE) {
+            fault("cannot create the pipe, error " + std::to_string(GetLastError()));
+            return;
+        }
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        bool accepted = ConnectNamedPipe(pipe, &overlapped) || GetLastError() == ERROR_PIPE_CONNECTED;
+        if (!accepted && GetLastError() == ERROR_IO_PENDING) {
+            for (;;) {
+                HANDLE handles[] = {command, overlapped.hEvent};
+                const DWORD woke = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+                if (woke == WAIT_OBJECT_0 + 1) {
+                    DWORD unused;
+                    accepted = GetOverlappedResult(pipe, &overlapped, &unused, FALSE) != FALSE;
+                    break;
+                }
+                std::lock_guard<std::mutex> hold(lock);
+                if (stopping || !present || occupy != first_taken) {
+                    CancelIoEx(pipe, &overlapped);
+                    DWORD unused;
+                    GetOverlappedResult(pipe, &overlapped, &unused, TRUE);
+                    break;
+                }
+            }
+        }
+        CloseHandle(overlapped.hEvent);
+        if (accepted) {
+            serve(pipe);
+            FlushFileBuffers(pipe);
+            DisconnectNamedPipe(pipe);
+        }
+        CloseHandle(pipe);
+    }
+}
+
+void fake_discord::state::serve(HANDLE pipe)
+{
+    session current;
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        current.number = ++connections;
+    }
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    char buffer[4096];
+    bool read_pending = false;
+
+    // Takes in the bytes of one finished read, frame by frame.
+    auto take_bytes = [&](DWORD received) {
+        current.pending.append(buffer, received);
+        while (!current.over && current.pending.size() >= 8) {
+            const uint32_t opcode = read_uint32(current.pending, 0);
+            const uint32_t length = read_uint32(current.pending, 4);
+            if (length > max_client_payload) {
+                fault("frame length " + std::to_string(length));
+                current.over = true;
+                break;
+            }
+            if (current.pending.size() < 8 + length) {
+                break;
+            }
+            std::string payload = current.pending.substr(8, length);
+            current.pending.erase(0, 8 + length);
+
+            received_frame record;
+            record.connection = current.number;
+            record.opcode = opcode;
+            record.json = payload;
+            record.arrival_ms = GetTickCount();
+            std::string answer;
+            if (!current.handshake_seen) {
+                json_document document(payload);
+                if (opcode != 0) {
+                    fault("opcode " + std::to_string(opcode) + " before the handshake");
+                } else if (document.root == nullptr || integer_of(member(document.root, "v")) != 1 ||
+                           string_of(member(document.root, "client_id")) !=
+                               std::to_string(PLUGIN_CLIENT_ID) ||
+                           document.root->length != 2) {
+                    fault("handshake " + payload);
+                }
+                current.handshake_seen = true;
+                std::lock_guard<std::mutex> hold(lock);
+                if (ready_delay_ms >= 0) {
+                    current.ready_at = GetTickCount() + static_cast<DWORD>(ready_delay_ms);
+                }
+            } else if (opcode == 0) {
+                fault("a second handshake");
+            } else if (!current.ready_sent) {
+                fault("opcode " + std::to_string(opcode) + " before READY: " + payload);
+            } else if (opcode == 1) {
+                json_document document(payload);
+                const json_node *args = member(document.root, "args");
+                record.nonce = string_of(member(document.root, "nonce"));
+                if (string_of(member(document.root, "cmd")) != "SET_ACTIVITY" || args == nullptr) {
+                    fault("unexpected command " + payload);
+                } else {
+                    record.set_activity = true;
+                    if (record.nonce.empty() || !current.nonces.insert(record.nonce).second) {
+                        fault("nonce missing or used before on this connection: " + payload);
+                    }
+                    const json_node *pid = member(args, "pid");
+                    if (pid == nullptr || pid->kind != JSON_INTEGER ||
+                        pid->integer != static_cast<int64_t>(GetCurrentProcessId())) {
+                        fault("pid is not the player's process id: " + payload);
+                    }
+                    const json_node *activity = member(args, "activity");
+                    std::string refused;
+                    record.clear = activity == nullptr;
+                    if (activity != nullptr) {
+                        std::string activity_fault;
+                        if (activity->kind != JSON_OBJECT) {
+                            activity_fault = "activity is no object";
+                        } else {
+                            refused = read_activity(activity, &record.activity, &activity_fault);
+                        }
+                        if (!activity_fault.empty()) {
+                            fault(activity_fault + ": " + payload);
+                        }
+                    }
+                    std::lock_guard<std::mutex> hold(lock);
+                    update_times.push_back(record.arrival_ms);
+                    if (update_times.size() > fake_discord_window_updates &&
+                        record.arrival_ms -
+                                update_times[update_times.size() - 1 - fake_discord_window_updates] <
+                            fake_discord_window_ms) {
+                        faults.push_back("more than 5 activity updates within 20 s");
+                    }
+                    if (!refused.empty()) {
+                        answer = error_reply(record.nonce, 4000, refused);
+                    } else if (refusal) {
+                        answer = error_reply(record.nonce, refusal->first, refusal->second);
+                        refusal.reset();
+                    } else {
+                        answer = reply(record.nonce, activity != nullptr ? "{}" : "null");
+                    }
+                }
+            } else if (opcode == 4) {
+                std::lock_guard<std::mutex> hold(lock);
+                if (payload == last_ping) {
+                    ++pongs;
+                } else {
+                    faults.push_back("PONG " + payload + " for PING " + last_ping);
+                }
+            } else if (opcode != 2) {
+                fault("unexpected opcode " + std::to_string(opcode));
+            }
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                frames.push_back(record);
+            }
+            if (!answer.empty() && !write_all(pipe, answer)) {
+                current.over = true;
+            }
+        }
+    };
+
+    while (!current.over) {
+        bool keep_reading;
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            keep_reading = reading;
+        }
+        if (keep_reading && !read_pending) {
+            ResetEvent(overlapped.hEvent);
+            if (!ReadFile(pipe, buffer, sizeof buffer, nullptr, &overlapped) &&
+                GetLastError() != ERROR_IO_PENDING) {
+                break; // the client has gone
+            }
+            read_pending = true;
+        }
+        DWORD timeout = INFINITE;
+        if (current.ready_at) {
+            const DWORD now = GetTickCount();
+            timeout = static_cast<LONG>(*current.ready_at - now) <= 0 ? 0 : *current.ready_at - now;
+        }
+        HANDLE handles[] = {command, overlapped.hEvent};
+        WaitForMultipleObjects(read_pending ? 2 : 1, handles, FALSE, timeout);
+
+        std::string outgoing;
+        bool close_now = false;
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            if (stopping || !present) {
+                break;
+            }
+            keep_reading = reading;
+            outgoing = std::exchange(to_send, std::string());
+            close_now = std::exchange(close_after_send, false);
+        }
+        if (read_pending && !keep_reading) {
+            CancelIoEx(pipe, &overlapped);
+        }
+        if (read_pending && (!keep_reading || WaitForSingleObject(overlapped.hEvent, 0) == WAIT_OBJECT_0)) {
+            DWORD received = 0;
+            const bool ok = GetOverlappedResult(pipe, &overlapped, &received, TRUE) != FALSE;
+            read_pending = false;
+            if (!ok && GetLastError() != ERROR_OPERATION_ABORTED) {
+                break; // the client closed the pipe
+            }
+            take_bytes(received);
+        }
+        if (current.ready_at && static_cast<LONG>(GetTickCount() - *current.ready_at) >= 0) {
+            current.ready_at.reset();
+            current.ready_sent = true;
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                connected = true;
+            }
+            current.over = !write_all(pipe, ready_frame());
+        }
+        if (!outgoing.empty()) {
+            current.over = !write_all(pipe, outgoing) || current.over;
+        }
+        if (close_now) {
+            break;
+        }
+    }
+    if (read_pending) {
+        CancelIoEx(pipe, &overlapped);
+        DWORD unused;
+        GetOverlappedResult(pipe, &overlapped, &unused, TRUE);
+    }
+    CloseHandle(overlapped.hEvent);
+    std::lock_guard<std::mutex> hold(lock);
+    connected = false;
+}
+
+// discord-ipc-0, taken by something that accepts a connection and closes it at once.
+void fake_discord::state::occupy_forever()
+{
+    for (;;) {
+        HANDLE pipe =
+            CreateNamedPipeW(pipe_name(0).c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                             PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr);
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (!ConnectNamedPipe(pipe, &overlapped) && GetLastError() == ERROR_IO_PENDING) {
+            HANDLE handles[] = {occupier_stop, overlapped.hEvent};
+            if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0) {
+                CancelIoEx(pipe, &overlapped);
+                DWORD unused;
+                GetOverlappedResult(pipe, &overlapped, &unused, TRUE);
+                CloseHandle(overlapped.hEvent);
+                CloseHandle(pipe);
+                return;
+            }
+        }
+        DisconnectNamedPipe(pipe);
+        CloseHandle(overlapped.hEvent);
+        CloseHandle(pipe);
+    }
+}
+
+fake_discord::fake_discord() : state_(std::make_shared<state>())
+{
+    state_->server = std::thread([state = state_] { state->serve_forever(); });
+}
+
+fake_discord::~fake_discord()
+{
+    {
+        std::lock_guard<std::mutex> hold(state_->lock);
+        state_->stopping = true;
+    }
+    state_->signal();
+    SetEvent(state_->occupier_stop);
+    state_->server.join();
+    if (state_->occupier.joinable()) {
+        state_->occupier.join();
+    }
+}
+
+void fake_discord::go_away()
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->present = false;
+    state_->signal();
+}
+
+void fake_discord::come_back()
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->present = true;
+    state_->signal();
+}
+
+void fake_discord::occupy_first_pipe()
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->occupy = true;
+    state_->signal();
+}
+
+void fake_discord::set_ready_delay(int milliseconds)
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->ready_delay_ms = milliseconds;
+}
+
+void fake_discord::refuse_next_update(int code, const std::string &message)
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->refusal = std::make_pair(code, message);
+}
+
+void fake_discord::send_ping(const std::string &payload)
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->last_ping = payload;
+    state_->to_send += fake_discord_frame(3, payload);
+    state_->signal();
+}
+
+void fake_discord::send_close(int code, const std::string &message)
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->to_send += fake_discord_frame(2, R"({"code":)" + std::to_string(code) + R"(,"message":)" +
+                                                 quoted(message) + "}");
+    state_->close_after_send = true;
+    state_->signal();
+}
+
+void fake_discord::send_raw(const std::string &bytes)
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->to_send += bytes;
+    state_->signal();
+}
+
+void fake_discord::set_reading(bool reading)
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->reading = reading;
+    state_->signal();
+}
+
+std::vector<received_frame> fake_discord::frames() const
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    return state_->frames;
+}
+
+std::vector<received_frame> fake_discord::updates() const
+{
+    std::vector<received_frame> updates;
+    for (const received_frame &frame : frames()) {
+        if (frame.set_activity) {
+            updates.push_back(frame);
+        }
+    }
+    return updates;
+}
+
+std::vector<std::string> fake_discord::faults() const
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    return state_->faults;
+}
+
+int fake_discord::connections() const
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    return state_->connections;
+}
+
+bool fake_discord::connected() const
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    return state_->connected;
+}
+
+int fake_discord::pongs() const
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    return state_->pongs;
+}

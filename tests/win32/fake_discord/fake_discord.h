@@ -1,0 +1,86 @@
+// A fake Discord desktop client for the tests: a named-pipe server inside the
+// test program, on threads of its own, as strict as the real client. It
+// records every frame it receives (opcode, JSON, the activity read from it,
+// arrival time, connection number) and every fault of the client (a frame
+// out of order, a wrong handshake, process id or nonce, a pong that does not
+// echo the ping, more than 5 activity updates within 20 s). Tests script it:
+// READY late or never, ERROR for the next update, PING, CLOSE, raw bytes,
+// not reading, going away and coming back, and discord-ipc-0 taken by an
+// instance that closes at once.
+#pragma once
+
+#include "discord/activity.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct received_frame {
+    int connection;  // 1 for the first connection the fake accepted
+    uint32_t opcode; // 0 HANDSHAKE, 1 FRAME, 2 CLOSE, 3 PING, 4 PONG
+    std::string json;
+    DWORD arrival_ms; // GetTickCount() on arrival
+    // A SET_ACTIVITY command: its nonce, and the activity (none: a clear).
+    bool set_activity = false;
+    std::string nonce;
+    bool clear = false;
+    discord_activity activity;
+};
+
+// Discord's largest activity update rate, and its window.
+inline constexpr size_t fake_discord_window_updates = 5;
+inline constexpr DWORD fake_discord_window_ms = 20000;
+
+class fake_discord {
+  public:
+    // Starts serving at once on discord-ipc-0.
+    fake_discord();
+    // Closes every pipe and stops its threads.
+    ~fake_discord();
+    fake_discord(const fake_discord &) = delete;
+    fake_discord &operator=(const fake_discord &) = delete;
+
+    // Discord quits: the connection and every pipe instance close.
+    void go_away();
+    // Discord starts (again), on the first free pipe.
+    void come_back();
+    // Takes discord-ipc-0 with an instance that accepts and closes at once,
+    // so that the fake itself serves on discord-ipc-1 (applies when it comes back).
+    void occupy_first_pipe();
+
+    // READY follows the handshake after `milliseconds`; a negative delay: never.
+    void set_ready_delay(int milliseconds);
+    // The next SET_ACTIVITY is answered with ERROR `code`.
+    void refuse_next_update(int code, const std::string &message);
+    // On the current connection: a PING with `payload`; a CLOSE, after which
+    // the pipe is closed; or bytes as they are (a malformed frame, garbage).
+    void send_ping(const std::string &payload);
+    void send_close(int code, const std::string &message);
+    void send_raw(const std::string &bytes);
+    // While false, the fake reads nothing more from the pipe.
+    void set_reading(bool reading);
+
+    std::vector<received_frame> frames() const;
+    // The SET_ACTIVITY frames alone.
+    std::vector<received_frame> updates() const;
+    std::vector<std::string> faults() const;
+    // Connections accepted so far; whether one is open and past READY.
+    int connections() const;
+    bool connected() const;
+    // PONGs received that echoed their PING.
+    int pongs() const;
+
+    // The user name READY gives.
+    static constexpr const char *user_name = "Corvane Tester";
+
+    struct state;
+
+  private:
+    std::shared_ptr<state> state_;
+};
+
+// An 8-byte header and a payload.
+std::string fake_discord_frame(uint32_t opcode, const std::string &payload);
