@@ -322,8 +322,7 @@ TEST_F(full_disk_rig, a_save_on_a_full_disk_keeps_the_old_file_and_the_choices_a
     EXPECT_FALSE(exists(folder + L"\\config.ini.new"));
     EXPECT_EQ(next_activity(1).start, 0) << "the new values are in use all the same";
     const std::string kept = fallback_settings();
-    EXPECT_NE(kept.find("Show elapsed time=0
-"), std::string::npos) << "kept in the fallback folder";
+    EXPECT_NE(kept.find("Show elapsed time=0\r\n"), std::string::npos) << "kept in the fallback folder";
 
     DeleteFileW(filler.c_str());
     quit();
