@@ -26,7 +26,8 @@ inline constexpr UINT WM_WA_IPC = WM_USER;
 // Query numbers, passed in lParam.
 inline constexpr LPARAM IPC_GETVERSION = 0;
 inline constexpr LPARAM IPC_ISPLAYING = 104;     // 1 playing, 3 paused, 0 stopped
-inline constexpr LPARAM IPC_GETOUTPUTTIME = 105; // wParam 0: position in ms, -1 when idle
+inline constexpr LPARAM IPC_GETOUTPUTTIME = 105; // wParam 0: position in ms, -1 when idle; 1: length in s
+inline constexpr LPARAM IPC_JUMPTOTIME = 106;    // wParam: the position to seek to, in ms
 inline constexpr LPARAM IPC_GETINIDIRECTORY = 335;
 inline constexpr LPARAM IPC_GETINIDIRECTORYW = 1335; // hosts from 0x5058 (Winamp 5.58) on
 inline constexpr LPARAM IPC_GETPLUGINDIRECTORY = 336;
@@ -41,6 +42,10 @@ inline constexpr LPARAM IPC_GET_PLAYING_TITLE = 3034;
 inline constexpr WPARAM IPC_CB_MISC_TITLE = 0;
 inline constexpr WPARAM IPC_CB_MISC_STATUS = 2;
 inline constexpr LPARAM IPC_CB_MISC = 603;
+
+// Commands (WM_COMMAND) of the main window that jump 5 s forward or back.
+inline constexpr WORD WINAMP_FFWD5S = 40060;
+inline constexpr WORD WINAMP_REW5S = 40061;
 
 // wParam of IPC_GET_EXTENDED_FILE_INFOW: the host writes at most `retlen`
 // characters of the value named by `metadata` into `ret`.

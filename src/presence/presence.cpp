@@ -1,16 +1,18 @@
 // The presence dispatcher: asks the host for its playback state and publishes
-// the idle activity or the track activity. For a track it asks for the tags,
-// has the state and details lines composed under the display settings,
-// stamps the elapsed-time clock and takes the cover known so far; it publishes
-// again when the cover arrives later.
+// the idle activity or the track card. For a track it asks for the tags, the
+// position and the length, takes the cover known so far and has the card
+// composed under the display settings; it publishes again when the cover
+// arrives later.
 #include "presence/presence.h"
 
 #include "config/settings.h"
 #include "cover/cover.h"
 #include "discord/connection.h"
 #include "host/host.h"
-#include "presence/compose.h"
+#include "presence/card.h"
 #include "winamp_gen.h"
+
+#include <string>
 
 namespace {
 
@@ -27,7 +29,7 @@ void update_presence_idle()
 {
     discord_activity activity;
     activity.state = "(Idle)";
-    activity.large_image = "winamp-logo";
+    activity.large_image = fallback_image;
     connection_publish(activity);
 }
 
@@ -58,6 +60,20 @@ int64_t elapsed_clock_start()
     return (position_ms < 0 ? now_ms : now_ms - position_ms) / 1000;
 }
 
+// The playing track's length in seconds; 0 when unknown (a stream).
+int64_t track_length_seconds()
+{
+    const LRESULT seconds = host_query(1, IPC_GETOUTPUTTIME);
+    return seconds > 0 ? seconds : 0;
+}
+
+// The clock as last published for a file, which repeated notifications keep.
+struct track_clock {
+    std::wstring file;
+    int64_t start = 0;
+};
+track_clock last_clock;
+
 bool is_empty(const wchar_t *text)
 {
     return text[0] == L'\0';
@@ -80,6 +96,7 @@ void copy_display_title(tag_buffer &title)
 
 // The playing entry's tags as the host gives them.
 struct track_tags {
+    std::wstring file;
     bool extended; // the host has extended information: artist and album were asked for
     tag_buffer title;
     tag_buffer artist;
@@ -91,6 +108,7 @@ void read_tags(track_tags *tags)
     extendedFileInfoStructW query{};
     query.filename = reinterpret_cast<const wchar_t *>(host_query(0, IPC_GET_PLAYING_FILENAME));
     query.retlen = tag_capacity;
+    tags->file = query.filename != nullptr ? query.filename : L"";
     tags->extended = query_tag(&query, L"title", tags->title) != 0;
     // An untagged file answers the title with success and no text; the
     // display title (what the playlist shows, usually the file name) takes
@@ -115,27 +133,32 @@ bool wants_cover()
 
 void update_presence_track(int playback_state)
 {
-    discord_activity activity;
+    track_facts track;
+    track.playback_state = playback_state;
     if (config.show_elapsed_time && playback_state == 1) {
-        activity.start = elapsed_clock_start();
+        track.clock_start = elapsed_clock_start();
+        track.length_seconds = track_length_seconds();
     }
 
-    // 128-byte fields, as the composition fills them.
-    char state[128] = {}, details[128] = {};
     track_tags tags{};
     read_tags(&tags);
-    if (tags.extended) {
-        if (wants_cover()) {
-            activity.large_image = cover_image_for(tags.artist, tags.album).large_image;
-        }
-        compose_details(details, config, tags.artist, tags.album);
+    if (track.clock_start > 0) {
+        const int64_t previous = last_clock.file == tags.file ? last_clock.start : 0;
+        track.clock_start = steady_clock_start(previous, track.clock_start);
+        last_clock = {tags.file, track.clock_start};
     }
-    compose_state(state, config, tags.title, playback_state);
-    pad_single_character(details);
-    pad_single_character(state);
-    activity.state = state;
-    activity.details = details;
-    connection_publish(activity);
+    track.extended = tags.extended;
+    track.title = tags.title;
+    if (tags.extended) {
+        track.artist = tags.artist;
+        track.album = tags.album;
+        if (wants_cover()) {
+            cover_image image = cover_image_for(tags.artist, tags.album);
+            track.image = std::move(image.large_image);
+            track.album_page = std::move(image.large_url);
+        }
+    }
+    connection_publish(compose_track_card(track, config));
 }
 
 } // namespace

@@ -235,6 +235,29 @@ std::string read_activity(const json_node *node, discord_activity *activity, std
                    line + "\" length must be between 2 and 128]]";
         }
     }
+    const json_node *type = member(node, "type");
+    if (type != nullptr && !(type->kind == JSON_INTEGER && (type->integer == 0 || type->integer == 2 ||
+                                                            type->integer == 3 || type->integer == 5))) {
+        return "child \"activity\" fails because [\"type\" must be one of [0, 2, 3, 5]]";
+    }
+    const json_node *shown = member(node, "status_display_type");
+    if (shown != nullptr && !(shown->kind == JSON_INTEGER && shown->integer >= 0 && shown->integer <= 2)) {
+        return "child \"activity\" fails because [\"status_display_type\" must be one of [0, 1, 2]]";
+    }
+    if (member(member(node, "timestamps"), "end") != nullptr && activity->end <= activity->start) {
+        return "child \"activity\" fails because [\"timestamps.end\" must follow \"timestamps.start\"]";
+    }
+    const json_node *hover = member(assets, "large_text");
+    if (hover != nullptr &&
+        (hover->kind != JSON_STRING || characters(hover->string) < 2 || characters(hover->string) > 128)) {
+        return "child \"activity\" fails because [\"large_text\" length must be between 2 and 128]";
+    }
+    const json_node *link = member(assets, "large_url");
+    if (link != nullptr && (link->kind != JSON_STRING || std::strncmp(link->string, "https://", 8) != 0 ||
+                            characters(link->string) > 256)) {
+        return "child \"activity\" fails because [\"large_url\" must be an https URL of at most 256 "
+               "characters]";
+    }
     return "";
 }
 

@@ -80,6 +80,7 @@ void sim_host::play(const std::wstring &file, LRESULT position_ms)
 
 void sim_host::pause()
 {
+    output_time_ms = position_now();
     playback_state = 3;
     position_clock_ = GetTickCount();
     notify_status();
@@ -90,6 +91,32 @@ void sim_host::resume()
     playback_state = 1;
     position_clock_ = GetTickCount();
     notify_status();
+}
+
+void sim_host::seek(LRESULT position_ms)
+{
+    SendMessageW(window_, WM_WA_IPC, static_cast<WPARAM>(position_ms), IPC_JUMPTOTIME);
+}
+
+void sim_host::jump_5s(bool forward)
+{
+    SendMessageW(window_, WM_COMMAND, forward ? WINAMP_FFWD5S : WINAMP_REW5S, 0);
+}
+
+LRESULT sim_host::position_now() const
+{
+    if (output_time_ms < 0 || playback_state != 1) {
+        return output_time_ms;
+    }
+    return output_time_ms + static_cast<LRESULT>(GetTickCount() - position_clock_);
+}
+
+void sim_host::move_to(LRESULT position_ms)
+{
+    if (playback_state != 0) {
+        output_time_ms = position_ms < 0 ? 0 : position_ms;
+        position_clock_ = GetTickCount();
+    }
 }
 
 void sim_host::stop()
@@ -189,6 +216,10 @@ LRESULT CALLBACK sim_host::window_procedure(HWND window, UINT message, WPARAM wp
     if (message == WM_WA_IPC) {
         return host->answer_query(wparam, lparam);
     }
+    if (message == WM_COMMAND && (LOWORD(wparam) == WINAMP_FFWD5S || LOWORD(wparam) == WINAMP_REW5S)) {
+        host->move_to(host->position_now() + (LOWORD(wparam) == WINAMP_FFWD5S ? 5000 : -5000));
+        return 0;
+    }
     return host->unicode_ ? DefWindowProcW(window, message, wparam, lparam)
                           : DefWindowProcA(window, message, wparam, lparam);
 }
@@ -207,10 +238,16 @@ LRESULT sim_host::answer_query(WPARAM wparam, LPARAM query)
     case IPC_ISPLAYING:
         return playback_state;
     case IPC_GETOUTPUTTIME:
-        if (wparam != 0 || output_time_ms < 0 || playback_state != 1) {
-            return wparam == 0 ? output_time_ms : -1;
+        if (wparam == 1) {
+            const auto track = library.find(playing_file);
+            const bool known =
+                playback_state != 0 && track != library.end() && track->second.length_seconds > 0;
+            return known ? track->second.length_seconds : -1;
         }
-        return output_time_ms + static_cast<LRESULT>(GetTickCount() - position_clock_);
+        return wparam == 0 ? position_now() : -1;
+    case IPC_JUMPTOTIME:
+        move_to(static_cast<LRESULT>(wparam));
+        return 0;
     case IPC_GETINIDIRECTORY:
         return text_or_null(ini_directory_a);
     case IPC_GETINIDIRECTORYW:

@@ -18,6 +18,8 @@ struct sim_track {
     // empty text, as an untagged file's does.
     std::map<std::wstring, std::wstring> tags;
     std::wstring display_title;
+    // Length in seconds for IPC_GETOUTPUTTIME; 0 for unknown (a stream).
+    LRESULT length_seconds = 0;
 };
 
 struct sim_message {
@@ -61,6 +63,11 @@ class sim_host {
     void pause();
     void resume();
     void stop();
+    // Seeks the way another plug-in or a remote control does: IPC_JUMPTOTIME
+    // sent to the main window. The host notifies nothing.
+    void seek(LRESULT position_ms);
+    // Seeks 5 s forward or back through the main window's command, as a key does.
+    void jump_5s(bool forward);
     // Sends the playback-status notification to the main window.
     LRESULT notify_status();
     // Sends the title-change notification (a stream's next song) to the main window.
@@ -84,6 +91,8 @@ class sim_host {
   private:
     static LRESULT CALLBACK window_procedure(HWND, UINT, WPARAM, LPARAM);
     LRESULT answer_query(WPARAM wparam, LPARAM query);
+    LRESULT position_now() const;
+    void move_to(LRESULT position_ms);
     LRESULT answer_extended_info(extendedFileInfoStructW *info) const;
 
     bool unicode_;

@@ -131,6 +131,7 @@ TEST_F(plugin_rig, quit_and_unload_under_a_later_subclass_keep_our_procedure_for
     host = std::make_unique<sim_host>();
     ASSERT_TRUE(host->load_plugin(copy.c_str())) << "LoadLibrary error " << GetLastError();
     ASSERT_EQ(host->init_plugin(), 0);
+    await_published(1);
     later_previous = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(host->window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&later_subclass)));
     host->quit_plugin();

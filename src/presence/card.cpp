@@ -1,0 +1,84 @@
+// The track card's rules: the text lines from the composition, the clock and
+// its time bar, the cover with its album and link, and what the member list
+// shows.
+#include "presence/card.h"
+
+namespace {
+
+// Seconds by which two readings of the same playback may differ.
+constexpr int64_t clock_rounding_seconds = 2;
+
+// What the member list shows, or the application's name when that line is empty.
+int member_list_choice(const cfg_settings &settings, const discord_activity &card)
+{
+    switch (settings.status_display_type) {
+    case cfg_status_shows_state:
+        return card.state.empty() ? cfg_status_shows_name : cfg_status_shows_state;
+    case cfg_status_shows_details:
+        return card.details.empty() ? cfg_status_shows_name : cfg_status_shows_details;
+    default:
+        return cfg_status_shows_name;
+    }
+}
+
+// The album's name for the cover's hover text, as the settings show it:
+// whole or not at all within a text field.
+std::string cover_text(const track_facts &track, const cfg_settings &settings)
+{
+    if (!settings.display_song_info || !settings.display_album_name) {
+        return {};
+    }
+    char text[128] = {};
+    utf8_append(track.album, text, 0);
+    pad_single_character(text);
+    return text;
+}
+
+} // namespace
+
+std::optional<discord_activity> compose_track_card(const track_facts &track, const cfg_settings &settings)
+{
+    const bool playing = track.playback_state == 1;
+    if (!playing && settings.hide_while_paused) {
+        return std::nullopt;
+    }
+    discord_activity card;
+    card.type = activity_type_listening;
+
+    char state[128] = {}, details[128] = {};
+    if (track.extended) {
+        compose_details(details, settings, track.artist, track.album);
+    }
+    compose_state(state, settings, track.title, track.playback_state);
+    pad_single_character(details);
+    pad_single_character(state);
+    card.state = state;
+    card.details = details;
+
+    if (playing && track.clock_start > 0) {
+        card.start = track.clock_start;
+        if (track.length_seconds > 0) {
+            card.end = track.clock_start + track.length_seconds;
+        }
+    }
+
+    card.large_image = track.image;
+    const bool cover_shown = !track.image.empty() && track.image != fallback_image;
+    if (cover_shown) {
+        card.large_text = cover_text(track, settings);
+        card.large_url = track.album_page;
+    }
+    card.status_display_type = member_list_choice(settings, card);
+    return card;
+}
+
+int64_t steady_clock_start(int64_t previous, int64_t fresh)
+{
+    if (previous > 0 && fresh > 0) {
+        const int64_t moved = fresh > previous ? fresh - previous : previous - fresh;
+        if (moved <= clock_rounding_seconds) {
+            return previous;
+        }
+    }
+    return fresh;
+}

@@ -1,0 +1,43 @@
+// The track card: the activity Discord shows for a playing or paused track,
+// made from what the host says of the entry under the display settings, the
+// way Discord shows music ("Listening to", a time bar, the album on the
+// cover). No Windows API here.
+#pragma once
+
+#include "config/settings.h"
+#include "discord/activity.h"
+#include "presence/compose.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Activity types as Discord names them.
+inline constexpr int activity_type_playing = 0;
+inline constexpr int activity_type_listening = 2;
+
+// The image shown when no cover is known, an asset of the application.
+inline constexpr char fallback_image[] = "winamp-logo";
+
+// What the host says of the playing entry, and what is known of its cover.
+struct track_facts {
+    int playback_state = 1; // 1 playing, 3 paused
+    bool extended = false;  // the host has extended information: artist and album were asked for
+    utf16_view title;
+    utf16_view artist;
+    utf16_view album;
+    int64_t clock_start = 0;    // start of the elapsed-time clock, seconds since 1970; 0 for none
+    int64_t length_seconds = 0; // the track's length; 0 or less when unknown (a stream)
+    std::string image;          // a cover URL or fallback_image; empty when no image is wanted
+    std::string album_page;     // with a cover: its album's page at the catalogue, or empty
+};
+
+// The card for the track, or nothing when a paused track is to be hidden.
+std::optional<discord_activity> compose_track_card(const track_facts &track, const cfg_settings &settings);
+
+// The elapsed-time clock's start for a track whose clock started at
+// `previous` (0: none yet) and now reads `fresh`: the position and the clock
+// are read a few milliseconds apart, so the same playback can round to
+// neighbouring seconds. Only a larger move (a seek, a resume after a pause)
+// moves the clock.
+int64_t steady_clock_start(int64_t previous, int64_t fresh);

@@ -1,0 +1,164 @@
+// The track card: "Listening to" for a track, the time bar beside the clock,
+// the album on the cover and its link, what the member list shows, and a
+// paused track hidden when the settings say so.
+#include "presence/card.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+constexpr char cover_url[] = "https://e-cdns-images.dzcdn.net/images/cover/abc/250x250-000000-80-0-0.jpg";
+constexpr char album_page[] = "https://www.deezer.com/album/302127";
+
+track_facts blue(int playback_state = 1)
+{
+    track_facts track;
+    track.playback_state = playback_state;
+    track.extended = true;
+    track.title = UTF16("Blue");
+    track.artist = UTF16("The Band");
+    track.album = UTF16("First Album");
+    track.clock_start = playback_state == 1 ? 1700000001 : 0;
+    track.length_seconds = 245;
+    track.image = cover_url;
+    track.album_page = album_page;
+    return track;
+}
+
+TEST(track_card, a_playing_track_is_listened_to_with_a_time_bar_and_the_album_on_its_cover)
+{
+    const std::optional<discord_activity> card = compose_track_card(blue(), cfg_settings{});
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->type, activity_type_listening);
+    EXPECT_EQ(card->state, "Blue (Playing)");
+    EXPECT_EQ(card->details, "The Band - First Album");
+    EXPECT_EQ(card->start, 1700000001);
+    EXPECT_EQ(card->end, 1700000001 + 245);
+    EXPECT_EQ(card->large_image, cover_url);
+    EXPECT_EQ(card->large_text, "First Album");
+    EXPECT_EQ(card->large_url, album_page);
+    EXPECT_EQ(card->status_display_type, cfg_status_shows_name);
+}
+
+struct clock_case {
+    const char *what;
+    int playback_state;
+    int64_t clock_start;
+    int64_t length_seconds;
+    int64_t start, end;
+};
+
+class clocks : public testing::TestWithParam<clock_case> {};
+
+TEST_P(clocks, show_a_bar_only_beside_a_running_clock_of_a_known_length)
+{
+    track_facts track = blue(GetParam().playback_state);
+    track.clock_start = GetParam().clock_start;
+    track.length_seconds = GetParam().length_seconds;
+    const std::optional<discord_activity> card = compose_track_card(track, cfg_settings{});
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->start, GetParam().start);
+    EXPECT_EQ(card->end, GetParam().end);
+}
+
+INSTANTIATE_TEST_SUITE_P(cases, clocks,
+                         testing::Values(clock_case{"playing, length known", 1, 1000, 60, 1000, 1060},
+                                         clock_case{"a stream, length unknown", 1, 1000, 0, 1000, 0},
+                                         clock_case{"length reported as -1", 1, 1000, -1, 1000, 0},
+                                         clock_case{"elapsed time not shown", 1, 0, 60, 0, 0},
+                                         clock_case{"paused", 3, 1000, 60, 0, 0}),
+                         [](const auto &info) {
+                             std::string name = info.param.what;
+                             for (char &c : name) {
+                                 c = isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             }
+                             return name;
+                         });
+
+TEST(track_card, the_cover_carries_text_and_link_only_when_it_is_a_cover)
+{
+    track_facts logo = blue();
+    logo.image = fallback_image;
+    logo.album_page.clear();
+    const std::optional<discord_activity> with_logo = compose_track_card(logo, cfg_settings{});
+    EXPECT_EQ(with_logo->large_image, "winamp-logo");
+    EXPECT_EQ(with_logo->large_text, "");
+    EXPECT_EQ(with_logo->large_url, "");
+
+    track_facts no_page = blue();
+    no_page.album_page.clear();
+    EXPECT_EQ(compose_track_card(no_page, cfg_settings{})->large_url, "") << "no link without a page";
+
+    cfg_settings album_hidden;
+    album_hidden.display_album_name = 0;
+    const std::optional<discord_activity> hidden = compose_track_card(blue(), album_hidden);
+    EXPECT_EQ(hidden->large_text, "") << "the album the user hides is not on the cover either";
+    EXPECT_EQ(hidden->large_url, album_page);
+
+    track_facts long_album = blue();
+    const std::u16string name(43, u'\u00e9');     // 86 bytes
+    const std::u16string too_long(64, u'\u00e9'); // 128 bytes
+    std::basic_string<utf16_char> fits(name.begin(), name.end()), does_not(too_long.begin(), too_long.end());
+    long_album.album = fits;
+    EXPECT_EQ(compose_track_card(long_album, cfg_settings{})->large_text.size(), 86u);
+    long_album.album = does_not;
+    EXPECT_EQ(compose_track_card(long_album, cfg_settings{})->large_text, "") << "whole or not at all";
+    long_album.album = UTF16("X");
+    EXPECT_EQ(compose_track_card(long_album, cfg_settings{})->large_text, "X\u200B")
+        << "padded as the lines are";
+}
+
+struct member_list_case {
+    const char *what;
+    int32_t choice;
+    bool details_empty;
+    int shown;
+};
+
+class member_list : public testing::TestWithParam<member_list_case> {};
+
+TEST_P(member_list, shows_the_chosen_line_or_the_name_when_that_line_is_empty)
+{
+    cfg_settings settings;
+    settings.status_display_type = GetParam().choice;
+    track_facts track = blue();
+    if (GetParam().details_empty) {
+        track.artist = {};
+        track.album = {};
+    }
+    EXPECT_EQ(compose_track_card(track, settings)->status_display_type, GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(cases, member_list,
+                         testing::Values(member_list_case{"name", 0, false, 0},
+                                         member_list_case{"title", 1, false, 1},
+                                         member_list_case{"artist", 2, false, 2},
+                                         member_list_case{"artist_missing", 2, true, 0},
+                                         member_list_case{"title_beside_missing_artist", 1, true, 1}),
+                         [](const auto &info) { return std::string(info.param.what); });
+
+TEST(track_card, a_paused_track_reads_stopped_or_is_hidden)
+{
+    const std::optional<discord_activity> paused = compose_track_card(blue(3), cfg_settings{});
+    ASSERT_TRUE(paused);
+    EXPECT_EQ(paused->type, activity_type_listening);
+    EXPECT_EQ(paused->state, "Blue (Stopped)");
+
+    cfg_settings hide;
+    hide.hide_while_paused = 1;
+    EXPECT_FALSE(compose_track_card(blue(3), hide)) << "cleared";
+    EXPECT_TRUE(compose_track_card(blue(1), hide)) << "a playing track still shows";
+}
+
+TEST(track_card, the_clock_moves_only_when_the_playback_did)
+{
+    EXPECT_EQ(steady_clock_start(0, 1000), 1000) << "a new clock";
+    EXPECT_EQ(steady_clock_start(1000, 1001), 1000) << "the same playback, read a moment apart";
+    EXPECT_EQ(steady_clock_start(1000, 998), 1000);
+    EXPECT_EQ(steady_clock_start(1000, 1030), 1030) << "a seek back";
+    EXPECT_EQ(steady_clock_start(1000, 940), 940) << "a seek forward";
+}
+
+} // namespace
