@@ -85,7 +85,9 @@ TEST_F(cover_rig, a_track_is_published_at_once_with_the_logo_then_again_with_its
     EXPECT_EQ(with_cover.large_image.rfind(cover_prefix, 0), 0u) << with_cover.large_image;
     discord_activity expected = at_once;
     expected.large_image = with_cover.large_image;
-    EXPECT_EQ(with_cover, expected) << "only the image differs";
+    expected.large_text = "First Album";
+    expected.large_url = "https://www.deezer.com/album/302127";
+    EXPECT_EQ(with_cover, expected) << "only the cover, with its album and its page, differs";
     EXPECT_EQ(with_cover.state, "Blue (Playing)");
     EXPECT_EQ(with_cover.details, "The Band - First Album");
 }

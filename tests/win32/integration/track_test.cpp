@@ -83,9 +83,10 @@ TEST_P(compositions, show_the_pieces_the_settings_allow)
     }
     EXPECT_EQ(catalogue_requests().size(), wants_cover ? 1u : 0u);
     EXPECT_EQ(activity.start != 0, test.clock);
-    EXPECT_EQ(activity.type, 0);
-    EXPECT_EQ(activity.end, 0);
-    EXPECT_EQ(activity.large_text, "");
+    EXPECT_EQ(activity.type, 2) << "a track is listened to";
+    EXPECT_EQ(activity.end, 0) << "the host knows no length for it";
+    const bool album_on_cover = wants_cover && test.settings.album_name;
+    EXPECT_EQ(activity.large_text, album_on_cover ? "First Album" : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
