@@ -540,6 +540,9 @@ void connection_publish(shown_activity activity)
     }
     {
         exclusive_lock hold(running->lock);
+        if (running->wanted == activity) {
+            return; // nothing new: the thread sleeps on
+        }
         running->wanted = std::move(activity);
     }
     SetEvent(running->wake.get());
