@@ -12,6 +12,8 @@
 #include "presence/compose.h"
 #include "winamp_gen.h"
 
+#include <utility>
+
 namespace {
 
 // True from start-up until shut-down: only then is anything published.
@@ -28,7 +30,7 @@ void update_presence_idle()
     discord_activity activity;
     activity.state = "(Idle)";
     activity.large_image = "winamp-logo";
-    connection_publish(activity);
+    connection_publish(std::move(activity));
 }
 
 // Tag buffers hold 256 characters of the host's text plus a terminator the host never touches.
@@ -132,7 +134,7 @@ void update_presence_track(int playback_state)
     activity.state = state;
     activity.details = details;
     activity.large_image = large_image;
-    connection_publish(activity);
+    connection_publish(std::move(activity));
 }
 
 } // namespace
