@@ -37,6 +37,9 @@ constexpr int64_t write_timeout_ms = 5000;
 constexpr DWORD quit_flush_ms = 250;
 constexpr DWORD stop_wait_ms = 500;
 constexpr DWORD read_chunk_bytes = 4096;
+// The JSON reader's nesting bound, which Discord's replies reach as well,
+// assumes a thread stack of 1 MiB.
+constexpr SIZE_T thread_stack_bytes = 1 << 20;
 
 constexpr wchar_t waiting_text[] =
     L"Waiting for Discord: the presence appears within seconds of Discord starting.";
@@ -509,7 +512,8 @@ void connection_start()
                             reinterpret_cast<LPCWSTR>(&connection_main), &start->module)) {
         return;
     }
-    thread_handle.reset(CreateThread(nullptr, 0, &connection_main, start.get(), 0, nullptr));
+    thread_handle.reset(CreateThread(nullptr, thread_stack_bytes, &connection_main, start.get(),
+                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     if (!thread_handle) {
         FreeLibrary(start->module);
         return;
@@ -540,6 +544,9 @@ void connection_publish(shown_activity activity)
     }
     {
         exclusive_lock hold(running->lock);
+        if (running->wanted == activity) {
+            return; // nothing new: the thread sleeps on
+        }
         running->wanted = std::move(activity);
     }
     SetEvent(running->wake.get());

@@ -13,6 +13,7 @@
 #include "winamp_gen.h"
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -30,7 +31,7 @@ void update_presence_idle()
     discord_activity activity;
     activity.state = "(Idle)";
     activity.large_image = fallback_image;
-    connection_publish(activity);
+    connection_publish(std::move(activity));
 }
 
 // Tag buffers hold 256 characters of the host's text plus a terminator the host never touches.

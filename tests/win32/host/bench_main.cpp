@@ -3,8 +3,9 @@
 // without a cover lookup, the first lookup, a repeated album, a new album on
 // the open connection and a stalled catalogue; how long the cover takes to
 // reach the main thread after the notification; how long quit takes during a
-// stall; and how often the process wakes while idle, without the plug-in and
-// with it (Discord connected with nothing playing, and Discord absent).
+// stall; and three idle periods (without the plug-in; with it, Discord
+// connected and nothing playing; Discord absent) in which scripts/bench counts
+// how often the process wakes.
 #include "../integration/catalogue.h"
 #include "fake_discord.h"
 #include "sim_host.h"
@@ -73,44 +74,37 @@ cover_timing play(sim_host &host, const std::wstring &file, unsigned wait_ms)
     return timing;
 }
 
-// Context switches of every thread of this process so far (each Windows
-// thread under Wine is a Linux task): every time a thread woke up.
-unsigned long long wake_ups()
+// This process's id as Linux knows it (each Windows thread under Wine is a
+// task of it), read from its /proc entry; 0 when there is none.
+int linux_process_id()
 {
-    unsigned long long total = 0;
-    WIN32_FIND_DATAW entry;
-    HANDLE tasks = FindFirstFileW(L"Z:\\proc\\self\\task\\*", &entry);
-    if (tasks == INVALID_HANDLE_VALUE) {
-        return 0;
-    }
-    do {
-        if (entry.cFileName[0] == L'.') {
-            continue;
-        }
-        FILE *status =
-            _wfopen((std::wstring(L"Z:\\proc\\self\\task\\") + entry.cFileName + L"\\status").c_str(), L"r");
-        if (status == nullptr) {
-            continue;
-        }
+    int id = 0;
+    if (FILE *status = _wfopen(L"Z:\\proc\\self\\status", L"r")) {
         char line[256];
-        while (std::fgets(line, sizeof line, status) != nullptr) {
-            unsigned long long count = 0;
-            if (std::sscanf(line, "voluntary_ctxt_switches: %llu", &count) == 1 ||
-                std::sscanf(line, "nonvoluntary_ctxt_switches: %llu", &count) == 1) {
-                total += count;
-            }
+        while (std::fgets(line, sizeof line, status) != nullptr && std::sscanf(line, "Pid: %d", &id) != 1) {
         }
         std::fclose(status);
-    } while (FindNextFileW(tasks, &entry));
-    FindClose(tasks);
-    return total;
+    }
+    return id;
+}
+
+// Milliseconds since 1970, the clock scripts/bench samples the process's
+// context switches against.
+long long unix_time_ms()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const unsigned long long intervals =
+        (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<long long>((intervals - 116444736000000000ULL) / 10000);
 }
 
 // Idles as Winamp does (the main thread waits for messages and handles them)
-// for `seconds`; returns the process's wake-ups per second meanwhile.
-double idle_wake_ups_per_second(int seconds)
+// for `seconds`, then prints the period as "idle <what> <from> <to>" for
+// scripts/bench, which counts the process's wake-ups in it.
+void idle_phase(const char *what, int seconds)
 {
-    const unsigned long long before = wake_ups();
+    const long long from = unix_time_ms();
     const DWORD begin = GetTickCount();
     for (DWORD elapsed = 0; elapsed < static_cast<DWORD>(seconds) * 1000; elapsed = GetTickCount() - begin) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(seconds) * 1000 - elapsed,
@@ -120,7 +114,7 @@ double idle_wake_ups_per_second(int seconds)
             DispatchMessageW(&message);
         }
     }
-    return static_cast<double>(wake_ups() - before) / seconds;
+    std::printf("idle %s %lld %lld\n", what, from, unix_time_ms());
 }
 
 sim_track tagged(int album)
@@ -165,17 +159,18 @@ int main()
         untagged.display_title = L"Untagged " + std::to_wstring(i);
         host.library[L"untagged" + std::to_wstring(i)] = untagged;
     }
+    std::printf("pid %d\n", linux_process_id());
     constexpr int idle_seconds = 20;
-    const double idle_without_plugin = idle_wake_ups_per_second(idle_seconds);
+    idle_phase("without_the_plugin", idle_seconds);
     if (!host.load_plugin() || host.init_plugin() != 0) {
         std::fprintf(stderr, "the plug-in did not start\n");
         return 1;
     }
     host.pump(1000);
-    const double idle_connected = idle_wake_ups_per_second(idle_seconds);
+    idle_phase("plugin_discord_connected", idle_seconds);
     discord.go_away();
     host.pump(1000);
-    const double idle_without_discord = idle_wake_ups_per_second(idle_seconds);
+    idle_phase("plugin_discord_absent", idle_seconds);
     discord.come_back();
     host.pump(6000);
 
@@ -218,11 +213,5 @@ int main()
     std::printf("  %-40s %9.3f ms\n", "new album, open connection (median)", median(new_album_cover));
     std::printf("quit during a stalled lookup\n");
     std::printf("  %-40s %9.3f ms\n", "quit", quit_ms);
-    std::printf("process wake-ups per second while idle (nothing playing, %d s each)\n", idle_seconds);
-    std::printf("  %-40s %9.2f /s\n", "without the plug-in (baseline)", idle_without_plugin);
-    std::printf("  %-40s %9.2f /s  %+7.2f /s beside the baseline\n", "plug-in, Discord connected",
-                idle_connected, idle_connected - idle_without_plugin);
-    std::printf("  %-40s %9.2f /s  %+7.2f /s beside the baseline\n", "plug-in, Discord absent",
-                idle_without_discord, idle_without_discord - idle_without_plugin);
     return 0;
 }

@@ -114,7 +114,8 @@ void step(sim_host &host, const char *what, bool expect_update = true)
 // every few seconds, has sent again; prints how long that took.
 void await_discord(sim_host &host)
 {
-    std::printf("  ... %lu ms later, the plug-in has found Discord and sent what plays now:\n",
+    std::printf("  ... %lu ms later (it looks every 5 s, and keeps to Discord's rate of 5 updates per\n"
+                "  20 s), the plug-in has found Discord and sent what plays now:\n",
                 await_update(host, rate_wait_ms));
 }
 
@@ -217,7 +218,8 @@ int main()
     step(host, "stopped:");
 
     host.quit_plugin();
-    step(host, "quit:", false);
+    step(host,
+         "quit (a clear when the rate allows; Discord clears the activity of a closed pipe anyway):", false);
     std::printf("  main window procedure restored: %s\n",
                 host.current_procedure() == host.own_procedure() ? "yes" : "no");
     const auto frames = discord->frames();
