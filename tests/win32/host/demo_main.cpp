@@ -15,32 +15,70 @@ namespace {
 std::unique_ptr<fake_discord> discord;
 size_t cards_printed;
 
-void print_field(const char *label, const std::string &value)
+// m:ss, as Discord writes times on the bar.
+std::string minutes_and_seconds(long long seconds)
 {
-    if (!value.empty()) {
-        std::printf("  | %-8s %s\n", label, value.c_str());
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld", seconds / 60, seconds % 60);
+    return text;
+}
+
+// The elapsed time, and with a known end the bar and the total, as of now.
+std::string time_line(const discord_activity &activity)
+{
+    const long long elapsed = static_cast<long long>(std::time(nullptr)) - activity.start;
+    if (activity.end <= activity.start) {
+        return minutes_and_seconds(elapsed) + " elapsed";
+    }
+    const long long total = activity.end - activity.start;
+    constexpr int bar_width = 24;
+    const int done = static_cast<int>(bar_width * (elapsed < total ? elapsed : total) / total);
+    return minutes_and_seconds(elapsed) + " [" + std::string(done, '=') + std::string(bar_width - done, '-') +
+           "] " + minutes_and_seconds(total);
+}
+
+// What the member list shows after the user's name.
+std::string member_list_line(const discord_activity &activity, const char *verb)
+{
+    switch (activity.status_display_type) {
+    case 1:
+        return std::string(verb) + " " + activity.state;
+    case 2:
+        return std::string(verb) + " " + activity.details;
+    default:
+        return std::string(verb) + " Winamp";
     }
 }
 
+// The card as Discord lays it out: the heading, the image with its hover
+// text and link, the two lines, the time; then the member list's line.
 void print_card(const received_frame &update)
 {
     if (update.clear) {
-        std::printf("  [activity cleared]\n");
+        std::printf("  [activity cleared: Discord shows nothing]\n");
         return;
     }
     const discord_activity &activity = update.activity;
-    std::printf("  +-- activity (connection %d, %zu bytes of JSON)\n", update.connection, update.json.size());
-    print_field("state", activity.state);
-    print_field("details", activity.details);
-    if (activity.start != 0) {
-        const time_t start = static_cast<time_t>(activity.start);
-        const long long elapsed = static_cast<long long>(std::time(nullptr)) - activity.start;
-        char when[32];
-        std::strftime(when, sizeof when, "%H:%M:%S UTC", std::gmtime(&start));
-        std::printf("  | %-8s started %s, %lld s elapsed\n", "elapsed", when, elapsed);
+    const char *verb = activity.type == 2 ? "Listening to" : "Playing";
+    std::printf("  +-- %s Winamp\n", verb);
+    if (!activity.large_image.empty()) {
+        std::printf("  | image    %s\n", activity.large_image.c_str());
+        if (!activity.large_text.empty()) {
+            std::printf("  |          on hover \"%s\"\n", activity.large_text.c_str());
+        }
+        if (!activity.large_url.empty()) {
+            std::printf("  |          a click opens %s\n", activity.large_url.c_str());
+        }
     }
-    print_field("image", activity.large_image);
-    std::printf("  +--\n");
+    for (const std::string *line : {&activity.details, &activity.state}) {
+        if (!line->empty()) {
+            std::printf("  | %s\n", line->c_str());
+        }
+    }
+    if (activity.start != 0) {
+        std::printf("  | %s\n", time_line(activity).c_str());
+    }
+    std::printf("  +-- member list: %s\n", member_list_line(activity, verb).c_str());
 }
 
 size_t update_count()
@@ -119,11 +157,12 @@ void await_discord(sim_host &host)
                 await_update(host, rate_wait_ms));
 }
 
-sim_track tagged(const wchar_t *title, const wchar_t *artist, const wchar_t *album)
+sim_track tagged(const wchar_t *title, const wchar_t *artist, const wchar_t *album, LRESULT length_seconds)
 {
     sim_track track;
     track.tags = {{L"title", title}, {L"artist", artist}, {L"album", album}};
     track.display_title = std::wstring(artist) + L" - " + title;
+    track.length_seconds = length_seconds;
     return track;
 }
 
@@ -162,9 +201,9 @@ int main()
     CreateDirectoryW(plugins.c_str(), nullptr);
     DeleteFileW((plugins + L"\\tolvek\\config.ini").c_str());
     host.ini_directory_w = std::wstring(temp) + L"corvane-demo";
-    host.library[L"C:\\Music\\blue.mp3"] = tagged(L"Blue", L"The Band", L"First Album");
+    host.library[L"C:\\Music\\blue.mp3"] = tagged(L"Blue", L"The Band", L"First Album", 245);
     host.library[L"C:\\Music\\nocturne.flac"] =
-        tagged(L"Nocturne in E-flat", L"Frédéric Chopin", L"Nocturnes, Op. 9");
+        tagged(L"Nocturne in E-flat", L"Frédéric Chopin", L"Nocturnes, Op. 9", 272);
     sim_track untagged;
     untagged.extended = false;
     untagged.display_title = L"12. Unknown Artist - track12";
@@ -204,6 +243,8 @@ int main()
     step(host, "paused 42 s into the track:");
     host.resume();
     step(host, "resumed:");
+    host.seek(120000);
+    step(host, "seeks to 2:00 (the host sends no notification; the plug-in reads the position again):");
     discord->go_away();
     host.pump(300);
     discord->come_back();
