@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr char fallback_image[] = "winamp-logo";
-
 cover_cache cache;
 cover_found_callback found_callback;
 
@@ -61,7 +59,7 @@ cover_key cover_key_of(const wchar_t *artist, const wchar_t *album)
 cover_image cover_image_for(const wchar_t *artist, const wchar_t *album) noexcept
 {
     // Fits the string's own storage: the fallback never allocates.
-    cover_image image{fallback_image, {}};
+    cover_image image{cover_fallback_image, {}};
     if (artist[0] == L'\0') {
         return image;
     }

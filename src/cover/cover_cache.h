@@ -24,6 +24,10 @@ struct cover_art {
     std::string page; // the album's page at the catalogue; empty when the reply named none
 };
 
+// The image an activity shows when no cover is known: an asset of the
+// Discord application.
+inline constexpr char cover_fallback_image[] = "winamp-logo";
+
 // Entries kept: far more albums than a listening session touches, and at a
 // few hundred bytes each still well under a megabyte.
 inline constexpr size_t cover_cache_capacity = 512;

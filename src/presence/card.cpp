@@ -63,7 +63,7 @@ std::optional<discord_activity> compose_track_card(const track_facts &track, con
     }
 
     card.large_image = track.image;
-    const bool cover_shown = !track.image.empty() && track.image != fallback_image;
+    const bool cover_shown = !track.image.empty() && track.image != cover_fallback_image;
     if (cover_shown) {
         card.large_text = cover_text(track, settings);
         card.large_url = track.album_page;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "config/settings.h"
+#include "cover/cover_cache.h"
 #include "discord/activity.h"
 #include "presence/compose.h"
 
@@ -16,9 +17,6 @@
 inline constexpr int activity_type_playing = 0;
 inline constexpr int activity_type_listening = 2;
 
-// The image shown when no cover is known, an asset of the application.
-inline constexpr char fallback_image[] = "winamp-logo";
-
 // What the host says of the playing entry, and what is known of its cover.
 struct track_facts {
     int playback_state = 1; // 1 playing, 3 paused
@@ -28,7 +26,7 @@ struct track_facts {
     utf16_view album;
     int64_t clock_start = 0;    // start of the elapsed-time clock, seconds since 1970; 0 for none
     int64_t length_seconds = 0; // the track's length; 0 or less when unknown (a stream)
-    std::string image;          // a cover URL or fallback_image; empty when no image is wanted
+    std::string image;          // a cover URL or cover_fallback_image; empty when no image is wanted
     std::string album_page;     // with a cover: its album's page at the catalogue, or empty
 };
 

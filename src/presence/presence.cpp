@@ -30,7 +30,7 @@ void update_presence_idle()
 {
     discord_activity activity;
     activity.state = "(Idle)";
-    activity.large_image = fallback_image;
+    activity.large_image = cover_fallback_image;
     connection_publish(std::move(activity));
 }
 

@@ -48,11 +48,6 @@ struct json_document {
     json_document &operator=(const json_document &) = delete;
 };
 
-const json_node *member(const json_node *node, const char *key)
-{
-    return json_member(node, key);
-}
-
 std::string string_of(const json_node *node)
 {
     return node != nullptr && node->kind == JSON_STRING ? node->string : "";
@@ -214,18 +209,18 @@ std::string read_activity(const json_node *node, discord_activity *activity, std
             *fault = std::string("unknown activity member ") + child->key;
         }
     }
-    activity->type = static_cast<int>(integer_of(member(node, "type")));
-    activity->state = string_of(member(node, "state"));
-    activity->details = string_of(member(node, "details"));
-    activity->start = integer_of(member(member(node, "timestamps"), "start"));
-    activity->end = integer_of(member(member(node, "timestamps"), "end"));
-    const json_node *assets = member(node, "assets");
-    activity->large_image = string_of(member(assets, "large_image"));
-    activity->large_text = string_of(member(assets, "large_text"));
-    activity->large_url = string_of(member(assets, "large_url"));
-    activity->status_display_type = static_cast<int>(integer_of(member(node, "status_display_type")));
+    activity->type = static_cast<int>(integer_of(json_member(node, "type")));
+    activity->state = string_of(json_member(node, "state"));
+    activity->details = string_of(json_member(node, "details"));
+    activity->start = integer_of(json_member(json_member(node, "timestamps"), "start"));
+    activity->end = integer_of(json_member(json_member(node, "timestamps"), "end"));
+    const json_node *assets = json_member(node, "assets");
+    activity->large_image = string_of(json_member(assets, "large_image"));
+    activity->large_text = string_of(json_member(assets, "large_text"));
+    activity->large_url = string_of(json_member(assets, "large_url"));
+    activity->status_display_type = static_cast<int>(integer_of(json_member(node, "status_display_type")));
     for (const char *line : {"state", "details"}) {
-        const json_node *text = member(node, line);
+        const json_node *text = json_member(node, line);
         if (text == nullptr) {
             continue;
         }
@@ -235,24 +230,24 @@ std::string read_activity(const json_node *node, discord_activity *activity, std
                    line + "\" length must be between 2 and 128]]";
         }
     }
-    const json_node *type = member(node, "type");
+    const json_node *type = json_member(node, "type");
     if (type != nullptr && !(type->kind == JSON_INTEGER && (type->integer == 0 || type->integer == 2 ||
                                                             type->integer == 3 || type->integer == 5))) {
         return "child \"activity\" fails because [\"type\" must be one of [0, 2, 3, 5]]";
     }
-    const json_node *shown = member(node, "status_display_type");
+    const json_node *shown = json_member(node, "status_display_type");
     if (shown != nullptr && !(shown->kind == JSON_INTEGER && shown->integer >= 0 && shown->integer <= 2)) {
         return "child \"activity\" fails because [\"status_display_type\" must be one of [0, 1, 2]]";
     }
-    if (member(member(node, "timestamps"), "end") != nullptr && activity->end <= activity->start) {
+    if (json_member(json_member(node, "timestamps"), "end") != nullptr && activity->end <= activity->start) {
         return "child \"activity\" fails because [\"timestamps.end\" must follow \"timestamps.start\"]";
     }
-    const json_node *hover = member(assets, "large_text");
+    const json_node *hover = json_member(assets, "large_text");
     if (hover != nullptr &&
         (hover->kind != JSON_STRING || characters(hover->string) < 2 || characters(hover->string) > 128)) {
         return "child \"activity\" fails because [\"large_text\" length must be between 2 and 128]";
     }
-    const json_node *link = member(assets, "large_url");
+    const json_node *link = json_member(assets, "large_url");
     if (link != nullptr && (link->kind != JSON_STRING || std::strncmp(link->string, "https://", 8) != 0 ||
                             characters(link->string) > 256)) {
         return "child \"activity\" fails because [\"large_url\" must be an https URL of at most 256 "
@@ -362,8 +357,8 @@ void fake_discord::state::serve(HANDLE pipe)
                 json_document document(payload);
                 if (opcode != 0) {
                     fault("opcode " + std::to_string(opcode) + " before the handshake");
-                } else if (document.root == nullptr || integer_of(member(document.root, "v")) != 1 ||
-                           string_of(member(document.root, "client_id")) !=
+                } else if (document.root == nullptr || integer_of(json_member(document.root, "v")) != 1 ||
+                           string_of(json_member(document.root, "client_id")) !=
                                std::to_string(PLUGIN_CLIENT_ID) ||
                            document.root->length != 2) {
                     fault("handshake " + payload);
@@ -379,21 +374,21 @@ void fake_discord::state::serve(HANDLE pipe)
                 fault("opcode " + std::to_string(opcode) + " before READY: " + payload);
             } else if (opcode == 1) {
                 json_document document(payload);
-                const json_node *args = member(document.root, "args");
-                record.nonce = string_of(member(document.root, "nonce"));
-                if (string_of(member(document.root, "cmd")) != "SET_ACTIVITY" || args == nullptr) {
+                const json_node *args = json_member(document.root, "args");
+                record.nonce = string_of(json_member(document.root, "nonce"));
+                if (string_of(json_member(document.root, "cmd")) != "SET_ACTIVITY" || args == nullptr) {
                     fault("unexpected command " + payload);
                 } else {
                     record.set_activity = true;
                     if (record.nonce.empty() || !current.nonces.insert(record.nonce).second) {
                         fault("nonce missing or used before on this connection: " + payload);
                     }
-                    const json_node *pid = member(args, "pid");
+                    const json_node *pid = json_member(args, "pid");
                     if (pid == nullptr || pid->kind != JSON_INTEGER ||
                         pid->integer != static_cast<int64_t>(GetCurrentProcessId())) {
                         fault("pid is not the player's process id: " + payload);
                     }
-                    const json_node *activity = member(args, "activity");
+                    const json_node *activity = json_member(args, "activity");
                     std::string refused;
                     record.clear = activity == nullptr;
                     if (activity != nullptr) {
