@@ -2,6 +2,8 @@
 // `close_function`: one template for the kinds of handle the threads hold.
 #pragma once
 
+#include <windows.h>
+
 #include <utility>
 
 template <typename Handle, auto close_function> class unique_handle {
@@ -37,3 +39,6 @@ template <typename Handle, auto close_function> class unique_handle {
   private:
     Handle handle_ = nullptr;
 };
+
+// Events, threads, pipes: kernel objects closed with CloseHandle.
+using kernel_handle = unique_handle<HANDLE, &CloseHandle>;

@@ -59,10 +59,10 @@ const json_node *first_album(const json_node *root)
 // The cover URL of `album`: the first named cover with an image id, else empty.
 std::string album_cover(const json_node *album)
 {
-    std::string url;
     for (const char *name : cover_names) {
-        if (json_copy_string(album, name, &url) && url.find(empty_image_id) == std::string::npos) {
-            return url;
+        const std::optional<std::string_view> url = json_member_string(album, name);
+        if (url && url->find(empty_image_id) == std::string_view::npos) {
+            return std::string(*url);
         }
     }
     return {};
@@ -116,16 +116,6 @@ std::string cover_search_path(std::string_view artist, std::string_view album)
     }
     path += "&limit=1";
     return path;
-}
-
-int json_copy_string(const json_node *object, const char *name, std::string *text)
-{
-    const json_node *member = json_member(object, name);
-    if (member == nullptr || member->kind != JSON_STRING) {
-        return 0;
-    }
-    *text = member->string;
-    return 1;
 }
 
 cover_reply cover_read_reply(char *reply)

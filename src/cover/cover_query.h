@@ -25,11 +25,6 @@ inline constexpr size_t cover_page_max_bytes = 48;
 // add or cut query parameters.
 std::string cover_search_path(std::string_view artist, std::string_view album);
 
-// Copies into `text` the string value of the first member of `object` named
-// `name`. Returns 1 when that member exists and is a string, else 0 (`text`
-// untouched): a member of another kind has no text to copy.
-int json_copy_string(const json_node *object, const char *name, std::string *text);
-
 // What a reply holds, read in place (`reply` must stay NUL-terminated).
 struct cover_reply {
     // The reply is a search result: an object whose "data" is an array.

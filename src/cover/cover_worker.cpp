@@ -14,8 +14,6 @@
 
 namespace {
 
-using kernel_handle = unique_handle<HANDLE, &CloseHandle>;
-
 constexpr wchar_t results_class[] = L"DiscordCorvaneCoverResults";
 constexpr UINT results_ready = WM_APP + 1;
 

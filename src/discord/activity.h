@@ -6,8 +6,12 @@
 #include <cstdint>
 #include <string>
 
+// Activity types as Discord names them.
+inline constexpr int activity_type_playing = 0;
+inline constexpr int activity_type_listening = 2;
+
 struct discord_activity {
-    int type = 0;      // 0 Playing, 2 Listening
+    int type = activity_type_playing;
     std::string state; // UTF-8, 2 to 128 characters, or empty
     std::string details;
     int64_t start = 0;       // seconds since 1970

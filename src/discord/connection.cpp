@@ -21,8 +21,6 @@
 
 namespace {
 
-using kernel_handle = unique_handle<HANDLE, &CloseHandle>;
-
 // Each running Discord client takes the next free pipe of these.
 constexpr int pipe_count = 10;
 // Opening a pipe fails within microseconds while Discord is away; trying this

@@ -35,8 +35,7 @@ json_tree parse(std::string &text)
 // The string member `key` of `node`; empty when there is none.
 std::string string_member(const json_node *node, const char *key)
 {
-    const json_node *member = json_member(node, key);
-    return member != nullptr && member->kind == JSON_STRING ? member->string : "";
+    return std::string(json_member_string(node, key).value_or(""));
 }
 
 int64_t integer_member(const json_node *node, const char *key)

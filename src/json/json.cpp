@@ -543,6 +543,15 @@ json_node *json_member(const json_node *node, const char *key)
     return nullptr;
 }
 
+std::optional<std::string_view> json_member_string(const json_node *node, const char *key)
+{
+    const json_node *member = json_member(node, key);
+    if (member == nullptr || member->kind != JSON_STRING) {
+        return std::nullopt;
+    }
+    return member->string;
+}
+
 void json_free(json_node *root)
 {
     if (root == nullptr) {

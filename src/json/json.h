@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 enum json_kind : int32_t {
     JSON_NULL = 0, // also the kind of any zero-filled node
@@ -56,6 +58,11 @@ json_node *json_parse(char *text);
 // The first member of the object `node` whose key equals `key`; NULL when
 // there is none or when `node` is NULL or not an object.
 json_node *json_member(const json_node *node, const char *key);
+
+// The text of the member `key` of the object `node` when that member is a
+// string; nothing when there is none, it is of another kind, or `node` is NULL
+// or not an object. The view points into the parsed text.
+std::optional<std::string_view> json_member_string(const json_node *node, const char *key);
 
 // Releases a tree given by json_parse (its root, or NULL). The text is not touched.
 void json_free(json_node *root);

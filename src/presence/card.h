@@ -13,10 +13,6 @@
 #include <optional>
 #include <string>
 
-// Activity types as Discord names them.
-inline constexpr int activity_type_playing = 0;
-inline constexpr int activity_type_listening = 2;
-
 // What the host says of the playing entry, and what is known of its cover.
 struct track_facts {
     int playback_state = 1; // 1 playing, 3 paused
