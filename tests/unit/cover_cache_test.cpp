@@ -14,17 +14,20 @@ std::string known(cover_cache &cache, const cover_key &key)
     return art == nullptr ? "(unknown)" : art->url + " | " + art->page;
 }
 
-// A cover without a page, named by its URL alone.
-cover_art cover(const char *url)
+// A cover with its page.
+cover_art cover(const char *url, const char *page = "")
 {
-    return {.url = url};
+    cover_art art;
+    art.url = url;
+    art.page = page;
+    return art;
 }
 
 TEST(cover_cache, remembers_covers_with_their_pages_and_definite_absences)
 {
     cover_cache cache;
     EXPECT_EQ(known(cache, band), "(unknown)");
-    cover_cache_store(&cache, band, {.url = "https://c/1.jpg", .page = "https://www.deezer.com/album/1"});
+    cover_cache_store(&cache, band, cover("https://c/1.jpg", "https://www.deezer.com/album/1"));
     cover_cache_store(&cache, {"Solo", ""}, {});
     cover_cache_store(&cache, {"Duo", ""}, cover("https://c/3.jpg"));
     EXPECT_EQ(known(cache, band), "https://c/1.jpg | https://www.deezer.com/album/1");
@@ -52,7 +55,7 @@ TEST(cover_cache, drops_the_least_recently_used_beyond_its_capacity)
     cover_cache cache;
     cache.capacity = 3;
     for (const char *artist : {"a", "b", "c"}) {
-        cover_cache_store(&cache, {artist, ""}, {.url = artist, .page = artist});
+        cover_cache_store(&cache, {artist, ""}, cover(artist, artist));
     }
     EXPECT_EQ(known(cache, {"a", ""}), "a | a"); // now the most recently used
     cover_cache_store(&cache, {"d", ""}, cover("d"));
