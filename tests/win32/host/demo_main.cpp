@@ -70,9 +70,16 @@ void print_card(const received_frame &update)
             std::printf("  |          a click opens %s\n", activity.large_url.c_str());
         }
     }
-    for (const std::string *line : {&activity.details, &activity.state}) {
-        if (!line->empty()) {
-            std::printf("  | %s\n", line->c_str());
+    const struct {
+        const std::string &text;
+        const std::string &link;
+    } lines[] = {{activity.details, activity.details_url}, {activity.state, activity.state_url}};
+    for (const auto &line : lines) {
+        if (!line.text.empty()) {
+            std::printf("  | %s\n", line.text.c_str());
+        }
+        if (!line.link.empty()) {
+            std::printf("  |          a click opens %s\n", line.link.c_str());
         }
     }
     if (activity.start != 0) {
