@@ -211,6 +211,7 @@ int main()
     host.library[L"C:\\Music\\blue.mp3"] = tagged(L"Blue", L"The Band", L"First Album", 245);
     host.library[L"C:\\Music\\nocturne.flac"] =
         tagged(L"Nocturne in E-flat", L"Frédéric Chopin", L"Nocturnes, Op. 9", 272);
+    host.library[L"C:\\Music\\rage.mp3"] = tagged(L"Tears of Rage", L"The Band", L"Basement Tapes 1967", 323);
     sim_track untagged;
     untagged.extended = false;
     untagged.display_title = L"12. Unknown Artist - track12";
@@ -260,6 +261,8 @@ int main()
     step(host, "", false);
     host.play(L"C:\\Music\\nocturne.flac");
     step(host, "next track:");
+    host.play(L"C:\\Music\\rage.mp3");
+    step(host, "an album Deezer lacks (its cover from the Cover Art Archive, found through MusicBrainz):");
     host.play(L"C:\\Music\\track12.wav");
     step(host, "a file without tags:");
     host.stop();
