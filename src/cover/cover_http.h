@@ -15,9 +15,10 @@
 
 using internet_handle = unique_handle<HINTERNET, &WinHttpCloseHandle>;
 
-// Lets another thread end the exchange in progress. Closing a request handle
-// makes a blocked call on it return at once on Windows; Wine lets the call run
-// to its time-out, which the deadline bounds.
+// Lets another thread end the exchange in progress, or the wait before it for
+// MusicBrainz's pace. Closing a request handle makes a blocked call on it
+// return at once on Windows; Wine lets the call run to its time-out, which the
+// deadline bounds.
 struct http_cancel {
     SRWLOCK lock = SRWLOCK_INIT;
     CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT; // signalled when cancelled
