@@ -483,7 +483,12 @@ TEST_P(sources, give_the_cover_from_the_first_that_has_it)
     }
     const int before = published();
     play_now(L"The Band", test.album);
-    await_requests(1);
+    const std::string image = test.image;
+    if (image == "winamp-logo") {
+        await_requests(1);
+    } else {
+        await_cover(before); // before the barrier's track takes over
+    }
     finish_lookups();
     const auto updates = discord->updates();
     discord_activity activity;
@@ -496,7 +501,6 @@ TEST_P(sources, give_the_cover_from_the_first_that_has_it)
     const auto fronts = catalogue_requests(cover_art_archive_host);
     EXPECT_EQ(musicbrainz.size(), test.musicbrainz_requests);
     EXPECT_EQ(fronts.size(), test.front_requests);
-    const std::string image = test.image;
     if (image == "catalogue") {
         EXPECT_EQ(activity.large_image.rfind(cover_prefix, 0), 0u) << activity.large_image;
         EXPECT_EQ(activity.large_url, "https://www.deezer.com/album/302127");
