@@ -88,11 +88,12 @@ void host_read_tags(host_track_tags *tags)
 
 // Taken in milliseconds and rounded once, so that while the position
 // advances with the clock every reading gives the same second.
-int64_t host_elapsed_clock_start()
+host_clock_reading host_read_clock()
 {
     const int64_t now_ms = unix_time_now_ms();
     const LRESULT position_ms = host_query(0, IPC_GETOUTPUTTIME);
-    return (position_ms < 0 ? now_ms : now_ms - position_ms) / 1000;
+    const bool known = position_ms >= 0;
+    return {(known ? now_ms - position_ms : now_ms) / 1000, known};
 }
 
 int64_t host_track_length_seconds()

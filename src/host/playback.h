@@ -30,10 +30,15 @@ struct host_track_tags {
 // the tags lack is the host's display title.
 void host_read_tags(host_track_tags *tags);
 
-// Start of the elapsed-time clock in seconds since 1970: now minus the
-// host's playback position, so that a resume or a start in mid-track shows
-// the time already played.
-int64_t host_elapsed_clock_start();
+// A reading of the elapsed-time clock: its start in seconds since 1970, now
+// minus the host's playback position, so that a resume or a start in
+// mid-track shows the time already played; now itself when the host knows
+// no position.
+struct host_clock_reading {
+    int64_t start;
+    bool position_known;
+};
+host_clock_reading host_read_clock();
 
 // The playing track's length in seconds; 0 when unknown (a stream).
 int64_t host_track_length_seconds();

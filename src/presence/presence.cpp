@@ -43,10 +43,16 @@ constexpr unsigned position_poll_ms = 2000;
 // A tick of the position poll: only a clock that really moved (a seek), or
 // a playback no longer running, has the presence decided again; a track that
 // just plays on costs one reading of the position and nothing is sent.
+// Without a position from the host, "now" is all a reading gives: that
+// creeping start is no seek.
 void poll_position()
 {
-    if (host_playback_state() != 1 ||
-        steady_clock_start(last_clock.start, host_elapsed_clock_start()) != last_clock.start) {
+    if (host_playback_state() != 1) {
+        update_presence();
+        return;
+    }
+    const host_clock_reading clock = host_read_clock();
+    if (clock.position_known && steady_clock_start(last_clock.start, clock.start) != last_clock.start) {
         update_presence();
     }
 }
@@ -72,7 +78,7 @@ void update_presence_track(int playback_state)
     track_facts track;
     track.playback_state = playback_state;
     if (config.show_elapsed_time && playback_state == 1) {
-        track.clock_start = host_elapsed_clock_start();
+        track.clock_start = host_read_clock().start;
         track.length_seconds = host_track_length_seconds();
     }
 
