@@ -55,12 +55,15 @@ bool is_absent(DWORD error)
            error == ERROR_INVALID_NAME;
 }
 
-// Opens `path` for reading, letting others read it meanwhile.
+// Opens `path` for reading, letting others read, write and delete it
+// meanwhile: an editor or a sync tool that holds the file open for writing
+// with full sharing must not leave the plug-in on its defaults.
 HANDLE open_for_reading(const std::wstring &path, DWORD &error)
 {
     for (int attempt = 1;; ++attempt) {
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         error = GetLastError();
         if (file != INVALID_HANDLE_VALUE ||
             (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || attempt == open_attempts) {
@@ -145,6 +148,14 @@ std::wstring fallback_folder_name(const std::wstring &folder)
     return fallback_prefix + std::wstring(code.begin(), code.end());
 }
 
+// Writes all of `content` to `file` and onto the disk.
+bool write_whole(HANDLE file, const std::string &content)
+{
+    DWORD written = 0;
+    return WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
+           written == content.size() && FlushFileBuffers(file);
+}
+
 // Writes `content` as config.ini of `folder` through a temporary file that
 // replaces the old one in one step; false when nothing was written.
 bool save_to(const std::wstring &folder, const std::string &content)
@@ -163,16 +174,35 @@ bool save_to(const std::wstring &folder, const std::string &content)
     if (!file.valid()) {
         return false;
     }
-    DWORD written = 0;
-    const bool complete =
-        WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
-        written == content.size() && FlushFileBuffers(file.get());
+    const bool complete = write_whole(file.get(), content);
     if (!file.close() || !complete ||
         !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(temporary.c_str());
         return false;
     }
     return true;
+}
+
+// Removes the fallback copy once the host's folder holds the newest choices.
+// A copy that cannot be removed (another program holds it without delete
+// sharing) gets the same content instead, written in place, so that no later
+// load reads older choices from it.
+void retire_fallback_copy(const std::wstring &fallback_folder, const std::string &content)
+{
+    if (fallback_folder.empty()) {
+        return;
+    }
+    const std::wstring path = dirtools_join_path(fallback_folder, file_name);
+    if (DeleteFileW(path.c_str()) || !file_exists(path)) {
+        RemoveDirectoryW(fallback_folder.c_str());
+        return;
+    }
+    unique_file copy(CreateFileW(path.c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (copy.valid()) {
+        write_whole(copy.get(), content);
+    }
 }
 
 // The previous version kept every install's fallback copy as the user's own
@@ -237,10 +267,7 @@ int cfg_save(cfg_file &file, const cfg_settings &settings)
     if (save_to(file.folder, content)) {
         // The host's folder holds the newest choices again: the fallback copy
         // would shadow them at the next load.
-        if (!file.fallback_folder.empty()) {
-            DeleteFileW(dirtools_join_path(file.fallback_folder, file_name).c_str());
-            RemoveDirectoryW(file.fallback_folder.c_str());
-        }
+        retire_fallback_copy(file.fallback_folder, content);
         file.unread_file_settings.reset();
         return 0;
     }

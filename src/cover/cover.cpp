@@ -3,6 +3,7 @@
 #include "cover/cover.h"
 
 #include "common/guarded.h"
+#include "common/utf8.h"
 #include "cover/cover_worker.h"
 
 #include <string>
@@ -12,18 +13,6 @@ namespace {
 cover_cache cache;
 cover_failures failures;
 cover_found_callback found_callback;
-
-std::string to_utf8(const wchar_t *text)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) {
-        return {};
-    }
-    std::string utf8(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
-    utf8.resize(static_cast<size_t>(size) - 1);
-    return utf8;
-}
 
 // Remembers what the services answered; a failure is only noted, so that a
 // play a minute later asks again.
@@ -58,7 +47,7 @@ void cover_stop()
 
 cover_key cover_key_of(const wchar_t *artist, const wchar_t *album)
 {
-    return {to_utf8(artist), to_utf8(album)};
+    return {utf16_to_utf8(artist), utf16_to_utf8(album)};
 }
 
 cover_image cover_image_for(const wchar_t *artist, const wchar_t *album, const wchar_t *title) noexcept
@@ -78,7 +67,7 @@ cover_image cover_image_for(const wchar_t *artist, const wchar_t *album, const w
                 found.large_url = known->page;
             }
             found.artist_url = known->artist_page;
-            if (!known->track_page.empty() && cover_same_title(known->track_title, to_utf8(title))) {
+            if (!known->track_page.empty() && cover_same_title(known->track_title, utf16_to_utf8(title))) {
                 found.title_url = known->track_page;
             }
             image = std::move(found);

@@ -8,6 +8,7 @@
 #include "common/exclusive_lock.h"
 #include "common/guarded.h"
 #include "common/unique_handle.h"
+#include "common/utf8.h"
 #include "discord/frames.h"
 
 #include <memory>
@@ -52,18 +53,10 @@ struct connection_shared {
     std::wstring status = waiting_text;
 };
 
-std::wstring to_wide(const std::string &utf8)
-{
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
-    return wide;
-}
-
 // What Discord said when it refused something: "(4000) Invalid Client ID".
 std::wstring refusal_text(int64_t code, const std::string &message)
 {
-    return L"(" + std::to_wstring(code) + L") " + to_wide(message);
+    return L"(" + std::to_wstring(code) + L") " + utf8_to_utf16(message);
 }
 
 int64_t clock_ms()
@@ -454,7 +447,7 @@ void connection_thread::publish_status()
 {
     std::wstring status;
     if (phase_ == phase::connected) {
-        status = L"Connected to Discord as " + to_wide(user_name_) + L".";
+        status = L"Connected to Discord as " + utf8_to_utf16(user_name_) + L".";
         if (!update_refusal_.empty()) {
             status += L" " + update_refusal_ + L".";
         }

@@ -38,23 +38,12 @@ void load_settings_once()
 }
 
 // The host tells of a start, pause or stop, and of a stream's next title,
-// which changes without a status change.
+// which changes without a status change. A seek sends no notification: the
+// presence reads the position of a playing track every 2 s instead.
 bool is_playback_notification(UINT message, WPARAM wparam, LPARAM lparam)
 {
     return message == WM_WA_IPC && lparam == IPC_CB_MISC &&
            (wparam == IPC_CB_MISC_STATUS || wparam == IPC_CB_MISC_TITLE);
-}
-
-// A seek sends no notification: it arrives as a jump asked of the main
-// window (another plug-in, a remote control), as its 5-second jump commands
-// (keys, menu), or as a click on the position bar, which the main window
-// draws. The position is read again once the host has handled it; an
-// unchanged clock publishes nothing.
-bool may_seek(UINT message, WPARAM wparam, LPARAM lparam)
-{
-    return (message == WM_WA_IPC && lparam == IPC_JUMPTOTIME) ||
-           (message == WM_COMMAND && (LOWORD(wparam) == WINAMP_FFWD5S || LOWORD(wparam) == WINAMP_REW5S)) ||
-           message == WM_LBUTTONUP;
 }
 
 LRESULT CALLBACK plugin_wndproc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
@@ -62,11 +51,7 @@ LRESULT CALLBACK plugin_wndproc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
     if (is_playback_notification(message, wparam, lparam)) {
         guarded([] { update_presence(); });
     }
-    const LRESULT result = CallWindowProcA(prev_wndproc, hwnd, message, wparam, lparam);
-    if (may_seek(message, wparam, lparam)) {
-        guarded([] { update_presence(); });
-    }
-    return result;
+    return CallWindowProcA(prev_wndproc, hwnd, message, wparam, lparam);
 }
 
 LONG_PTR window_procedure(HWND window)

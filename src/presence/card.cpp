@@ -21,15 +21,14 @@ int member_list_choice(const cfg_settings &settings, const discord_activity &car
     }
 }
 
-// The album's name for the cover's hover text, as the settings show it:
-// whole or not at all within a text field.
+// The album's name for the cover's hover text, as the settings show it, cut
+// like the lines when it is too long.
 std::string cover_text(const track_facts &track, const cfg_settings &settings)
 {
     if (!settings.display_song_info || !settings.display_album_name) {
         return {};
     }
-    char text[128] = {};
-    utf8_append(track.album, text, 0);
+    std::string text = fit_text(utf16_to_utf8(track.album), field_text_limit);
     pad_single_character(text);
     return text;
 }
@@ -58,15 +57,12 @@ std::optional<discord_activity> compose_track_card(const track_facts &track, con
     discord_activity card;
     card.type = activity_type_listening;
 
-    char state[128] = {}, details[128] = {};
     if (track.extended) {
-        compose_details(details, settings, track.artist, track.album);
+        card.details = compose_details(settings, track.artist, track.album);
     }
-    compose_state(state, settings, track.title, track.playback_state);
-    pad_single_character(details);
-    pad_single_character(state);
-    card.state = state;
-    card.details = details;
+    card.state = compose_state(settings, track.title, track.playback_state);
+    pad_single_character(card.details);
+    pad_single_character(card.state);
     if (shows_artist(track, settings, card)) {
         card.details_url = track.artist_page;
     }

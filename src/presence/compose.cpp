@@ -1,138 +1,151 @@
-// Text composition of the track activity: the UTF-16 to UTF-8 encoding, the
-// all-or-nothing rule for each piece, and the padding of one-character lines.
+// Text composition of the track activity: the room each piece gets, the cut
+// of a piece that does not fit, and the padding of one-character lines.
 #include "presence/compose.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
-// Bytes an activity field holds: text, then its terminator, before the last byte.
-constexpr unsigned field_text_limit = 127;
+// U+2026 HORIZONTAL ELLIPSIS ends a text that was cut.
+constexpr std::string_view ellipsis = "\u2026";
+
+constexpr std::string_view artist_album_separator = " - ";
 
 // Discord refuses a details or state line shorter than two characters, and
 // then shows nothing at all. U+200B ZERO WIDTH SPACE lengthens such a line
 // without changing what a reader sees: it has no width, and being a format
 // character rather than white space, trimming leaves it in place. (U+3164
 // HANGUL FILLER survives trimming too, but many fonts draw it as a wide blank.)
-constexpr utf16_char invisible_padding[] = UTF16("\u200B");
+constexpr std::string_view invisible_padding = "\u200B";
 
-bool is_high_surrogate(uint32_t unit)
+bool is_continuation_byte(char byte)
 {
-    return unit >= 0xD800 && unit <= 0xDBFF;
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
 }
 
-bool is_low_surrogate(uint32_t unit)
+// The code point of well-formed UTF-8 that starts at `start`.
+char32_t code_point_at(std::string_view text, size_t start)
 {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-// Encodes `text` as UTF-8 into `out`, which has room for `capacity` bytes;
-// returns the length, or -1 when the text holds an unpaired surrogate or does
-// not fit.
-int encode_utf8(utf16_view text, char *out, unsigned capacity)
-{
-    unsigned length = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t code = static_cast<uint16_t>(text[i]);
-        if (is_high_surrogate(code)) {
-            if (i + 1 == text.size() || !is_low_surrogate(static_cast<uint16_t>(text[i + 1]))) {
-                return -1;
-            }
-            code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<uint16_t>(text[++i]) - 0xDC00);
-        } else if (is_low_surrogate(code)) {
-            return -1;
-        }
-        const unsigned bytes = code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
-        if (length + bytes > capacity) {
-            return -1;
-        }
-        if (bytes == 1) {
-            out[length++] = static_cast<char>(code);
-            continue;
-        }
-        // Lead byte: as many high bits as bytes, then the highest bits of the code.
-        const unsigned lead_marker = (0xF00u >> bytes) & 0xF0u;
-        out[length++] = static_cast<char>(lead_marker | (code >> (6 * (bytes - 1))));
-        for (unsigned shift = 6 * (bytes - 1); shift > 0; shift -= 6) {
-            out[length++] = static_cast<char>(0x80 | ((code >> (shift - 6)) & 0x3F));
-        }
+    const auto lead = static_cast<unsigned char>(text[start]);
+    const size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+    for (size_t k = 1; k < length && start + k < text.size(); ++k) {
+        code = (code << 6) | (static_cast<unsigned char>(text[start + k]) & 0x3F);
     }
-    return static_cast<int>(length);
+    return code;
+}
+
+// The start of the code point before the one that starts at `boundary`.
+size_t previous_boundary(std::string_view text, size_t boundary)
+{
+    size_t start = boundary - 1;
+    while (start > 0 && is_continuation_byte(text[start])) {
+        --start;
+    }
+    return start;
+}
+
+// Code points that belong to the character before them: combining marks,
+// variation selectors, the zero width joiner and the emoji skin tones.
+bool extends_previous(char32_t code)
+{
+    return (code >= 0x0300 && code <= 0x036F) || (code >= 0x1AB0 && code <= 0x1AFF) ||
+           (code >= 0x1DC0 && code <= 0x1DFF) || (code >= 0x20D0 && code <= 0x20FF) ||
+           (code >= 0xFE20 && code <= 0xFE2F) || (code >= 0xFE00 && code <= 0xFE0F) ||
+           (code >= 0xE0100 && code <= 0xE01EF) || code == 0x200D || (code >= 0x1F3FB && code <= 0x1F3FF);
+}
+
+constexpr char32_t zero_width_joiner = 0x200D;
+
+// Whether a cut at `boundary` (a code point boundary inside `text`) would
+// part a character from its marks, or leave a joiner without what it joins.
+bool splits_character(std::string_view text, size_t boundary)
+{
+    return extends_previous(code_point_at(text, boundary)) ||
+           code_point_at(text, previous_boundary(text, boundary)) == zero_width_joiner;
 }
 
 // Characters (code points) of a field's UTF-8 text, counted up to two.
-int characters_up_to_two(const char *field)
+int characters_up_to_two(std::string_view field)
 {
     int characters = 0;
-    for (const char *byte = field; *byte != '\0' && characters < 2; ++byte) {
-        characters += (static_cast<unsigned char>(*byte) & 0xC0) != 0x80;
+    for (size_t i = 0; i < field.size() && characters < 2; ++i) {
+        characters += !is_continuation_byte(field[i]);
     }
     return characters;
 }
 
+bool shows_song_info(const cfg_settings &settings, int setting, utf16_view text)
+{
+    return settings.display_song_info && setting && !text.empty();
+}
+
 } // namespace
 
-int utf8_append(utf16_view text, char *field, unsigned offset)
+std::string fit_text(std::string_view text, size_t limit)
 {
-    if (offset >= field_text_limit) {
-        return 0;
+    if (text.size() <= limit) {
+        return std::string(text);
     }
-    char encoded[field_text_limit];
-    const int length = encode_utf8(text, encoded, field_text_limit - 1 - offset);
-    if (length < 0) {
-        return 0;
+    if (limit < ellipsis.size()) {
+        return {};
     }
-    std::memcpy(field + offset, encoded, static_cast<size_t>(length));
-    field[offset + static_cast<unsigned>(length)] = '\0';
-    return length;
+    size_t cut = limit - ellipsis.size();
+    while (cut > 0 && is_continuation_byte(text[cut])) {
+        --cut;
+    }
+    // Back up to the start of the character the cut falls in; a text that
+    // is one character with marks beyond the room is cut between its marks.
+    size_t whole = cut;
+    while (whole > 0 && splits_character(text, whole)) {
+        whole = previous_boundary(text, whole);
+    }
+    if (whole > 0) {
+        cut = whole;
+    }
+    std::string fitted(text.substr(0, cut));
+    fitted += ellipsis;
+    return fitted;
 }
 
-void compose_details(char *details, const cfg_settings &settings, utf16_view artist, utf16_view album)
+std::string compose_details(const cfg_settings &settings, utf16_view artist, utf16_view album)
 {
-    const bool song_info = settings.display_song_info != 0;
-    const bool show_artist = song_info && settings.display_artist_name && !artist.empty();
-    const bool show_album = song_info && settings.display_album_name && !album.empty();
-    unsigned offset = 0;
-    if (show_artist) {
-        offset = utf8_append(artist, details, 0);
-        if (offset == 0) {
-            return;
-        }
+    const bool show_artist = shows_song_info(settings, settings.display_artist_name, artist);
+    const bool show_album = shows_song_info(settings, settings.display_album_name, album);
+    if (!show_artist) {
+        return show_album ? fit_text(utf16_to_utf8(album), field_text_limit) : std::string();
     }
+    const std::string artist_text = utf16_to_utf8(artist);
     if (!show_album) {
-        return;
+        return fit_text(artist_text, field_text_limit);
     }
-    if (show_artist) {
-        const int written = utf8_append(UTF16(" - "), details, offset);
-        if (written == 0) {
-            return;
-        }
-        offset += written;
-    }
-    utf8_append(album, details, offset);
+    const std::string album_text = utf16_to_utf8(album);
+    const size_t room = field_text_limit - artist_album_separator.size();
+    // The artist gets half the room, or more when the album needs less.
+    const size_t artist_room = std::max(room / 2, room - std::min(room, album_text.size()));
+    std::string details = fit_text(artist_text, artist_room);
+    const size_t album_room = room - details.size();
+    details += artist_album_separator;
+    details += fit_text(album_text, album_room);
+    return details;
 }
 
-void compose_state(char *state, const cfg_settings &settings, utf16_view title, int playback_state)
+std::string compose_state(const cfg_settings &settings, utf16_view title, int playback_state)
 {
-    unsigned offset = 0;
-    if (settings.display_song_info && settings.display_title && !title.empty()) {
-        offset = utf8_append(title, state, 0);
-        if (offset == 0) {
-            return;
-        }
-        const int written = utf8_append(UTF16(" "), state, offset);
-        if (written == 0) {
-            return;
-        }
-        offset += written;
+    const std::string_view play_state = playback_state == 1 ? "(Playing)" : "(Stopped)";
+    if (!shows_song_info(settings, settings.display_title, title)) {
+        return std::string(play_state);
     }
-    utf8_append(playback_state == 1 ? UTF16("(Playing)") : UTF16("(Stopped)"), state, offset);
+    std::string state = fit_text(utf16_to_utf8(title), field_text_limit - 1 - play_state.size());
+    state += ' ';
+    state += play_state;
+    return state;
 }
 
-void pad_single_character(char *field)
+void pad_single_character(std::string &field)
 {
     if (characters_up_to_two(field) == 1) {
-        utf8_append(invisible_padding, field, static_cast<unsigned>(std::strlen(field)));
+        field += invisible_padding;
     }
 }

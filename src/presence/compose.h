@@ -1,36 +1,36 @@
-// The track activity's two text lines, composed from the host's tags under
-// the display settings: UTF-8 pieces, each whole or not at all, within the
-// 126 bytes of text an activity field holds. No Windows API here.
+// The track activity's text lines, composed from the host's tags under the
+// display settings: UTF-8 within the 126 bytes of text an activity field
+// holds. A text too long for its room is cut between characters, never inside
+// one nor between a character and the marks or joiners that belong to it, and
+// ends with "…". No Windows API here.
 #pragma once
 
+#include "common/utf8.h"
 #include "config/settings.h"
 
+#include <cstddef>
+#include <string>
 #include <string_view>
 
-// UTF-16 text as the host hands it over (wchar_t is 16 bits on Windows), and
-// its literals.
-#ifdef _WIN32
-using utf16_char = wchar_t;
-#define UTF16(text) L##text
-#else
-using utf16_char = char16_t;
-#define UTF16(text) u##text
-#endif
-using utf16_view = std::basic_string_view<utf16_char>;
+// Bytes of text an activity field holds (its terminator makes 127, within
+// the 128 bytes Discord's own library gives a field).
+constexpr size_t field_text_limit = 126;
 
-// Appends the UTF-8 form of `text` to a 128-byte activity field at `offset`,
-// whole or not at all: text and terminator must end before the field's last
-// byte. Returns the bytes appended, 0 when nothing was (text that does not fit
-// or holds an unpaired surrogate). Empty text only writes the terminator.
-int utf8_append(utf16_view text, char *field, unsigned offset);
+// `text` (well-formed UTF-8) whole when it has at most `limit` bytes;
+// otherwise as much of it as fits with "…" after it. Empty when not even the
+// "…" fits.
+std::string fit_text(std::string_view text, size_t limit);
 
-// details: artist, " - ", album, as far as the settings show them and they fit.
-void compose_details(char *details, const cfg_settings &settings, utf16_view artist, utf16_view album);
+// details: artist, " - ", album, as far as the settings show them. When both
+// do not fit together, each gets at least half the room (the other's unused
+// room besides) and a longer one is cut: the album always follows the artist.
+std::string compose_details(const cfg_settings &settings, utf16_view artist, utf16_view album);
 
 // state: title and " " as the settings show them, then "(Playing)" for a
-// playing track (1) or "(Stopped)" for a paused one.
-void compose_state(char *state, const cfg_settings &settings, utf16_view title, int playback_state);
+// playing track (1) or "(Stopped)" for a paused one. The play state always
+// has its room; the title is cut to what remains.
+std::string compose_state(const cfg_settings &settings, utf16_view title, int playback_state);
 
 // Discord refuses a line shorter than two characters and then shows nothing:
 // a line of one character gets an invisible second one.
-void pad_single_character(char *field);
+void pad_single_character(std::string &field);

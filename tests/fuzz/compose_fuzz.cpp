@@ -1,12 +1,13 @@
-// Fuzz target of the text composition: any UTF-16 text at any offset either
-// leaves the field alone or is appended whole as UTF-8 that decodes back to
-// exactly that text, terminated within the field's first 127 bytes; a
-// one-character line is padded, and padding never makes a line too long.
+// Fuzz target of the text composition: any UTF-16 text becomes well-formed
+// UTF-8; cut to any room, it stays within that room and is a prefix of the
+// text (whole, or followed by the ellipsis); every composed line stays within
+// the field, a one-character line is padded, and padding never makes a line
+// too long.
 #include "presence/compose.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -52,33 +53,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size < 1) {
         return 0;
     }
-    const unsigned offset = data[0] % 130;
-    std::basic_string<utf16_char> text;
+    const size_t room = data[0] % 130;
+    utf16_string text;
     for (size_t i = 1; i + 1 < size; i += 2) {
         text.push_back(static_cast<utf16_char>(data[i] | (data[i + 1] << 8)));
     }
-    if (text.find(utf16_char{0}) != std::basic_string<utf16_char>::npos) {
+    if (text.find(utf16_char{0}) != utf16_string::npos) {
         return 0; // the host's texts end at their first NUL
     }
 
-    char field[128];
-    std::memset(field, 'x', sizeof field);
-    const int appended = utf8_append(text, field, offset);
-    const bool written = appended > 0 || (text.empty() && offset < 127); // empty text: the terminator only
-    if (!written) {
-        require(appended == 0 && std::string(field, sizeof field) == std::string(128, 'x'));
-        return 0;
+    const std::string utf8 = utf16_to_utf8(text);
+    decode(utf8);
+    const std::string fitted = fit_text(utf8, room);
+    require(fitted.size() <= room);
+    decode(fitted);
+    if (fitted != utf8 && !fitted.empty()) {
+        const std::string_view ellipsis = "\u2026";
+        require(fitted.size() >= ellipsis.size() && fitted.ends_with(ellipsis));
+        require(utf8.starts_with(std::string_view(fitted).substr(0, fitted.size() - ellipsis.size())));
     }
-    require(offset < 127 && offset + static_cast<unsigned>(appended) <= 126);
-    require(field[offset + appended] == '\0');
-    const std::u16string decoded = decode(std::string(field + offset, static_cast<size_t>(appended)));
-    require(decoded == std::u16string(text.begin(), text.end()));
 
-    std::memset(field, 0, sizeof field);
-    utf8_append(text, field, 0);
-    const size_t before = std::strlen(field);
-    pad_single_character(field);
-    require(std::strlen(field) <= 126 && std::strlen(field) >= before);
-    decode(field);
+    const cfg_settings settings;
+    const utf16_view half(text.data(), text.size() / 2);
+    std::string lines[] = {compose_state(settings, text, data[0] & 1 ? 1 : 3),
+                           compose_details(settings, half, utf16_view(text).substr(half.size()))};
+    for (std::string &line : lines) {
+        require(line.size() <= field_text_limit);
+        decode(line);
+        const size_t before = line.size();
+        pad_single_character(line);
+        require(line.size() <= field_text_limit && line.size() >= before);
+        decode(line);
+    }
     return 0;
 }

@@ -154,7 +154,9 @@ TEST(track_card, the_cover_carries_text_and_link_only_when_it_is_a_cover)
     long_album.album = fits;
     EXPECT_EQ(compose_track_card(long_album, cfg_settings{})->large_text.size(), 86u);
     long_album.album = does_not;
-    EXPECT_EQ(compose_track_card(long_album, cfg_settings{})->large_text, "") << "whole or not at all";
+    EXPECT_EQ(compose_track_card(long_album, cfg_settings{})->large_text,
+              utf16_to_utf8(does_not.substr(0, 61)) + "\u2026")
+        << "cut like the lines";
     long_album.album = UTF16("X");
     EXPECT_EQ(compose_track_card(long_album, cfg_settings{})->large_text, "X\u200B")
         << "padded as the lines are";

@@ -1,17 +1,13 @@
-// Composition of the activity's text lines: the UTF-8 encoding and the
-// all-or-nothing rule of each piece, how the settings choose the pieces, and
-// the padding of one-character lines.
+// Composition of the activity's text lines: the cut of a text too long for
+// its room, how the settings choose the pieces and share the room, and the
+// padding of one-character lines.
 #include "presence/compose.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <optional>
 #include <string>
 
 namespace {
-
-using utf16_string = std::basic_string<utf16_char>;
 
 template <typename Text> Text repeated(const Text &piece, size_t times)
 {
@@ -31,13 +27,6 @@ utf16_string units(std::initializer_list<unsigned> codes)
     return text;
 }
 
-// A 128-byte activity field filled with a marker, so untouched bytes show.
-struct field {
-    char bytes[128];
-    field() { std::memset(bytes, 'x', sizeof bytes); }
-    bool untouched() const { return std::string(bytes, sizeof bytes) == std::string(128, 'x'); }
-};
-
 std::string test_name(std::string description)
 {
     for (char &c : description) {
@@ -46,51 +35,56 @@ std::string test_name(std::string description)
     return description;
 }
 
-struct append_case {
+const std::string sun = "\xE6\x97\xA5";           // U+65E5, 3 bytes
+const std::string note = "\xF0\x9F\x8E\xB5";      // U+1F3B5, 4 bytes
+const std::string e_acute = "\xC3\xA9";           // U+00E9, 2 bytes
+const std::string ellipsis = "\xE2\x80\xA6";      // U+2026
+const std::string acute_mark = "\xCC\x81";        // U+0301 COMBINING ACUTE ACCENT
+const std::string joiner = "\xE2\x80\x8D";        // U+200D ZERO WIDTH JOINER
+const std::string skin_tone = "\xF0\x9F\x8F\xBD"; // U+1F3FD
+const std::string woman = "\xF0\x9F\x91\xA9", girl = "\xF0\x9F\x91\xA7";
+const std::string ab = "ab", a = "a";
+const std::string family = woman + joiner + woman + joiner + girl; // 18 bytes
+
+struct fit_case {
     const char *what;
-    utf16_string text;
-    unsigned offset;
-    int appended;
-    std::optional<std::string> written; // the field from `offset` on; none: untouched
+    std::string text;
+    size_t limit;
+    std::string fitted;
 };
 
-class appending : public testing::TestWithParam<append_case> {};
+class fitting : public testing::TestWithParam<fit_case> {};
 
-TEST_P(appending, writes_the_piece_whole_with_its_terminator_or_leaves_the_field_alone)
+TEST_P(fitting, keeps_what_fits_and_cuts_between_characters_with_an_ellipsis)
 {
-    const append_case &test = GetParam();
-    field target;
-    EXPECT_EQ(utf8_append(test.text, target.bytes, test.offset), test.appended);
-    if (test.written) {
-        EXPECT_EQ(std::string(target.bytes + test.offset), *test.written);
-    } else {
-        EXPECT_TRUE(target.untouched());
-    }
+    const fit_case &test = GetParam();
+    const std::string fitted = fit_text(test.text, test.limit);
+    EXPECT_EQ(fitted, test.fitted);
+    EXPECT_LE(fitted.size(), test.limit);
 }
 
-const std::string sun = "\xE6\x97\xA5"; // U+65E5 in UTF-8
-
 INSTANTIATE_TEST_SUITE_P(
-    pieces, appending,
+    texts, fitting,
     testing::Values(
-        append_case{"ascii", UTF16("Blue"), 0, 4, "Blue"},
-        append_case{"two byte characters", UTF16("Fr\u00e9d\u00e9ric"), 0, 10,
-                    "Fr\xC3\xA9"
-                    "d\xC3\xA9ric"},
-        append_case{"three byte character", UTF16("\u65e5"), 5, 3, sun},
-        append_case{"surrogate pair", UTF16("\U0001F3B5"), 0, 4, "\xF0\x9F\x8E\xB5"},
-        append_case{"126 bytes fit", repeated<utf16_string>(UTF16("a"), 126), 0, 126, std::string(126, 'a')},
-        append_case{"127 bytes do not", repeated<utf16_string>(UTF16("a"), 127), 0, 0, std::nullopt},
-        append_case{"42 three byte characters fit", repeated<utf16_string>(UTF16("\u65e5"), 42), 0, 126,
-                    repeated(sun, 42)},
-        append_case{"43 do not", repeated<utf16_string>(UTF16("\u65e5"), 43), 0, 0, std::nullopt},
-        append_case{"up to the limit after an offset", UTF16("abcdef"), 120, 6, "abcdef"},
-        append_case{"one byte past it", UTF16("abcdefg"), 120, 0, std::nullopt},
-        append_case{"unpaired high surrogate at the end", units({'a', 0xD83C}), 0, 0, std::nullopt},
-        append_case{"unpaired low surrogate", units({0xDFB5, 'a'}), 0, 0, std::nullopt},
-        append_case{"high surrogate before a letter", units({0xD83C, 'a'}), 0, 0, std::nullopt},
-        append_case{"empty text writes the terminator only", UTF16(""), 3, 0, ""},
-        append_case{"offset at the limit", UTF16("a"), 127, 0, std::nullopt}),
+        fit_case{"ascii that fits", "Blue", 126, "Blue"},
+        fit_case{"ascii exactly at the limit", std::string(126, 'a'), 126, std::string(126, 'a')},
+        fit_case{"ascii one byte over", std::string(127, 'a'), 126, std::string(123, 'a') + ellipsis},
+        fit_case{"two byte characters cut between them", repeated(e_acute, 64), 126,
+                 repeated(e_acute, 61) + ellipsis},
+        fit_case{"42 three byte characters fit", repeated(sun, 42), 126, repeated(sun, 42)},
+        fit_case{"43 three byte characters are cut", repeated(sun, 43), 126, repeated(sun, 41) + ellipsis},
+        fit_case{"four byte characters cut between them", repeated(note, 32), 126,
+                 repeated(note, 30) + ellipsis},
+        fit_case{"a cut inside a sequence backs up to its start", ab + note + "cd", 7, ab + ellipsis},
+        fit_case{"a letter keeps its combining mark or goes with it",
+                 std::string(4, 'a') + "e" + acute_mark + "xyz", 8, std::string(4, 'a') + ellipsis},
+        fit_case{"a skin tone stays with its emoji", ab + woman + skin_tone + "cdef", 9, ab + ellipsis},
+        fit_case{"no joiner is left dangling", ab + family + "cd", 18, ab + ellipsis},
+        fit_case{"a whole emoji sequence that fits stays", ab + family + "cdef", 23, ab + family + ellipsis},
+        fit_case{"one character with too many marks is cut between its marks", a + repeated(acute_mark, 10),
+                 10, a + repeated(acute_mark, 3) + ellipsis},
+        fit_case{"room for the ellipsis only", "abcdef", 3, ellipsis},
+        fit_case{"no room for the ellipsis", "abcdef", 2, ""}),
     [](const auto &info) { return test_name(info.param.what); });
 
 cfg_settings all_on()
@@ -108,14 +102,15 @@ struct line_case {
 
 class composing : public testing::TestWithParam<line_case> {};
 
-TEST_P(composing, joins_the_pieces_the_settings_show_as_far_as_they_fit)
+TEST_P(composing, joins_the_pieces_the_settings_show_within_the_field)
 {
     const line_case &test = GetParam();
-    char state[128] = {}, details[128] = {};
-    compose_state(state, test.settings, test.title, test.playback_state);
-    compose_details(details, test.settings, test.artist, test.album);
+    const std::string state = compose_state(test.settings, test.title, test.playback_state);
+    const std::string details = compose_details(test.settings, test.artist, test.album);
     EXPECT_EQ(state, test.state);
     EXPECT_EQ(details, test.details);
+    EXPECT_LE(state.size(), field_text_limit);
+    EXPECT_LE(details.size(), field_text_limit);
 }
 
 cfg_settings with(int32_t cfg_settings::*field, int32_t value)
@@ -125,11 +120,13 @@ cfg_settings with(int32_t cfg_settings::*field, int32_t value)
     return settings;
 }
 
-const std::string a116(116, 'a'), a117(117, 'a'), a126(126, 'a');
+const std::string a116(116, 'a'), a113(113, 'a');
 const utf16_string w116 = repeated<utf16_string>(UTF16("a"), 116),
                    w117 = repeated<utf16_string>(UTF16("a"), 117),
-                   w126 = repeated<utf16_string>(UTF16("a"), 126),
-                   w124 = repeated<utf16_string>(UTF16("a"), 124);
+                   w200 = repeated<utf16_string>(UTF16("a"), 200),
+                   w20 = repeated<utf16_string>(UTF16("b"), 20),
+                   b200 = repeated<utf16_string>(UTF16("b"), 200),
+                   sun43 = repeated<utf16_string>(UTF16("\u65e5"), 43);
 
 INSTANTIATE_TEST_SUITE_P(
     lines, composing,
@@ -143,12 +140,26 @@ INSTANTIATE_TEST_SUITE_P(
                               UTF16("The Band"), UTF16("First Album"), 1, "Blue (Playing)", "First Album"},
                     line_case{"no album name", with(&cfg_settings::display_album_name, 0), UTF16(""),
                               UTF16("The Band"), UTF16("First Album"), 1, "(Playing)", "The Band"},
-                    line_case{"title of 116 bytes", all_on(), w116, UTF16(""), UTF16(""), 1,
+                    line_case{"title exactly filling its room", all_on(), w116, UTF16(""), UTF16(""), 1,
                               a116 + " (Playing)", ""},
-                    line_case{"title of 117 bytes", all_on(), w117, UTF16(""), UTF16(""), 1, a117 + " ", ""},
-                    line_case{"title of 126 bytes", all_on(), w126, UTF16(""), UTF16(""), 1, a126, ""},
-                    line_case{"artist leaving no room for the separator", all_on(), UTF16(""), w124,
-                              UTF16("x"), 1, "(Playing)", std::string(124, 'a')}),
+                    line_case{"title one byte over its room", all_on(), w117, UTF16(""), UTF16(""), 1,
+                              a113 + ellipsis + " (Playing)", ""},
+                    line_case{"43 CJK characters keep the play state", all_on(), sun43, UTF16(""), UTF16(""),
+                              3, repeated(sun, 37) + ellipsis + " (Stopped)", ""},
+                    line_case{"an unpaired surrogate becomes a replacement character", all_on(),
+                              units({'a', 0xD83C, 'b'}), units({0xDFB5}), UTF16(""), 1,
+                              "a\xEF\xBF\xBD"
+                              "b (Playing)",
+                              "\xEF\xBF\xBD"},
+                    line_case{"a long artist still leaves room for a short album", all_on(), UTF16(""), w200,
+                              UTF16("x"), 1, "(Playing)", std::string(119, 'a') + ellipsis + " - x"},
+                    line_case{"a short artist leaves the rest to a long album", all_on(), UTF16(""), w20,
+                              w200, 1, "(Playing)",
+                              std::string(20, 'b') + " - " + std::string(100, 'a') + ellipsis},
+                    line_case{"two long ones share the line", all_on(), UTF16(""), w200, b200, 1, "(Playing)",
+                              std::string(58, 'a') + ellipsis + " - " + std::string(59, 'b') + ellipsis},
+                    line_case{"a long album alone", with(&cfg_settings::display_artist_name, 0), UTF16(""),
+                              w20, w200, 1, "(Playing)", std::string(123, 'a') + ellipsis}),
     [](const auto &info) { return test_name(info.param.what); });
 
 struct padding_case {
@@ -160,10 +171,9 @@ class padding : public testing::TestWithParam<padding_case> {};
 
 TEST_P(padding, gives_a_one_character_line_an_invisible_second_character)
 {
-    char line[128] = {};
-    std::strcpy(line, GetParam().line);
+    std::string line = GetParam().line;
     pad_single_character(line);
-    EXPECT_STREQ(line, GetParam().padded);
+    EXPECT_EQ(line, GetParam().padded);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -252,7 +252,7 @@ int main()
     host.resume();
     step(host, "resumed:");
     host.seek(120000);
-    step(host, "seeks to 2:00 (the host sends no notification; the plug-in reads the position again):");
+    step(host, "seeks to 2:00 (the host sends no notification; the plug-in reads the position every 2 s):");
     discord->go_away();
     host.pump(300);
     discord->come_back();

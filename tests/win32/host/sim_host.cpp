@@ -98,6 +98,11 @@ void sim_host::seek(LRESULT position_ms)
     SendMessageW(window_, WM_WA_IPC, static_cast<WPARAM>(position_ms), IPC_JUMPTOTIME);
 }
 
+void sim_host::seek_unheard(LRESULT position_ms)
+{
+    move_to(position_ms);
+}
+
 void sim_host::jump_5s(bool forward)
 {
     SendMessageW(window_, WM_COMMAND, forward ? WINAMP_FFWD5S : WINAMP_REW5S, 0);

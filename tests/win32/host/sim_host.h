@@ -66,6 +66,9 @@ class sim_host {
     // Seeks the way another plug-in or a remote control does: IPC_JUMPTOTIME
     // sent to the main window. The host notifies nothing.
     void seek(LRESULT position_ms);
+    // Seeks without a message to the main window, as the jump-to-time
+    // dialog, another window or a remote control may.
+    void seek_unheard(LRESULT position_ms);
     // Seeks 5 s forward or back through the main window's command, as a key does.
     void jump_5s(bool forward);
     // Sends the playback-status notification to the main window.

@@ -426,6 +426,44 @@ TEST_F(settings_rig, once_the_hosts_folder_takes_the_file_again_the_fallback_cop
     EXPECT_EQ(read_file(user_settings_file()), profile_install_file);
 }
 
+// A program holds the fallback copy open (sharing reads and writes, not
+// deletion) while a save goes to the host's folder again: the copy that
+// cannot go gets the saved content, so no later start reads older bytes.
+TEST_F(settings_rig, a_fallback_copy_that_cannot_be_deleted_gets_the_saved_content)
+{
+    write_settings(user_file);
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
+    start_here();
+    quit();
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const std::vector<std::wstring> copies = fallback_settings_files();
+    ASSERT_EQ(copies.size(), 1u);
+    // The copy as an older version wrote it: the same choices, fewer lines.
+    write_file(copies.front(), user_file);
+
+    write_settings(default_file);
+    host.reset();
+    new_discord();
+    load_here();
+    HANDLE held = CreateFileW(copies.front().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    start_with_blue_playing();
+    EXPECT_EQ(last_activity().details, "The Band") << "the fallback copy is read first";
+    quit();
+    CloseHandle(held);
+    EXPECT_EQ(read_file(file), user_file_now);
+    EXPECT_EQ(fallback_settings(), user_file_now) << "overwritten in place";
+
+    host.reset();
+    new_discord();
+    load_here();
+    start_with_blue_playing();
+    EXPECT_EQ(last_activity().details, "The Band");
+    quit();
+    EXPECT_EQ(read_file(file), user_file_now);
+}
+
 // Beside a Winamp that keeps its settings in the user's profile, two other
 // installs (portable ones, say) each keep to their own file and fallback copy.
 TEST_F(settings_rig, installs_sharing_the_users_folder_read_and_write_only_their_own_files)
@@ -470,6 +508,7 @@ TEST_F(settings_rig, installs_sharing_the_users_folder_read_and_write_only_their
 // is closed before the plug-in quits.
 struct held_file_case {
     const char *what;
+    DWORD access;
     DWORD share;
     DWORD held_ms; // how long the file stays held once the plug-in starts; INFINITE: until quit
     bool read;     // the plug-in reads the file
@@ -495,7 +534,7 @@ TEST_P(held_file, is_read_or_else_kept_as_it_is)
 {
     write_settings(user_file_now);
     HANDLE held =
-        CreateFileW(file.c_str(), GENERIC_READ, GetParam().share, nullptr, OPEN_EXISTING, 0, nullptr);
+        CreateFileW(file.c_str(), GetParam().access, GetParam().share, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     load_here();
     // The clock starts just before init, so the plug-in meets the file held.
@@ -517,9 +556,12 @@ TEST_P(held_file, is_read_or_else_kept_as_it_is)
 
 INSTANTIATE_TEST_SUITE_P(
     holders, held_file,
-    testing::Values(held_file_case{"open_for_reading_sharing_reads", FILE_SHARE_READ, INFINITE, true},
-                    held_file_case{"open_without_sharing_for_a_moment", 0, 20, true},
-                    held_file_case{"open_without_sharing_throughout", 0, INFINITE, false}),
+    testing::Values(held_file_case{"open_for_reading_sharing_reads", GENERIC_READ, FILE_SHARE_READ, INFINITE,
+                                   true},
+                    held_file_case{"open_for_writing_sharing_everything", GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, INFINITE, true},
+                    held_file_case{"open_without_sharing_for_a_moment", GENERIC_READ, 0, 20, true},
+                    held_file_case{"open_without_sharing_throughout", GENERIC_READ, 0, INFINITE, false}),
     [](const auto &info) { return std::string(info.param.what); });
 
 } // namespace

@@ -1,8 +1,8 @@
 // The track activity through the shipped plug-in: which pieces each setting
-// shows, the tag fallbacks, the 126-byte field limit in UTF-8, lines too short
+// shows, the tag fallbacks, long texts cut within the 126-byte field limit, lines too short
 // for Discord, a stream's title change, the elapsed-time clock, and the
 // listener's card (type, time bar, cover text and link, member list, hiding a
-// paused track, a seek).
+// paused track, seeks heard and unheard).
 #include "files.h"
 #include "rig.h"
 
@@ -220,45 +220,36 @@ struct limit_case {
 
 class field_limits : public track_rig, public testing::WithParamInterface<limit_case> {};
 
-TEST_P(field_limits, keep_whole_pieces_within_126_bytes)
+TEST_P(field_limits, cut_a_long_title_before_its_play_state_within_126_bytes)
 {
     start_with({1, 0, 1, 1, 1, 1}, tagged_track(GetParam().title, L"A", L"B"));
     EXPECT_EQ(last_activity().state, GetParam().state) << GetParam().what;
 }
 
-const std::string e_acute = "\xC3\xA9", ideograph = "\xE6\x97\xA5", note = "\xF0\x9F\x8E\xB5";
+const std::string ideograph = "\xE6\x97\xA5", ellipsis = "\xE2\x80\xA6";
 
 INSTANTIATE_TEST_SUITE_P(
     track, field_limits,
-    testing::Values(
-        limit_case{"116 bytes: title, space and suffix", repeat(L"a", 116), repeat("a", 116) + " (Playing)"},
-        limit_case{"117 bytes: no room for the suffix", repeat(L"a", 117), repeat("a", 117) + " "},
-        limit_case{"125 bytes", repeat(L"a", 125), repeat("a", 125) + " "},
-        limit_case{"126 bytes: the title alone", repeat(L"a", 126), repeat("a", 126)},
-        limit_case{"127 bytes: nothing, not even the suffix", repeat(L"a", 127), ""},
-        limit_case{"two-byte characters, 116 bytes", repeat(L"\u00e9", 58),
-                   repeat(e_acute, 58) + " (Playing)"},
-        limit_case{"two-byte characters, 118 bytes", repeat(L"\u00e9", 59), repeat(e_acute, 59) + " "},
-        limit_case{"three-byte characters, 126 bytes", repeat(L"\u65e5", 42), repeat(ideograph, 42)},
-        limit_case{"three-byte characters, 129 bytes", repeat(L"\u65e5", 43), ""},
-        limit_case{"four-byte characters, 116 bytes", repeat(L"\U0001F3B5", 29),
-                   repeat(note, 29) + " (Playing)"},
-        limit_case{"four-byte characters, 128 bytes", repeat(L"\U0001F3B5", 32), ""},
-        limit_case{"unpaired surrogate",
-                   L"ab\xD800"
-                   L"cd",
-                   ""}));
+    testing::Values(limit_case{"116 bytes: title, space and play state", repeat(L"a", 116),
+                               repeat("a", 116) + " (Playing)"},
+                    limit_case{"117 bytes: cut to keep the play state", repeat(L"a", 117),
+                               repeat("a", 113) + ellipsis + " (Playing)"},
+                    limit_case{"43 CJK characters: cut between characters", repeat(L"\u65e5", 43),
+                               repeat(ideograph, 37) + ellipsis + " (Playing)"},
+                    limit_case{"unpaired surrogate: replaced, the rest kept",
+                               L"ab\xD800"
+                               L"cd",
+                               "ab\xEF\xBF\xBD"
+                               "cd (Playing)"}));
 
-TEST_F(track_rig, details_keep_whole_pieces_within_126_bytes)
+TEST_F(track_rig, details_keep_the_album_beside_a_long_artist_within_126_bytes)
 {
     const struct {
         std::wstring artist;
         std::wstring album;
         std::string details;
     } cases[] = {
-        {repeat(L"a", 127), L"Short", ""},
-        {repeat(L"a", 124), L"Short", repeat("a", 124)},
-        {repeat(L"a", 120), L"0123456789", repeat("a", 120) + " - "},
+        {repeat(L"a", 127), L"Short", repeat("a", 115) + ellipsis + " - Short"},
         {repeat(L"a", 113), L"0123456789", repeat("a", 113) + " - 0123456789"},
     };
     for (const auto &test : cases) {
@@ -462,6 +453,32 @@ TEST_F(track_rig, a_seek_moves_the_time_bar)
     host->notify_status();
     settle();
     EXPECT_EQ(published(), 3) << "the same playback read again sends nothing";
+}
+
+// The position of a playing track is read again every 2 s, so a seek no
+// message tells of still moves the bar; stopped or paused, nothing is read.
+TEST_F(track_rig, a_seek_no_message_tells_of_moves_the_time_bar_and_nothing_is_read_while_paused)
+{
+    start_with({.album_art = 0}, blue(), 1, 10000);
+    const discord_activity before = last_activity();
+
+    host->seek_unheard(70000);
+    const discord_activity after_seek = next_activity(1);
+    EXPECT_NEAR(static_cast<double>(after_seek.start), static_cast<double>(before.start - 60), 1.0);
+    EXPECT_EQ(after_seek.end, after_seek.start + blue_length_seconds);
+
+    host->pause();
+    await_published(3);
+    const int readings = host->queries_received(IPC_GETOUTPUTTIME);
+    host->pump(5000);
+    EXPECT_EQ(host->queries_received(IPC_GETOUTPUTTIME), readings) << "paused: no reading";
+    EXPECT_EQ(published(), 3);
+
+    host->stop();
+    await_published(4);
+    host->pump(5000);
+    EXPECT_EQ(host->queries_received(IPC_GETOUTPUTTIME), readings) << "stopped: no reading";
+    EXPECT_EQ(published(), 4);
 }
 
 } // namespace

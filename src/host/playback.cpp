@@ -1,0 +1,120 @@
+// The host's answers about its playback: its Unicode queries for the state,
+// the file, the tags and the position, and the system clock beside them.
+#include "host/playback.h"
+
+#include "common/guarded.h"
+#include "host/host.h"
+#include "winamp_gen.h"
+
+namespace {
+
+// Sends a query to the host's main window (Unicode form).
+LRESULT host_query(WPARAM wparam, LPARAM query)
+{
+    return SendMessageW(host_window(), WM_WA_IPC, wparam, query);
+}
+
+// The thread timer of the ticks (0: none) and what it calls. A timer without
+// a window belongs to the main thread and reaches it through the host's own
+// message loop; nothing of the host's is touched to have it.
+UINT_PTR tick_timer;
+void (*tick_callback)();
+
+void CALLBACK on_tick(HWND, UINT, UINT_PTR, DWORD)
+{
+    guarded([] { tick_callback(); });
+}
+
+// 100 ns intervals from 1601-01-01 to 1970-01-01.
+constexpr uint64_t unix_epoch_in_filetime = 116444736000000000ULL;
+
+int64_t unix_time_now_ms()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t intervals = (uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+    return static_cast<int64_t>((intervals - unix_epoch_in_filetime) / 10000);
+}
+
+bool is_empty(const wchar_t *text)
+{
+    return text[0] == L'\0';
+}
+
+LRESULT query_tag(extendedFileInfoStructW *query, const wchar_t *name, wchar_t *buffer)
+{
+    query->metadata = name;
+    query->ret = buffer;
+    return host_query(reinterpret_cast<WPARAM>(query), IPC_GET_EXTENDED_FILE_INFOW);
+}
+
+void copy_display_title(host_tag_buffer &title)
+{
+    const auto *display_title = reinterpret_cast<const wchar_t *>(host_query(0, IPC_GET_PLAYING_TITLE));
+    if (display_title != nullptr) {
+        wcsncpy(title, display_title, host_tag_capacity);
+    }
+}
+
+} // namespace
+
+int host_playback_state()
+{
+    return static_cast<int>(host_query(0, IPC_ISPLAYING));
+}
+
+void host_read_tags(host_track_tags *tags)
+{
+    extendedFileInfoStructW query{};
+    query.filename = reinterpret_cast<const wchar_t *>(host_query(0, IPC_GET_PLAYING_FILENAME));
+    query.retlen = host_tag_capacity;
+    tags->file = query.filename != nullptr ? query.filename : L"";
+    tags->extended = query_tag(&query, L"title", tags->title) != 0;
+    // An untagged file answers the title with success and no text; the
+    // display title (what the playlist shows, usually the file name) takes
+    // its place, and without extended information it stands alone.
+    if (is_empty(tags->title)) {
+        copy_display_title(tags->title);
+    }
+    if (!tags->extended) {
+        return;
+    }
+    query_tag(&query, L"artist", tags->artist);
+    if (is_empty(tags->artist)) {
+        query_tag(&query, L"albumartist", tags->artist);
+    }
+    query_tag(&query, L"album", tags->album);
+}
+
+// Taken in milliseconds and rounded once, so that while the position
+// advances with the clock every reading gives the same second.
+host_clock_reading host_read_clock()
+{
+    const int64_t now_ms = unix_time_now_ms();
+    const LRESULT position_ms = host_query(0, IPC_GETOUTPUTTIME);
+    const bool known = position_ms >= 0;
+    return {(known ? now_ms - position_ms : now_ms) / 1000, known};
+}
+
+int64_t host_track_length_seconds()
+{
+    const LRESULT seconds = host_query(1, IPC_GETOUTPUTTIME);
+    return seconds > 0 ? seconds : 0;
+}
+
+void host_ticks_start(unsigned interval_ms, void (*tick)())
+{
+    if (tick_timer != 0) {
+        return;
+    }
+    tick_callback = tick;
+    tick_timer = SetTimer(nullptr, 0, interval_ms, &on_tick);
+}
+
+void host_ticks_stop()
+{
+    if (tick_timer != 0) {
+        KillTimer(nullptr, tick_timer);
+        tick_timer = 0;
+    }
+}

@@ -1,0 +1,52 @@
+// What the host says of its playback, asked through its main window: the
+// playback state, the playing entry's tags, and the readings of the
+// elapsed-time clock; and a tick on the host's main thread for reading them
+// again. Called on the host's main thread.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+// The host's playback state: 1 playing, 3 paused, 0 stopped; anything else
+// is an answer the host does not give.
+int host_playback_state();
+
+// Tag buffers hold 256 characters of the host's text plus a terminator the host never touches.
+constexpr size_t host_tag_capacity = 256;
+using host_tag_buffer = wchar_t[host_tag_capacity + 1];
+
+// The playing entry's tags as the host gives them.
+struct host_track_tags {
+    std::wstring file;
+    bool extended; // the host has extended information: artist and album were asked for
+    host_tag_buffer title;
+    host_tag_buffer artist;
+    host_tag_buffer album;
+};
+
+// Reads the playing entry's tags into `tags` (zeroed by the caller). A title
+// the tags lack is the host's display title.
+void host_read_tags(host_track_tags *tags);
+
+// A reading of the elapsed-time clock: its start in seconds since 1970, now
+// minus the host's playback position, so that a resume or a start in
+// mid-track shows the time already played; now itself when the host knows
+// no position.
+struct host_clock_reading {
+    int64_t start;
+    bool position_known;
+};
+host_clock_reading host_read_clock();
+
+// The playing track's length in seconds; 0 when unknown (a stream).
+int64_t host_track_length_seconds();
+
+// Calls `tick` on the host's main thread every `interval_ms`, from the
+// host's message loop, until host_ticks_stop(); while ticking, a second
+// start changes nothing. One tick at a time for the whole plug-in.
+void host_ticks_start(unsigned interval_ms, void (*tick)());
+
+// Ends the ticks, if any: none comes after this returns.
+void host_ticks_stop();
