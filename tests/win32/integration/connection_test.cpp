@@ -131,7 +131,8 @@ TEST_F(connection_rig, ready_late_is_waited_for_and_ready_never_is_given_up_and_
         << "given up, then tried again";
     EXPECT_GE(GetTickCount() - begin, 5000u) << "no hurry after a Discord that does not answer";
     discord->set_ready_delay(0);
-    EXPECT_TRUE(pump_until([&] { return published() == 1; }, 12000));
+    // The second silence is waited out longer (10 s) before the third attempt.
+    EXPECT_TRUE(pump_until([&] { return published() == 1; }, 20000));
     EXPECT_EQ(last_activity(), idle_activity());
 }
 
@@ -170,6 +171,19 @@ TEST_F(connection_rig, the_first_pipe_taken_by_something_that_closes_at_once_lea
     ASSERT_TRUE(host->load_plugin());
     start_with_blue_playing();
     EXPECT_EQ(last_activity().state, "Blue (Playing)");
+}
+
+TEST_F(connection_rig, a_silent_first_pipe_does_not_hide_discord_on_the_next)
+{
+    discord->occupy_first_pipe(true);
+    host = std::make_unique<sim_host>();
+    host->pump(100);
+    ASSERT_TRUE(host->load_plugin());
+    ASSERT_EQ(host->init_plugin(), 0);
+    started = true;
+    // The handshake on pipe 0 times out; the one retry goes to pipe 1.
+    EXPECT_TRUE(pump_until([&] { return discord->connected(); }, 12000));
+    EXPECT_EQ(discord->connections(), 1);
 }
 
 struct breakage_case {
