@@ -1,12 +1,16 @@
 // The connection to Discord's pipe through the shipped plug-in, against the
 // fake Discord: Discord started before or after the player, restarting,
 // READY late or never, a refused update, PING, malformed frames and CLOSE,
-// the first pipe taken, quit in every phase, a burst of track changes within
+// the first pipe taken (closing at once or silent), a PING flood, quit in every phase, a burst of track changes within
 // the rate, the frames compared with the Game SDK's, and a stray
 // discord_game_sdk.dll that changes nothing.
 #include "files.h"
 #include "json/json.h"
 #include "rig.h"
+
+#include <windows.h>
+
+#include <psapi.h>
 
 #include <map>
 
@@ -161,6 +165,22 @@ TEST_F(connection_rig, a_ping_is_answered_with_a_pong_carrying_its_payload)
     discord->send_ping("");
     EXPECT_TRUE(pump_until([&] { return discord->pongs() == 2; }, 5000));
     EXPECT_EQ(discord->connections(), 1);
+}
+
+TEST_F(connection_rig, a_peer_that_pings_without_reading_cannot_grow_the_players_memory)
+{
+    start();
+    discord->set_reading(false);
+    PROCESS_MEMORY_COUNTERS before{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+    const std::string payload = "{\"n\":\"" + std::string(64 * 1024 - 16, 'x') + "\"}";
+    for (int ping = 0; ping < 300; ++ping) {
+        discord->send_ping(payload);
+        host->pump(10);
+    }
+    PROCESS_MEMORY_COUNTERS after{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+    EXPECT_LT(after.PeakPagefileUsage - before.PeakPagefileUsage, 4u << 20) << "at most one PONG waits";
 }
 
 TEST_F(connection_rig, the_first_pipe_taken_by_something_that_closes_at_once_leads_to_the_next)
