@@ -1,8 +1,8 @@
 // The connection to Discord's pipe through the shipped plug-in, against the
 // fake Discord: Discord started before or after the player, restarting,
 // READY late or never, a refused update, PING, malformed frames and CLOSE,
-// the first pipe taken (closing at once or silent), a PING flood, quit in every phase, a burst of track changes within
-// the rate, the frames compared with the Game SDK's, and a stray
+// the first pipe taken (closing at once or silent), a PING flood, quit in
+// every phase, a burst of track changes within the rate, the frames compared with the Game SDK's, and a stray
 // discord_game_sdk.dll that changes nothing.
 #include "files.h"
 #include "json/json.h"
@@ -180,7 +180,8 @@ TEST_F(connection_rig, a_peer_that_pings_without_reading_cannot_grow_the_players
     }
     PROCESS_MEMORY_COUNTERS after{};
     GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
-    EXPECT_LT(after.PeakPagefileUsage - before.PeakPagefileUsage, 4u << 20) << "at most one PONG waits";
+    EXPECT_LT(after.PeakPagefileUsage - before.PeakPagefileUsage, 10u << 20)
+        << "at most one PONG waits (each queued would be 19 MiB)";
 }
 
 TEST_F(connection_rig, the_first_pipe_taken_by_something_that_closes_at_once_leads_to_the_next)
