@@ -2,8 +2,8 @@
 // fake Discord: Discord started before or after the player, restarting,
 // READY late or never, a refused update, PING, malformed frames and CLOSE,
 // the first pipe taken (closing at once or silent), a PING flood, quit in
-// every phase, a burst of track changes within the rate, the frames compared with the Game SDK's, and a stray
-// discord_game_sdk.dll that changes nothing.
+// every phase, a burst of track changes within the rate, the frames compared
+// with the Game SDK's, and a stray discord_game_sdk.dll that changes nothing.
 #include "files.h"
 #include "json/json.h"
 #include "rig.h"
