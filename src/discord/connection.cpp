@@ -11,6 +11,7 @@
 #include "common/utf8.h"
 #include "discord/frames.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +28,9 @@ constexpr int pipe_count = 10;
 // Opening a pipe fails within microseconds while Discord is away; trying this
 // often finds it soon after it starts without costing the player anything.
 constexpr int64_t retry_interval_ms = 5000;
+// After Discord refused or dropped a connection, or never answered it, the
+// wait doubles from retry_interval_ms on each time up to this; READY resets it.
+constexpr int64_t longest_retry_ms = 60000;
 // A Discord that takes longer to answer the handshake is not answering.
 constexpr int64_t handshake_timeout_ms = 3000;
 // A write Discord has not taken within this time means it stopped reading.
@@ -36,6 +40,9 @@ constexpr int64_t write_timeout_ms = 5000;
 constexpr DWORD quit_flush_ms = 250;
 constexpr DWORD stop_wait_ms = 500;
 constexpr DWORD read_chunk_bytes = 4096;
+// Bytes waiting for a peer that stops reading: about two of the largest frames.
+// A peer that lets more pile up is not Discord, and its connection is dropped.
+constexpr size_t backlog_bound_bytes = 2 * (frame_header_bytes + frame_max_payload);
 // The JSON reader's nesting bound, which Discord's replies reach as well,
 // assumes a thread stack of 1 MiB.
 constexpr SIZE_T thread_stack_bytes = 1 << 20;
@@ -92,13 +99,16 @@ class connection_thread {
     DWORD time_to_next_deadline() const;
     void on_time();
     void try_connect(int first_pipe);
-    void drop(bool ended_by_discord);
+    bool open_pipe(int first_pipe, int count);
+    void drop(bool ended_by_discord, bool refused = false);
+    void retry_later(bool refused);
     void close_pipe();
     void start_read();
     void on_read_done();
     void handle_frame(const frame &received);
     void handle_reply(const discord_reply &reply);
     void queue_frame(uint32_t opcode, std::string_view payload);
+    void queue_pong(std::string_view payload);
     void start_write();
     void on_write_done();
     void send_due_update();
@@ -109,6 +119,8 @@ class connection_thread {
     phase phase_ = phase::waiting;
     kernel_handle pipe_;
     int pipe_index_ = 0;
+    int next_pipe_ = 0;              // where the next attempt starts
+    int failures_ = 0;               // refused or broken connections since the last READY
     uint64_t connections_ = 0;       // pipes opened so far: tells a connection from the next
     int64_t retry_at_ = 0;           // waiting: the next attempt
     int64_t handshake_deadline_ = 0; // handshaking: READY is due by then
@@ -117,6 +129,7 @@ class connection_thread {
     frame_reader reader_;
     std::string writing_;  // the bytes of the write under way
     std::string outgoing_; // frames queued behind it
+    std::string pong_;     // the newest unsent PONG: one replaces the other
     int64_t write_started_ = 0;
     outbox outbox_;
     uint64_t nonces_ = 0;
@@ -160,7 +173,7 @@ DWORD connection_thread::time_to_next_deadline() const
 
 void connection_thread::run()
 {
-    try_connect(0);
+    try_connect(next_pipe_);
     for (;;) {
         HANDLE handles[3] = {shared_->wake.get()};
         DWORD count = 1;
@@ -196,12 +209,12 @@ void connection_thread::on_time()
     switch (phase_) {
     case phase::waiting:
         if (now >= retry_at_) {
-            try_connect(0);
+            try_connect(next_pipe_);
         }
         break;
     case phase::handshaking:
         if (now >= handshake_deadline_) {
-            drop(false);
+            drop(false, true); // something took the pipe that is not answering
         }
         break;
     case phase::connected:
@@ -214,11 +227,21 @@ void connection_thread::on_time()
     }
 }
 
-// Opens the first Discord pipe from `first_pipe` on and sends the handshake;
-// when none opens, waits for the next attempt.
+// Opens the first Discord pipe that opens, from `first_pipe` on through all of
+// them, and sends the handshake; when none opens, waits for the next attempt.
 void connection_thread::try_connect(int first_pipe)
 {
-    for (int index = first_pipe; index < pipe_count; ++index) {
+    if (!open_pipe(first_pipe, pipe_count)) {
+        retry_at_ = clock_ms() + retry_interval_ms;
+    }
+}
+
+// Opens the first of `count` pipes from `first_pipe` on (wrapping after the
+// last) that opens, and sends the handshake; false when none opens.
+bool connection_thread::open_pipe(int first_pipe, int count)
+{
+    for (int tried = 0; tried < count; ++tried) {
+        const int index = (first_pipe + tried) % pipe_count;
         const std::wstring name = L"\\\\?\\pipe\\discord-ipc-" + std::to_wstring(index);
         HANDLE pipe = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OVERLAPPED, nullptr);
@@ -231,26 +254,44 @@ void connection_thread::try_connect(int first_pipe)
         phase_ = phase::handshaking;
         handshake_deadline_ = clock_ms() + handshake_timeout_ms;
         reader_ = frame_reader{};
+        next_pipe_ = index;
         queue_frame(FRAME_HANDSHAKE, handshake_payload(std::to_string(PLUGIN_CLIENT_ID)));
         start_read();
-        return;
+        return true;
     }
-    retry_at_ = clock_ms() + retry_interval_ms;
+    return false;
 }
 
 // Ends the connection. A pipe that Discord closed before READY may belong to
-// a client that is shutting down: the next pipe is tried at once.
-void connection_thread::drop(bool ended_by_discord)
+// a client that is shutting down: a higher pipe that is open is tried at once.
+// `refused`: Discord sent CLOSE, or the pipe's owner never answered.
+void connection_thread::drop(bool ended_by_discord, bool refused)
 {
     const bool before_ready = phase_ == phase::handshaking;
     close_pipe();
     phase_ = phase::waiting;
     publish_status();
-    if (ended_by_discord && before_ready && pipe_index_ + 1 < pipe_count) {
-        try_connect(pipe_index_ + 1);
+    if (ended_by_discord && before_ready && pipe_index_ + 1 < pipe_count &&
+        open_pipe(pipe_index_ + 1, pipe_count - pipe_index_ - 1)) {
         return;
     }
-    retry_at_ = clock_ms() + retry_interval_ms;
+    retry_later(refused || before_ready);
+}
+
+// Schedules the next attempt: after a refusal at the following pipe, so that
+// something squatting on one pipe cannot hide a Discord on another; the wait
+// grows with each refused or broken connection.
+void connection_thread::retry_later(bool refused)
+{
+    if (refused) {
+        next_pipe_ = (pipe_index_ + 1) % pipe_count;
+    }
+    int64_t wait = retry_interval_ms;
+    for (int doubled = 0; doubled < failures_ && wait < longest_retry_ms; ++doubled) {
+        wait *= 2;
+    }
+    ++failures_;
+    retry_at_ = clock_ms() + std::min(wait, longest_retry_ms);
 }
 
 // Cancels what is under way on the pipe, waits until the system has let go of
@@ -271,6 +312,7 @@ void connection_thread::close_pipe()
     pipe_.reset();
     writing_.clear();
     outgoing_.clear();
+    pong_.clear();
 }
 
 void connection_thread::start_read()
@@ -327,12 +369,12 @@ void connection_thread::handle_frame(const frame &received)
         return;
     }
     case FRAME_PING:
-        queue_frame(FRAME_PONG, received.payload);
+        queue_pong(received.payload);
         return;
     case FRAME_CLOSE: {
         const close_reason reason = read_close(received.payload);
         close_refusal_ = L"Discord closed the connection " + refusal_text(reason.code, reason.message);
-        drop(true);
+        drop(true, true);
         return;
     }
     default:
@@ -349,6 +391,7 @@ void connection_thread::handle_reply(const discord_reply &reply)
         }
         phase_ = phase::connected;
         user_name_ = reply.user_name;
+        failures_ = 0;
         close_refusal_.clear();
         update_refusal_.clear();
         outbox_connected(&outbox_);
@@ -376,15 +419,32 @@ void connection_thread::handle_reply(const discord_reply &reply)
 void connection_thread::queue_frame(uint32_t opcode, std::string_view payload)
 {
     outgoing_ += frame_encode(opcode, payload);
+    if (outgoing_.size() + pong_.size() > backlog_bound_bytes) {
+        drop(false);
+        return;
+    }
+    start_write();
+}
+
+// A PING asks only whether we are alive: the newest unsent answer replaces an
+// older one, so a peer that pings without reading cannot pile answers up.
+void connection_thread::queue_pong(std::string_view payload)
+{
+    pong_ = frame_encode(FRAME_PONG, payload);
+    if (outgoing_.size() + pong_.size() > backlog_bound_bytes) {
+        drop(false);
+        return;
+    }
     start_write();
 }
 
 void connection_thread::start_write()
 {
-    if (!pipe_ || write_.pending || outgoing_.empty()) {
+    if (!pipe_ || write_.pending || (outgoing_.empty() && pong_.empty())) {
         return;
     }
     writing_ = std::exchange(outgoing_, std::string());
+    writing_ += std::exchange(pong_, std::string());
     write_.overlapped = OVERLAPPED{};
     write_.overlapped.hEvent = write_.event.get();
     if (!WriteFile(pipe_.get(), writing_.data(), static_cast<DWORD>(writing_.size()), nullptr,
@@ -432,9 +492,13 @@ void connection_thread::quit()
     if (phase_ == phase::connected) {
         outbox_want(&outbox_, std::nullopt);
         send_due_update();
-        const DWORD begin = GetTickCount();
-        while (write_.pending && GetTickCount() - begin < quit_flush_ms) {
-            WaitForSingleObject(write_.event.get(), quit_flush_ms - (GetTickCount() - begin));
+        const int64_t end = clock_ms() + quit_flush_ms;
+        while (write_.pending) {
+            const int64_t left = end - clock_ms(); // one reading: never below zero unnoticed
+            if (left <= 0) {
+                break;
+            }
+            WaitForSingleObject(write_.event.get(), static_cast<DWORD>(left));
             if (write_.done()) {
                 on_write_done();
             }

@@ -97,6 +97,7 @@ struct fake_discord::state {
     bool stopping = false;
     bool present = true;
     bool occupy = false;
+    bool occupier_silent = false; // holds a connection without a word until the client closes it
     int ready_delay_ms = 0;
     std::optional<std::pair<int, std::string>> refusal;
     std::string to_send;
@@ -525,9 +526,15 @@ void fake_discord::state::serve(HANDLE pipe)
     connected = false;
 }
 
-// discord-ipc-0, taken by something that accepts a connection and closes it at once.
+// discord-ipc-0, taken by something that accepts a connection and closes it
+// at once, or (silent) reads what comes and never answers.
 void fake_discord::state::occupy_forever()
 {
+    bool silent;
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        silent = occupier_silent;
+    }
     for (;;) {
         HANDLE pipe =
             CreateNamedPipeW(pipe_name(0).c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
@@ -543,6 +550,30 @@ void fake_discord::state::occupy_forever()
                 CloseHandle(overlapped.hEvent);
                 CloseHandle(pipe);
                 return;
+            }
+        }
+        if (silent) {
+            char ignored[4096];
+            DWORD read;
+            OVERLAPPED reading{};
+            reading.hEvent = overlapped.hEvent;
+            for (;;) {
+                ResetEvent(reading.hEvent);
+                if (!ReadFile(pipe, ignored, sizeof ignored, nullptr, &reading) &&
+                    GetLastError() != ERROR_IO_PENDING) {
+                    break;
+                }
+                HANDLE handles[] = {occupier_stop, reading.hEvent};
+                if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0) {
+                    CancelIoEx(pipe, &reading);
+                    GetOverlappedResult(pipe, &reading, &read, TRUE);
+                    CloseHandle(overlapped.hEvent);
+                    CloseHandle(pipe);
+                    return;
+                }
+                if (!GetOverlappedResult(pipe, &reading, &read, FALSE)) {
+                    break; // the client closed its end
+                }
             }
         }
         DisconnectNamedPipe(pipe);
@@ -584,10 +615,11 @@ void fake_discord::come_back()
     state_->signal();
 }
 
-void fake_discord::occupy_first_pipe()
+void fake_discord::occupy_first_pipe(bool silent)
 {
     std::lock_guard<std::mutex> hold(state_->lock);
     state_->occupy = true;
+    state_->occupier_silent = silent;
     state_->signal();
 }
 

@@ -47,9 +47,10 @@ class fake_discord {
     void go_away();
     // Discord starts (again), on the first free pipe.
     void come_back();
-    // Takes discord-ipc-0 with an instance that accepts and closes at once,
-    // so that the fake itself serves on discord-ipc-1 (applies when it comes back).
-    void occupy_first_pipe();
+    // Takes discord-ipc-0 with an instance that accepts and closes at once
+    // (silent: that never answers), so that the fake itself serves on
+    // discord-ipc-1 (applies when it comes back).
+    void occupy_first_pipe(bool silent = false);
 
     // READY follows the handshake after `milliseconds`; a negative delay: never.
     void set_ready_delay(int milliseconds);

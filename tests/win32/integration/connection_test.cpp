@@ -1,12 +1,16 @@
 // The connection to Discord's pipe through the shipped plug-in, against the
 // fake Discord: Discord started before or after the player, restarting,
 // READY late or never, a refused update, PING, malformed frames and CLOSE,
-// the first pipe taken, quit in every phase, a burst of track changes within
-// the rate, the frames compared with the Game SDK's, and a stray
-// discord_game_sdk.dll that changes nothing.
+// the first pipe taken (closing at once or silent), a PING flood, quit in
+// every phase, a burst of track changes within the rate, the frames compared
+// with the Game SDK's, and a stray discord_game_sdk.dll that changes nothing.
 #include "files.h"
 #include "json/json.h"
 #include "rig.h"
+
+#include <windows.h>
+
+#include <psapi.h>
 
 #include <map>
 
@@ -131,7 +135,8 @@ TEST_F(connection_rig, ready_late_is_waited_for_and_ready_never_is_given_up_and_
         << "given up, then tried again";
     EXPECT_GE(GetTickCount() - begin, 5000u) << "no hurry after a Discord that does not answer";
     discord->set_ready_delay(0);
-    EXPECT_TRUE(pump_until([&] { return published() == 1; }, 12000));
+    // The second silence is waited out longer (10 s) before the third attempt.
+    EXPECT_TRUE(pump_until([&] { return published() == 1; }, 20000));
     EXPECT_EQ(last_activity(), idle_activity());
 }
 
@@ -162,6 +167,23 @@ TEST_F(connection_rig, a_ping_is_answered_with_a_pong_carrying_its_payload)
     EXPECT_EQ(discord->connections(), 1);
 }
 
+TEST_F(connection_rig, a_peer_that_pings_without_reading_cannot_grow_the_players_memory)
+{
+    start();
+    discord->set_reading(false);
+    PROCESS_MEMORY_COUNTERS before{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+    const std::string payload = "{\"n\":\"" + std::string(64 * 1024 - 16, 'x') + "\"}";
+    for (int ping = 0; ping < 300; ++ping) {
+        discord->send_ping(payload);
+        host->pump(10);
+    }
+    PROCESS_MEMORY_COUNTERS after{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+    EXPECT_LT(after.PeakPagefileUsage - before.PeakPagefileUsage, 10u << 20)
+        << "at most one PONG waits (each queued would be 19 MiB)";
+}
+
 TEST_F(connection_rig, the_first_pipe_taken_by_something_that_closes_at_once_leads_to_the_next)
 {
     discord->occupy_first_pipe();
@@ -170,6 +192,19 @@ TEST_F(connection_rig, the_first_pipe_taken_by_something_that_closes_at_once_lea
     ASSERT_TRUE(host->load_plugin());
     start_with_blue_playing();
     EXPECT_EQ(last_activity().state, "Blue (Playing)");
+}
+
+TEST_F(connection_rig, a_silent_first_pipe_does_not_hide_discord_on_the_next)
+{
+    discord->occupy_first_pipe(true);
+    host = std::make_unique<sim_host>();
+    host->pump(100);
+    ASSERT_TRUE(host->load_plugin());
+    ASSERT_EQ(host->init_plugin(), 0);
+    started = true;
+    // The handshake on pipe 0 times out; the one retry goes to pipe 1.
+    EXPECT_TRUE(pump_until([&] { return discord->connected(); }, 12000));
+    EXPECT_EQ(discord->connections(), 1);
 }
 
 struct breakage_case {
