@@ -168,8 +168,8 @@ bool sim_host::load_plugin(const wchar_t *dll_name)
 // The descriptor's functions are cdecl (the callee removes nothing), SendMessage stdcall.
 int sim_host::init_plugin()
 {
-    return static_cast<int>(checked_call(reinterpret_cast<const void *>(descriptor_->init),
-                                         next_misalignment(), false));
+    return static_cast<int>(
+        checked_call(reinterpret_cast<const void *>(descriptor_->init), next_misalignment(), false));
 }
 
 void sim_host::config_plugin()
@@ -186,9 +186,9 @@ LRESULT sim_host::send_to_window(WPARAM notification)
 {
     auto send = unicode_ ? reinterpret_cast<const void *>(&SendMessageW)
                          : reinterpret_cast<const void *>(&SendMessageA);
-    return static_cast<LRESULT>(checked_call(send, next_misalignment(), true,
-                                             {reinterpret_cast<std::uintptr_t>(window_), WM_WA_IPC,
-                                              notification, IPC_CB_MISC}));
+    return static_cast<LRESULT>(
+        checked_call(send, next_misalignment(), true,
+                     {reinterpret_cast<std::uintptr_t>(window_), WM_WA_IPC, notification, IPC_CB_MISC}));
 }
 
 void sim_host::unload_plugin()
