@@ -9,50 +9,46 @@
 
 #if defined(__i386__)
 
-extern "C" {
-// Written by the trampoline; the host calls the plug-in from its main thread only.
-std::uintptr_t checked_call_saved_esp;
-std::uintptr_t checked_call_expected_esp;
-// Returns how many of ESP, EBX, ESI, EDI and EBP differ after the call.
-unsigned __cdecl checked_call_trampoline(const void *function, unsigned misalign, unsigned popped_bytes,
-                                         unsigned count, const std::uintptr_t *arguments,
-                                         std::uintptr_t *result);
-}
+// Returns how many of ESP, EBX, ESI, EDI and EBP differ after the call. Keeps what it checks
+// in its own frame, so that a call may nest inside another (a modal dialog's loop).
+extern "C" unsigned __cdecl checked_call_trampoline(const void *function, unsigned misalign,
+                                                    unsigned popped_bytes, unsigned count,
+                                                    const std::uintptr_t *arguments, std::uintptr_t *result);
 
 asm(R"(
     .text
     .globl _checked_call_trampoline
 _checked_call_trampoline:
     push %ebp
+    mov %esp, %ebp
     push %ebx
     push %esi
     push %edi
-    mov %esp, %ebp
-    mov %esp, _checked_call_saved_esp
-    mov 32(%ebp), %ecx
+    push %ebp                       # -16(%ebp): the frame pointer, to compare after the call
+    sub $4, %esp                    # -20(%ebp): the stack pointer expected after the call
+    mov 20(%ebp), %ecx              # argument count
     lea 0(,%ecx,4), %edx
     mov %esp, %eax
     sub $64, %eax
     sub %edx, %eax
     and $-16, %eax
-    sub 24(%ebp), %eax
+    sub 12(%ebp), %eax              # misaligned on purpose
     mov %eax, %esp
-    mov 36(%ebp), %esi
+    mov 24(%ebp), %esi              # arguments, copied to the stack in order
     mov %esp, %edi
     cld
     rep movsl
     mov %esp, %eax
-    add 28(%ebp), %eax
-    mov %eax, _checked_call_expected_esp
-    mov 20(%ebp), %eax
+    add 16(%ebp), %eax              # what the callee removes
+    mov %eax, -20(%ebp)
+    mov 8(%ebp), %eax
     mov $0x5a5a1111, %ebx
     mov $0x5a5a2222, %esi
     mov $0x5a5a3333, %edi
-    mov $0x5a5a4444, %ebp
     call *%eax
     xor %ecx, %ecx
     xor %edx, %edx
-    cmp _checked_call_expected_esp, %esp
+    cmp -20(%ebp), %esp
     setne %dl
     add %edx, %ecx
     cmp $0x5a5a1111, %ebx
@@ -64,13 +60,13 @@ _checked_call_trampoline:
     cmp $0x5a5a3333, %edi
     setne %dl
     add %edx, %ecx
-    cmp $0x5a5a4444, %ebp
+    cmp -16(%ebp), %ebp
     setne %dl
     add %edx, %ecx
-    mov _checked_call_saved_esp, %esp
-    mov 40(%esp), %edx
+    mov 28(%ebp), %edx
     mov %eax, (%edx)
     mov %ecx, %eax
+    lea -12(%ebp), %esp
     pop %edi
     pop %esi
     pop %ebx
