@@ -68,4 +68,6 @@ static_assert(sizeof(extendedFileInfoStructW) == 16);
 static_assert(offsetof(extendedFileInfoStructW, metadata) == 4);
 static_assert(offsetof(extendedFileInfoStructW, ret) == 8);
 static_assert(offsetof(extendedFileInfoStructW, retlen) == 12);
+// IPC_GETOUTPUTTIME answers position and length (-1: none) in a 32-bit LRESULT.
+static_assert(sizeof(LRESULT) == 4);
 #endif

@@ -1,6 +1,8 @@
 // Simulated Winamp host: window, scripted answers, plug-in loading, message loop.
 #include "sim_host.h"
 
+#include "checked_call.h"
+
 #include <algorithm>
 #include <cwchar>
 #include <iterator>
@@ -10,6 +12,14 @@
 namespace {
 
 sim_host *current_host;
+
+// A 32-bit host guarantees a callee only 4-byte stack alignment: every call into the plug-in
+// comes on a stack misaligned by the next of 4, 8 and 12 bytes, so each entry point meets all.
+unsigned next_misalignment()
+{
+    static unsigned calls;
+    return 4 * (1 + calls++ % 3);
+}
 
 constexpr wchar_t class_name_w[] = L"Winamp v1.x";
 constexpr char class_name_a[] = "Winamp v1.x";
@@ -133,14 +143,12 @@ void sim_host::stop()
 
 LRESULT sim_host::notify_status()
 {
-    return unicode_ ? SendMessageW(window_, WM_WA_IPC, IPC_CB_MISC_STATUS, IPC_CB_MISC)
-                    : SendMessageA(window_, WM_WA_IPC, IPC_CB_MISC_STATUS, IPC_CB_MISC);
+    return send_to_window(IPC_CB_MISC_STATUS);
 }
 
 LRESULT sim_host::notify_title()
 {
-    return unicode_ ? SendMessageW(window_, WM_WA_IPC, IPC_CB_MISC_TITLE, IPC_CB_MISC)
-                    : SendMessageA(window_, WM_WA_IPC, IPC_CB_MISC_TITLE, IPC_CB_MISC);
+    return send_to_window(IPC_CB_MISC_TITLE);
 }
 
 bool sim_host::load_plugin(const wchar_t *dll_name)
@@ -155,25 +163,37 @@ bool sim_host::load_plugin(const wchar_t *dll_name)
     if (entry == nullptr) {
         return false;
     }
-    descriptor_ = entry();
+    descriptor_ = reinterpret_cast<winampGeneralPurposePlugin *>(
+        checked_call(reinterpret_cast<const void *>(entry), next_misalignment(), false));
     descriptor_->hwndParent = window_;
     descriptor_->hDllInstance = module_;
     return true;
 }
 
+// The descriptor's functions are cdecl (the callee removes nothing), SendMessage stdcall.
 int sim_host::init_plugin()
 {
-    return descriptor_->init();
+    return static_cast<int>(
+        checked_call(reinterpret_cast<const void *>(descriptor_->init), next_misalignment(), false));
 }
 
 void sim_host::config_plugin()
 {
-    descriptor_->config();
+    checked_call(reinterpret_cast<const void *>(descriptor_->config), next_misalignment(), false);
 }
 
 void sim_host::quit_plugin()
 {
-    descriptor_->quit();
+    checked_call(reinterpret_cast<const void *>(descriptor_->quit), next_misalignment(), false);
+}
+
+LRESULT sim_host::send_to_window(WPARAM notification)
+{
+    auto send = unicode_ ? reinterpret_cast<const void *>(&SendMessageW)
+                         : reinterpret_cast<const void *>(&SendMessageA);
+    return static_cast<LRESULT>(
+        checked_call(send, next_misalignment(), true,
+                     {reinterpret_cast<std::uintptr_t>(window_), WM_WA_IPC, notification, IPC_CB_MISC}));
 }
 
 void sim_host::unload_plugin()

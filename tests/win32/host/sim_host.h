@@ -94,6 +94,8 @@ class sim_host {
   private:
     static LRESULT CALLBACK window_procedure(HWND, UINT, WPARAM, LPARAM);
     LRESULT answer_query(WPARAM wparam, LPARAM query);
+    // Sends a notification to the main window (the plug-in's subclass first) on a misaligned stack.
+    LRESULT send_to_window(WPARAM notification);
     LRESULT position_now() const;
     void move_to(LRESULT position_ms);
     LRESULT answer_extended_info(extendedFileInfoStructW *info) const;
