@@ -4,6 +4,7 @@
 // install's fallback folder that takes the file when the host's refuses it.
 #include "config/config_file.h"
 
+#include "common/unique_handle.h"
 #include "config/folder_code.h"
 #include "dirtools/dirtools.h"
 
@@ -15,26 +16,6 @@ constexpr wchar_t folder_name[] = L"tolvek";
 constexpr wchar_t file_name[] = L"config.ini";
 constexpr wchar_t temporary_file_name[] = L"config.ini.new";
 constexpr wchar_t fallback_prefix[] = L"fallback-";
-
-// Owner of a file handle; INVALID_HANDLE_VALUE when empty.
-class unique_file {
-  public:
-    explicit unique_file(HANDLE handle) : handle_(handle) {}
-    ~unique_file() { close(); }
-    unique_file(const unique_file &) = delete;
-    unique_file &operator=(const unique_file &) = delete;
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    bool close()
-    {
-        const bool closed = !valid() || CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-        return closed;
-    }
-
-  private:
-    HANDLE handle_;
-};
 
 // What opening and reading a settings file found.
 enum class read_outcome { read, absent, unreadable };
@@ -78,8 +59,8 @@ read_outcome read_settings_file(const std::wstring &folder, std::string &content
         return read_outcome::absent;
     }
     DWORD error = 0;
-    unique_file file(open_for_reading(path, error));
-    if (!file.valid()) {
+    const file_handle file(open_for_reading(path, error));
+    if (!file) {
         return is_absent(error) ? read_outcome::absent : read_outcome::unreadable;
     }
     LARGE_INTEGER size{};
@@ -129,10 +110,10 @@ bool takes_settings_file(const std::wstring &folder)
         is_read_only(dirtools_join_path(folder, file_name))) {
         return false;
     }
-    const unique_file probe(CreateFileW(dirtools_join_path(folder, temporary_file_name).c_str(),
+    const file_handle probe(CreateFileW(dirtools_join_path(folder, temporary_file_name).c_str(),
                                         GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-    return probe.valid();
+    return static_cast<bool>(probe);
 }
 
 // The code of `folder`'s fallback folder, the same for every spelling of it,
@@ -158,16 +139,17 @@ bool save_to(const std::wstring &folder, const std::string &content)
         return false;
     }
 
-    unique_file file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    file_handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
+    if (!file) {
         return false;
     }
     DWORD written = 0;
     const bool complete =
         WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
         written == content.size() && FlushFileBuffers(file.get());
-    if (!file.close() || !complete ||
+    // Closed here, and checked: a close can report that the writes failed.
+    if (!CloseHandle(file.release()) || !complete ||
         !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(temporary.c_str());
         return false;

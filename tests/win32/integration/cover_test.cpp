@@ -4,8 +4,6 @@
 // remembered, every way a reply can fail, and a service that stalls.
 #include "rig.h"
 
-#include <psapi.h>
-
 namespace {
 
 const wchar_t track_file[] = L"C:\\Music\\track.mp3";
@@ -402,12 +400,6 @@ TEST_F(cover_rig, two_thousand_lookups_leave_handles_and_memory_flat)
         DWORD count = 0;
         GetProcessHandleCount(GetCurrentProcess(), &count);
         return count;
-    };
-    auto private_bytes = [] {
-        PROCESS_MEMORY_COUNTERS_EX counters{};
-        GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS *>(&counters),
-                             sizeof counters);
-        return counters.PrivateUsage;
     };
     // Discord's rate lets only some of the covers through: each lookup is
     // awaited at the catalogue instead.
