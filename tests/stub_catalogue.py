@@ -1,21 +1,33 @@
 #!/usr/bin/env python3
-"""Stand-in for the catalogue service's search API: HTTPS on 127.0.0.1:443,
-HTTP/1.1 with keep-alive, scripted by the tests and recording what it sees.
+"""Stand-in for the three services covers come from, told apart by the
+request's Host: the catalogue's search API (api.deezer.com), MusicBrainz's
+release group search (musicbrainz.org) and the Cover Art Archive
+(coverartarchive.org). HTTPS on 127.0.0.1:443, HTTP/1.1 with keep-alive,
+scripted by the tests and recording what it sees.
 
 Control is a folder shared with the tests:
   response.json  read at every connection and request; missing means the
-                 default reply (a track whose album cover URL is derived from
-                 the request path). Fields: status, body, delay (seconds before
-                 answering), stall (never answer: neither the TLS handshake of
-                 a new connection nor a request on an open one),
-                 close_mid_body (send half the body, then close), drop (close
-                 the connection without a word once a request has arrived),
-                 trickle (seconds between the body's bytes).
+                 default replies (below). Its fields script the catalogue's
+                 answer; its members "musicbrainz" and "coverartarchive" hold
+                 the same fields for those services. Fields: status, body,
+                 location (a Location header), delay (seconds before
+                 answering), stall (never answer: at the top level neither the
+                 TLS handshake of a new connection nor a request on an open
+                 one; for a service, its requests), close_mid_body (send half
+                 the body, then close), drop (close the connection without a
+                 word once a request has arrived), trickle (seconds between
+                 the body's bytes).
   log.jsonl      one line per TLS connection accepted, per handshake (the TLS
-                 version agreed) and per request (path and headers as
-                 received); a request is logged after its answer was chosen
-                 and before it is sent.
+                 version agreed) and per request (host, path and headers as
+                 received, and the time it arrived); a request is logged after
+                 its answer was chosen and before it is sent.
   ready          written once the server listens.
+
+Default replies: ALBUMS says which service knows each of its albums; an album
+not in it is the catalogue's (a track whose album cover URL is derived from
+the request path) and unknown to MusicBrainz. MusicBrainz answers a known
+album with its release group; the Cover Art Archive answers 307 to an image
+at archive.org for a release group with a front image, 404 otherwise.
 
 Requests for the artist "Corvane Barrier" always get the default reply: the
 tests look one up to know that every lookup before it has ended.
@@ -23,15 +35,33 @@ tests look one up to know that every lookup before it has ended.
 import hashlib
 import json
 import os
+import re
 import socket
 import ssl
 import sys
 import threading
 import time
+import urllib.parse
 
 STALL_SECONDS = 20
 IDLE_SECONDS = 30
 BARRIER_WORDS = "Corvane%20Barrier"
+
+
+# The stub's albums, by title: (the catalogue has it, MusicBrainz has it, the
+# Cover Art Archive has its front image).
+ALBUMS = {
+    "Kind of Blue": (True, True, True),
+    "Abbey Road": (True, True, True),
+    "Basement Tapes 1967": (False, True, True),
+    "Live at the Corner Pub": (False, True, True),
+    "Regional Pressing": (False, True, True),
+    "Goldberg Variations (Leipzig 1951)": (False, True, False),
+    "Demo Tape": (False, False, False),
+    "Cassette Only": (False, False, False),
+}
+SERVICES = {"api.deezer.com": None, "musicbrainz.org": "musicbrainz",
+            "coverartarchive.org": "coverartarchive"}
 
 
 def load_script(folder):
@@ -42,12 +72,64 @@ def load_script(folder):
         return {}
 
 
-def default_body(path):
+def script_for(script, host):
+    member = SERVICES.get(host.split(":")[0])
+    return script.get(member, {}) if member else script
+
+
+def album_of(request_path, pattern):
+    """The album named in a query: the catalogue's album:"..." or MusicBrainz's releasegroup:"..."."""
+    query = urllib.parse.unquote(urllib.parse.urlsplit(request_path).query)
+    match = re.search(pattern, query)
+    return re.sub(r'\\(.)', r"\1", match.group(1)) if match else ""
+
+
+def mbid_of(album):
+    digest = hashlib.md5(album.encode()).hexdigest()
+    return "-".join((digest[:8], digest[8:12], digest[12:16], digest[16:20], digest[20:32]))
+
+
+def catalogue_body(path):
+    known = ALBUMS.get(album_of(path, r'album:"([^"]*)"'))
+    if known is not None and not known[0]:
+        return json.dumps({"data": [], "total": 0})
     image_id = hashlib.md5(path.encode()).hexdigest()
     cover = "https://e-cdns-images.dzcdn.net/images/cover/%s/250x250-000000-80-0-0.jpg" % image_id
-    return json.dumps({"data": [{"id": 3135556, "title": "Track", "album": {
+    return json.dumps({"data": [{"id": 3135556, "title": "Track", "artist": {"id": 27}, "album": {
         "id": 302127, "title": "Album", "cover_medium": cover,
         "cover_xl": cover.replace("250x250", "1000x1000")}}], "total": 1})
+
+
+def musicbrainz_body(path):
+    album = album_of(path, r'releasegroup:"((?:[^"\\]|\\.)*)"')
+    known = ALBUMS.get(album)
+    groups = []
+    if known is not None and known[1]:
+        groups = [{"id": mbid_of(album), "type-id": "f529b476-6e62-324f-b0aa-1f3e33d313fc",
+                   "score": 100, "title": album, "primary-type": "Album"}]
+    return json.dumps({"created": "2026-12-10T00:00:00.000Z", "count": len(groups), "offset": 0,
+                       "release-groups": groups})
+
+
+def front_answer(path):
+    """Status and Location for /release-group/<mbid>/front-250."""
+    for album, known in ALBUMS.items():
+        if known[2] and "/%s/" % mbid_of(album) in path:
+            mbid = mbid_of(album)
+            return 307, ("https://ia800100.us.archive.org/24/items/mbid-%s/mbid-%s-1000000001_thumb250.jpg"
+                         % (mbid, mbid))
+    return 404, None
+
+
+def default_answer(host, path):
+    """Status, body and Location of the default reply."""
+    member = SERVICES.get(host.split(":")[0])
+    if member == "musicbrainz":
+        return 200, musicbrainz_body(path), None
+    if member == "coverartarchive":
+        status, location = front_answer(path)
+        return status, "See: %s\n" % location if location else "Not found\n", location
+    return 200, catalogue_body(path), None
 
 
 class Log:
@@ -99,8 +181,9 @@ def serve_connection(raw, number, context, folder, log):
             request = read_request(stream)
             if request is None:
                 break
-            script = {} if BARRIER_WORDS in request["path"] else load_script(folder)
-            request.update({"event": "request", "connection": number})
+            host = next((v for n, v in request["headers"] if n.lower() == "host"), "")
+            script = {} if BARRIER_WORDS in request["path"] else script_for(load_script(folder), host)
+            request.update({"event": "request", "connection": number, "host": host, "time": time.time()})
             log.write(request)
             if script.get("stall"):
                 time.sleep(STALL_SECONDS)
@@ -108,13 +191,13 @@ def serve_connection(raw, number, context, folder, log):
             if script.get("drop"):
                 break
             time.sleep(script.get("delay", 0))
-            body = script.get("body")
-            if body is None:
-                body = default_body(request["path"])
-            body = body.encode("utf-8")
-            status = script.get("status", 200)
+            status, body, location = default_answer(host, request["path"])
+            body = script.get("body", body).encode("utf-8")
+            status = script.get("status", status)
+            location = script.get("location", location)
             head = ("HTTP/1.1 %d Scripted\r\nContent-Type: application/json; charset=utf-8\r\n"
-                    "Content-Length: %d\r\nConnection: keep-alive\r\n\r\n" % (status, len(body)))
+                    "Content-Length: %d\r\nConnection: keep-alive\r\n%s\r\n"
+                    % (status, len(body), "Location: %s\r\n" % location if location else ""))
             if script.get("close_mid_body"):
                 tls.sendall(head.encode() + body[: len(body) // 2])
                 break

@@ -10,6 +10,7 @@
 namespace {
 
 cover_cache cache;
+cover_failures failures;
 cover_found_callback found_callback;
 
 std::string to_utf8(const wchar_t *text)
@@ -24,15 +25,18 @@ std::string to_utf8(const wchar_t *text)
     return utf8;
 }
 
-// Remembers what the service answered; a failure is not remembered, so the
-// next play asks again.
+// Remembers what the services answered; a failure is only noted, so that a
+// play a minute later asks again.
 void take_result(const cover_result &result)
 {
+    const cover_art &art = result.outcome.art;
     if (result.outcome.verdict == cover_verdict::unknown) {
+        cover_failure_note(&failures, result.key, GetTickCount64());
         return;
     }
-    cover_cache_store(&cache, result.key, result.outcome.art);
-    if (result.outcome.verdict == cover_verdict::found) {
+    cover_cache_store(&cache, result.key, art);
+    if (result.outcome.verdict == cover_verdict::found || !art.artist_page.empty() ||
+        !art.track_page.empty()) {
         found_callback(result.key);
     }
 }
@@ -49,6 +53,7 @@ void cover_stop()
 {
     cover_worker_stop();
     cache = cover_cache{};
+    failures = cover_failures{};
 }
 
 cover_key cover_key_of(const wchar_t *artist, const wchar_t *album)
@@ -56,10 +61,10 @@ cover_key cover_key_of(const wchar_t *artist, const wchar_t *album)
     return {to_utf8(artist), to_utf8(album)};
 }
 
-cover_image cover_image_for(const wchar_t *artist, const wchar_t *album) noexcept
+cover_image cover_image_for(const wchar_t *artist, const wchar_t *album, const wchar_t *title) noexcept
 {
     // Fits the string's own storage: the fallback never allocates.
-    cover_image image{cover_fallback_image, {}};
+    cover_image image{cover_fallback_image, {}, {}, {}};
     if (artist[0] == L'\0') {
         return image;
     }
@@ -67,12 +72,21 @@ cover_image cover_image_for(const wchar_t *artist, const wchar_t *album) noexcep
     guarded([&] {
         const cover_key key = cover_key_of(artist, album);
         if (const cover_art *known = cover_cache_find(&cache, key)) {
+            cover_image found = image;
             if (!known->url.empty()) {
-                image = {known->url, known->page};
+                found.large_image = known->url;
+                found.large_url = known->page;
             }
+            found.artist_url = known->artist_page;
+            if (!known->track_page.empty() && cover_same_title(known->track_title, to_utf8(title))) {
+                found.title_url = known->track_page;
+            }
+            image = std::move(found);
             return;
         }
-        cover_worker_request(key);
+        if (!cover_failed_lately(&failures, key, GetTickCount64())) {
+            cover_worker_request(key);
+        }
     });
     return image;
 }

@@ -1,4 +1,5 @@
-// Cover cache: a list in order of use and an index into it.
+// Cover cache: a list in order of use and an index into it; the failures
+// kept for a minute.
 #include "cover/cover_cache.h"
 
 const cover_art *cover_cache_find(cover_cache *cache, const cover_key &key)
@@ -29,4 +30,22 @@ void cover_cache_store(cover_cache *cache, const cover_key &key, cover_art art)
         cache->index.erase(cache->entries.back().first);
         cache->entries.pop_back();
     }
+}
+
+void cover_failure_note(cover_failures *failures, const cover_key &key, uint64_t now)
+{
+    if (failures->failed_at.size() >= failures->capacity) {
+        std::erase_if(failures->failed_at,
+                      [now](const auto &failure) { return now - failure.second >= cover_retry_after_ms; });
+    }
+    if (failures->failed_at.size() >= failures->capacity && !failures->failed_at.contains(key)) {
+        failures->failed_at.erase(failures->failed_at.begin());
+    }
+    failures->failed_at[key] = now;
+}
+
+bool cover_failed_lately(const cover_failures *failures, const cover_key &key, uint64_t now)
+{
+    const auto found = failures->failed_at.find(key);
+    return found != failures->failed_at.end() && now - found->second < cover_retry_after_ms;
 }

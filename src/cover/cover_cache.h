@@ -6,6 +6,7 @@
 
 #include <compare>
 #include <cstddef>
+#include <cstdint>
 #include <list>
 #include <map>
 #include <string>
@@ -18,10 +19,15 @@ struct cover_key {
     friend auto operator<=>(const cover_key &, const cover_key &) = default;
 };
 
-// What a lookup found for an album: both empty when the service has no cover.
+// What a lookup found for an album: the cover with the album's page (both
+// empty when no service has a cover), and the links of the first track the
+// catalogue matched, kept whether a cover was found or not.
 struct cover_art {
-    std::string url;  // the cover image
-    std::string page; // the album's page at the catalogue; empty when the reply named none
+    std::string url;         // the cover image
+    std::string page;        // the album's page at the catalogue or at MusicBrainz; empty when none is known
+    std::string artist_page; // the matched track's artist at the catalogue; empty when none
+    std::string track_page;  // the matched track at the catalogue; empty when none
+    std::string track_title; // the matched track's title (UTF-8), with track_page
 };
 
 // The image an activity shows when no cover is known: an asset of the
@@ -47,3 +53,19 @@ const cover_art *cover_cache_find(cover_cache *cache, const cover_key &key);
 // Remembers `art` for `key`, replacing what was known, and drops the least
 // recently used entries beyond the capacity.
 void cover_cache_store(cover_cache *cache, const cover_key &key, cover_art art);
+
+// Lookups that failed lately (no network, an error, a service over its rate):
+// such an album is not asked again until a minute has passed. Bounded like
+// the cache; times in milliseconds of any steady clock.
+inline constexpr uint64_t cover_retry_after_ms = 60000;
+
+struct cover_failures {
+    size_t capacity = cover_cache_capacity;
+    std::map<cover_key, uint64_t> failed_at;
+};
+
+// Notes that the lookup of `key` failed at `now`.
+void cover_failure_note(cover_failures *failures, const cover_key &key, uint64_t now);
+
+// Whether the lookup of `key` failed less than cover_retry_after_ms before `now`.
+bool cover_failed_lately(const cover_failures *failures, const cover_key &key, uint64_t now);

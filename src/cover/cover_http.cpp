@@ -1,15 +1,27 @@
-// WinHTTP exchange of the cover lookup: the session with the user's proxy and
-// modern TLS, the time-outs that bound each phase and the whole exchange, a
-// bounded reply, and the request handle shared with a canceller.
+// WinHTTP exchanges of the cover lookup: the session with the user's proxy
+// and modern TLS, the time-outs that bound each phase and the whole exchange,
+// a bounded reply, the pace kept with MusicBrainz, and the request handle
+// shared with a canceller.
 #include "cover/cover_http.h"
+
+#include "version.h"
 
 #include <algorithm>
 #include <initializer_list>
 
 namespace {
 
-constexpr wchar_t catalogue_host[] = L"api.deezer.com";
+// By http_service.
+constexpr const wchar_t *service_hosts[http_service_count] = {L"api.deezer.com", L"musicbrainz.org",
+                                                              L"coverartarchive.org"};
 constexpr wchar_t request_headers[] = L"Content-Type: application/json; charset=utf-8";
+
+// Names the plug-in, its version and a contact on every request, as
+// MusicBrainz asks of every client.
+constexpr wchar_t user_agent[] = L"DiscordCorvane/" PLUGIN_VERSION_WIDE L" ( " PLUGIN_CONTACT_WIDE L" )";
+
+// MusicBrainz takes one request per second from an address.
+constexpr ULONGLONG musicbrainz_interval_ms = 1000;
 
 // Each phase (name resolution, connection, TLS handshake, sending, each wait
 // for data) may take `phase_timeout_ms`; the whole exchange, from its start to
@@ -25,7 +37,7 @@ constexpr size_t max_reply_bytes = 1 << 20;
 // configuration included; earlier systems refuse the access type.
 internet_handle open_automatic_proxy_session()
 {
-    return internet_handle(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
+    return internet_handle(WinHttpOpen(user_agent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
                                        WINHTTP_NO_PROXY_BYPASS, 0));
 }
 
@@ -53,10 +65,10 @@ internet_handle open_ie_proxy_session()
     ie_proxy_config ie;
     if (WinHttpGetIEProxyConfigForCurrentUser(&ie) && ie.lpszProxy != nullptr) {
         return internet_handle(
-            WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NAMED_PROXY, ie.lpszProxy,
+            WinHttpOpen(user_agent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, ie.lpszProxy,
                         ie.lpszProxyBypass != nullptr ? ie.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS, 0));
     }
-    return internet_handle(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+    return internet_handle(WinHttpOpen(user_agent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                                        WINHTTP_NO_PROXY_BYPASS, 0));
 }
 
@@ -74,7 +86,8 @@ void offer_modern_tls(HINTERNET session)
     }
 }
 
-bool open_connection(http_client *client)
+// The connection to `service`, or NULL when it cannot be made.
+HINTERNET open_connection(http_client *client, http_service service)
 {
     if (!client->session) {
         client->session = open_automatic_proxy_session();
@@ -82,15 +95,40 @@ bool open_connection(http_client *client)
             client->session = open_ie_proxy_session();
         }
         if (!client->session) {
-            return false;
+            return nullptr;
         }
         offer_modern_tls(client->session.get());
     }
-    if (!client->connection) {
-        client->connection.reset(
-            WinHttpConnect(client->session.get(), catalogue_host, INTERNET_DEFAULT_HTTPS_PORT, 0));
+    const auto index = static_cast<size_t>(service);
+    internet_handle &connection = client->connections[index];
+    if (!connection) {
+        connection.reset(
+            WinHttpConnect(client->session.get(), service_hosts[index], INTERNET_DEFAULT_HTTPS_PORT, 0));
     }
-    return static_cast<bool>(client->connection);
+    return connection.get();
+}
+
+// Waits until `until` (a tick count); false when cancelled first.
+bool wait_until(http_cancel *cancel, ULONGLONG until)
+{
+    AcquireSRWLockExclusive(&cancel->lock);
+    for (ULONGLONG now = GetTickCount64(); !cancel->cancelled && now < until; now = GetTickCount64()) {
+        SleepConditionVariableSRW(&cancel->changed, &cancel->lock, static_cast<DWORD>(until - now), 0);
+    }
+    const bool cancelled = cancel->cancelled;
+    ReleaseSRWLockExclusive(&cancel->lock);
+    return !cancelled;
+}
+
+// Keeps a second between two requests to MusicBrainz; false when cancelled meanwhile.
+bool keep_musicbrainz_pace(http_client *client, http_cancel *cancel)
+{
+    if (client->last_musicbrainz_request != 0 &&
+        !wait_until(cancel, client->last_musicbrainz_request + musicbrainz_interval_ms)) {
+        return false;
+    }
+    client->last_musicbrainz_request = GetTickCount64();
+    return true;
 }
 
 // Milliseconds the next phase may take: a phase's time-out, cut to what is
@@ -165,6 +203,32 @@ bool send_and_wait_for_headers(HINTERNET request, ULONGLONG deadline)
            bound_next_phase(request, deadline) && WinHttpReceiveResponse(request, nullptr);
 }
 
+// Lets the Cover Art Archive's 307 be read rather than followed.
+bool refuse_redirects(HINTERNET request)
+{
+    DWORD feature = WINHTTP_DISABLE_REDIRECTS;
+    return WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof feature);
+}
+
+// The reply's Location header when it is printable ASCII; else empty.
+std::string location_header(HINTERNET request)
+{
+    wchar_t location[1024];
+    DWORD size = sizeof location;
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX, location, &size,
+                             WINHTTP_NO_HEADER_INDEX)) {
+        return {};
+    }
+    std::string ascii;
+    for (const wchar_t *c = location; *c != L'\0'; ++c) {
+        if (*c < L'!' || *c > L'~') {
+            return {};
+        }
+        ascii += static_cast<char>(*c);
+    }
+    return ascii;
+}
+
 std::optional<unsigned> status_code(HINTERNET request)
 {
     DWORD status = 0;
@@ -210,32 +274,43 @@ void http_cancel_all(http_cancel *cancel)
     const HINTERNET request = cancel->request;
     cancel->request = nullptr;
     ReleaseSRWLockExclusive(&cancel->lock);
+    WakeAllConditionVariable(&cancel->changed);
     if (request != nullptr) {
         WinHttpCloseHandle(request);
     }
 }
 
-std::optional<http_reply> http_get(http_client *client, const std::string &path, http_cancel *cancel)
+std::optional<http_reply> http_get(http_client *client, http_service service, const std::string &path,
+                                   http_cancel *cancel)
 {
+    if (service == http_service::musicbrainz && !keep_musicbrainz_pace(client, cancel)) {
+        return std::nullopt;
+    }
     const ULONGLONG deadline = GetTickCount64() + exchange_deadline_ms;
-    if (!open_connection(client)) {
+    const HINTERNET connection = open_connection(client, service);
+    if (connection == nullptr) {
         return std::nullopt;
     }
     const std::wstring wide_path(path.begin(), path.end());
     // Secure, and without escape-percent: the path is sent exactly as built.
-    cancellable_request request(
-        cancel, WinHttpOpenRequest(client->connection.get(), L"GET", wide_path.c_str(), nullptr,
-                                   WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, WINHTTP_FLAG_SECURE));
-    if (request.get() == nullptr || !send_and_wait_for_headers(request.get(), deadline)) {
+    cancellable_request request(cancel, WinHttpOpenRequest(connection, L"GET", wide_path.c_str(), nullptr,
+                                                           WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                           WINHTTP_FLAG_SECURE));
+    const bool read_redirect = service == http_service::cover_art_archive;
+    if (request.get() == nullptr || (read_redirect && !refuse_redirects(request.get())) ||
+        !send_and_wait_for_headers(request.get(), deadline)) {
         return std::nullopt;
     }
     const std::optional<unsigned> status = status_code(request.get());
     if (!status) {
         return std::nullopt;
     }
+    if (read_redirect) {
+        return http_reply{*status, {}, location_header(request.get())};
+    }
     std::optional<std::string> body = read_body(request.get(), deadline);
     if (!body) {
         return std::nullopt;
     }
-    return http_reply{*status, std::move(*body)};
+    return http_reply{*status, std::move(*body), {}};
 }

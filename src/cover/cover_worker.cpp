@@ -59,13 +59,54 @@ std::optional<cover_key> next_lookup(worker_shared *shared)
     }
 }
 
-// One lookup; every failure, an allocation failure included, is "unknown".
+// The second source, asked when the catalogue answered that it has no cover:
+// MusicBrainz's release group of the album, then its front image at the
+// Cover Art Archive. Keeps the catalogue's links.
+cover_outcome look_up_elsewhere(http_client *client, const cover_key &key, cover_outcome catalogue,
+                                http_cancel *cancel)
+{
+    const cover_outcome unknown{cover_verdict::unknown, {}};
+    std::optional<http_reply> reply =
+        http_get(client, http_service::musicbrainz, cover_release_group_path(key.artist, key.album), cancel);
+    if (!reply) {
+        return unknown;
+    }
+    const release_group_verdict group =
+        cover_judge_release_groups(reply->status, reply->body.data(), key.album);
+    if (group.verdict != cover_verdict::found) {
+        return {group.verdict, group.verdict == cover_verdict::none ? std::move(catalogue.art) : cover_art{}};
+    }
+    reply = http_get(client, http_service::cover_art_archive, cover_front_path(group.mbid), cancel);
+    if (!reply) {
+        return unknown;
+    }
+    cover_outcome front = cover_judge_front(reply->status, reply->location, group.mbid);
+    if (front.verdict == cover_verdict::unknown) {
+        return unknown;
+    }
+    front.art.artist_page = std::move(catalogue.art.artist_page);
+    front.art.track_page = std::move(catalogue.art.track_page);
+    front.art.track_title = std::move(catalogue.art.track_title);
+    return front;
+}
+
+// One lookup: the catalogue first, and only after its clean "no cover" (not
+// an error, a time-out or a stall) the second source, which needs the album's
+// name. Every failure, an allocation failure included, is "unknown".
 cover_outcome look_up(http_client *client, const cover_key &key, http_cancel *cancel) noexcept
 {
     const cover_outcome unknown{cover_verdict::unknown, {}};
     return guarded(unknown, [&] {
-        std::optional<http_reply> reply = http_get(client, cover_search_path(key.artist, key.album), cancel);
-        return reply ? cover_judge_reply(reply->status, reply->body.data()) : unknown;
+        std::optional<http_reply> reply =
+            http_get(client, http_service::catalogue, cover_search_path(key.artist, key.album), cancel);
+        if (!reply) {
+            return unknown;
+        }
+        cover_outcome catalogue = cover_judge_reply(reply->status, reply->body.data());
+        if (catalogue.verdict != cover_verdict::none || key.album.empty()) {
+            return catalogue;
+        }
+        return look_up_elsewhere(client, key, std::move(catalogue), cancel);
     });
 }
 

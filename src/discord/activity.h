@@ -14,6 +14,8 @@ struct discord_activity {
     int type = activity_type_playing;
     std::string state; // UTF-8, 2 to 128 characters, or empty
     std::string details;
+    std::string state_url; // links on the lines: https URLs of at most 256 characters, or empty
+    std::string details_url;
     int64_t start = 0;       // seconds since 1970
     int64_t end = 0;         // seconds since 1970, with `start`: a time bar
     std::string large_image; // an asset name or an https URL

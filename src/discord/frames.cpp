@@ -67,6 +67,8 @@ void write_activity(json_writer &out, const discord_activity &activity)
     write_number(out, "type", activity.type);
     write_text(out, "state", activity.state);
     write_text(out, "details", activity.details);
+    write_text(out, "state_url", activity.state_url);
+    write_text(out, "details_url", activity.details_url);
     if (activity.start != 0 || activity.end != 0) {
         out.key("timestamps");
         out.begin_object();

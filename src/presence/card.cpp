@@ -1,6 +1,6 @@
-// The track card's rules: the text lines from the composition, the clock and
-// its time bar, the cover with its album and link, and what the member list
-// shows.
+// The track card's rules: the text lines from the composition and their
+// links, the clock and its time bar, the cover with its album and link, and
+// what the member list shows.
 #include "presence/card.h"
 
 namespace {
@@ -34,6 +34,19 @@ std::string cover_text(const track_facts &track, const cfg_settings &settings)
     return text;
 }
 
+// Whether the card's lines show the artist, and the title.
+bool shows_artist(const track_facts &track, const cfg_settings &settings, const discord_activity &card)
+{
+    return track.extended && settings.display_song_info && settings.display_artist_name &&
+           !track.artist.empty() && !card.details.empty();
+}
+
+bool shows_title(const track_facts &track, const cfg_settings &settings, const discord_activity &card)
+{
+    return settings.display_song_info && settings.display_title && !track.title.empty() &&
+           !card.state.empty();
+}
+
 } // namespace
 
 std::optional<discord_activity> compose_track_card(const track_facts &track, const cfg_settings &settings)
@@ -54,6 +67,12 @@ std::optional<discord_activity> compose_track_card(const track_facts &track, con
     pad_single_character(state);
     card.state = state;
     card.details = details;
+    if (shows_artist(track, settings, card)) {
+        card.details_url = track.artist_page;
+    }
+    if (shows_title(track, settings, card)) {
+        card.state_url = track.title_page;
+    }
 
     if (playing && track.clock_start > 0) {
         card.start = track.clock_start;

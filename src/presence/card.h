@@ -24,9 +24,13 @@ struct track_facts {
     int64_t length_seconds = 0; // the track's length; 0 or less when unknown (a stream)
     std::string image;          // a cover URL or cover_fallback_image; empty when no image is wanted
     std::string album_page;     // with a cover: its album's page at the catalogue, or empty
+    std::string artist_page;    // the artist's page at the catalogue, or empty
+    std::string title_page;     // the track's page at the catalogue, or empty
 };
 
-// The card for the track, or nothing when a paused track is to be hidden.
+// The card for the track, or nothing when a paused track is to be hidden. The
+// line that shows the artist links to the artist's page, the line that shows
+// the title to the track's page; a line without them has no link.
 std::optional<discord_activity> compose_track_card(const track_facts &track, const cfg_settings &settings);
 
 // The elapsed-time clock's start for a track whose clock started at

@@ -154,9 +154,11 @@ void update_presence_track(int playback_state)
         track.artist = tags.artist;
         track.album = tags.album;
         if (wants_cover()) {
-            cover_image image = cover_image_for(tags.artist, tags.album);
+            cover_image image = cover_image_for(tags.artist, tags.album, tags.title);
             track.image = std::move(image.large_image);
             track.album_page = std::move(image.large_url);
+            track.artist_page = std::move(image.artist_url);
+            track.title_page = std::move(image.title_url);
         }
     }
     connection_publish(compose_track_card(track, config));

@@ -1,6 +1,6 @@
 // The track card: "Listening to" for a track, the time bar beside the clock,
-// the album on the cover and its link, what the member list shows, and a
-// paused track hidden when the settings say so.
+// the album on the cover and its link, the links on the lines, what the
+// member list shows, and a paused track hidden when the settings say so.
 #include "presence/card.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,8 @@ namespace {
 
 constexpr char cover_url[] = "https://e-cdns-images.dzcdn.net/images/cover/abc/250x250-000000-80-0-0.jpg";
 constexpr char album_page[] = "https://www.deezer.com/album/302127";
+constexpr char artist_page[] = "https://www.deezer.com/artist/27";
+constexpr char title_page[] = "https://www.deezer.com/track/3135556";
 
 track_facts blue(int playback_state = 1)
 {
@@ -24,6 +26,8 @@ track_facts blue(int playback_state = 1)
     track.length_seconds = 245;
     track.image = cover_url;
     track.album_page = album_page;
+    track.artist_page = artist_page;
+    track.title_page = title_page;
     return track;
 }
 
@@ -39,8 +43,60 @@ TEST(track_card, a_playing_track_is_listened_to_with_a_time_bar_and_the_album_on
     EXPECT_EQ(card->large_image, cover_url);
     EXPECT_EQ(card->large_text, "First Album");
     EXPECT_EQ(card->large_url, album_page);
+    EXPECT_EQ(card->details_url, artist_page);
+    EXPECT_EQ(card->state_url, title_page);
     EXPECT_EQ(card->status_display_type, cfg_status_shows_name);
 }
+
+struct line_link_case {
+    const char *what;
+    void (*change)(track_facts &track, cfg_settings &settings);
+    bool artist_linked;
+    bool title_linked;
+};
+
+class line_links : public testing::TestWithParam<line_link_case> {};
+
+TEST_P(line_links, go_on_the_line_that_shows_the_artist_or_the_title)
+{
+    track_facts track = blue();
+    cfg_settings settings;
+    GetParam().change(track, settings);
+    const std::optional<discord_activity> card = compose_track_card(track, settings);
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->details_url, GetParam().artist_linked ? artist_page : "") << card->details;
+    EXPECT_EQ(card->state_url, GetParam().title_linked ? title_page : "") << card->state;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    cases, line_links,
+    testing::Values(
+        line_link_case{"both", [](track_facts &, cfg_settings &) {}, true, true},
+        line_link_case{"no_pages",
+                       [](track_facts &track, cfg_settings &) {
+                           track.artist_page.clear();
+                           track.title_page.clear();
+                       },
+                       false, false},
+        line_link_case{"logo_keeps_the_line_links",
+                       [](track_facts &track, cfg_settings &) { track.image = cover_fallback_image; }, true,
+                       true},
+        line_link_case{"artist_hidden",
+                       [](track_facts &, cfg_settings &settings) { settings.display_artist_name = 0; }, false,
+                       true},
+        line_link_case{"title_hidden",
+                       [](track_facts &, cfg_settings &settings) { settings.display_title = 0; }, true,
+                       false},
+        line_link_case{"song_info_off",
+                       [](track_facts &, cfg_settings &settings) { settings.display_song_info = 0; }, false,
+                       false},
+        line_link_case{"no_artist_tag", [](track_facts &track, cfg_settings &) { track.artist = {}; }, false,
+                       true},
+        line_link_case{"no_extended_information",
+                       [](track_facts &track, cfg_settings &) { track.extended = false; }, false, true},
+        line_link_case{"paused", [](track_facts &track, cfg_settings &) { track.playback_state = 3; }, true,
+                       true}),
+    [](const auto &info) { return std::string(info.param.what); });
 
 struct clock_case {
     const char *what;

@@ -118,13 +118,17 @@ TEST(frames, empty_strings_and_zero_numbers_are_left_out_and_every_field_has_its
     full.end = 1700000200;
     full.large_text = "First \"Album\"";
     full.large_url = "https://www.deezer.com/album/302127";
+    full.state_url = "https://www.deezer.com/track/3135556";
+    full.details_url = "https://www.deezer.com/artist/27";
     full.status_display_type = 1;
-    EXPECT_EQ(set_activity_payload(7, "4", &full),
-              R"j({"cmd":"SET_ACTIVITY","nonce":"4","args":{"pid":7,"activity":{"type":2,)j"
-              R"j("state":"Blue (Playing)","details":"The Band - First Album",)j"
-              R"j("timestamps":{"start":1700000001,"end":1700000200},"assets":{"large_image":"winamp-logo",)j"
-              R"j("large_text":"First \"Album\"","large_url":"https://www.deezer.com/album/302127"},)j"
-              R"j("status_display_type":1}}})j");
+    EXPECT_EQ(
+        set_activity_payload(7, "4", &full),
+        R"j({"cmd":"SET_ACTIVITY","nonce":"4","args":{"pid":7,"activity":{"type":2,)j"
+        R"j("state":"Blue (Playing)","details":"The Band - First Album",)j"
+        R"j("state_url":"https://www.deezer.com/track/3135556","details_url":"https://www.deezer.com/artist/27",)j"
+        R"j("timestamps":{"start":1700000001,"end":1700000200},"assets":{"large_image":"winamp-logo",)j"
+        R"j("large_text":"First \"Album\"","large_url":"https://www.deezer.com/album/302127"},)j"
+        R"j("status_display_type":1}}})j");
 }
 
 TEST(frames, replies_read_as_ready_error_command_done_or_other)

@@ -250,6 +250,8 @@ std::string read_activity(const json_node *node, discord_activity *activity, std
     activity->type = static_cast<int>(integer_of(json_member(node, "type")));
     activity->state = string_of(json_member(node, "state"));
     activity->details = string_of(json_member(node, "details"));
+    activity->state_url = string_of(json_member(node, "state_url"));
+    activity->details_url = string_of(json_member(node, "details_url"));
     activity->start = integer_of(json_member(json_member(node, "timestamps"), "start"));
     activity->end = integer_of(json_member(json_member(node, "timestamps"), "end"));
     const json_node *assets = json_member(node, "assets");
@@ -285,11 +287,24 @@ std::string read_activity(const json_node *node, discord_activity *activity, std
         (hover->kind != JSON_STRING || characters(hover->string) < 2 || characters(hover->string) > 128)) {
         return "child \"activity\" fails because [\"large_text\" length must be between 2 and 128]";
     }
-    const json_node *link = json_member(assets, "large_url");
-    if (link != nullptr && (link->kind != JSON_STRING || std::strncmp(link->string, "https://", 8) != 0 ||
-                            characters(link->string) > 256)) {
-        return "child \"activity\" fails because [\"large_url\" must be an https URL of at most 256 "
-               "characters]";
+    const struct {
+        const json_node *group;
+        const char *name;
+    } links[] = {{assets, "large_url"}, {assets, "small_url"}, {node, "details_url"}, {node, "state_url"}};
+    for (const auto &field : links) {
+        const json_node *link = json_member(field.group, field.name);
+        if (link != nullptr && (link->kind != JSON_STRING || std::strncmp(link->string, "https://", 8) != 0 ||
+                                characters(link->string) > 256)) {
+            return std::string("child \"activity\" fails because [\"") + field.name +
+                   "\" must be an https URL of at most 256 characters]";
+        }
+    }
+    const json_node *image = json_member(assets, "large_image");
+    if (image != nullptr && image->kind == JSON_STRING && std::strstr(image->string, "://") != nullptr &&
+        (std::strncmp(image->string, "https://", 8) != 0 || characters(image->string) > 313)) {
+        return "child \"activity\" fails because [\"large_image\" must be an asset or an https URL of at "
+               "most "
+               "313 characters]";
     }
     return "";
 }

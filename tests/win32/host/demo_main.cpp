@@ -70,9 +70,16 @@ void print_card(const received_frame &update)
             std::printf("  |          a click opens %s\n", activity.large_url.c_str());
         }
     }
-    for (const std::string *line : {&activity.details, &activity.state}) {
-        if (!line->empty()) {
-            std::printf("  | %s\n", line->c_str());
+    const struct {
+        const std::string &text;
+        const std::string &link;
+    } lines[] = {{activity.details, activity.details_url}, {activity.state, activity.state_url}};
+    for (const auto &line : lines) {
+        if (!line.text.empty()) {
+            std::printf("  | %s\n", line.text.c_str());
+        }
+        if (!line.link.empty()) {
+            std::printf("  |          a click opens %s\n", line.link.c_str());
         }
     }
     if (activity.start != 0) {
@@ -204,6 +211,7 @@ int main()
     host.library[L"C:\\Music\\blue.mp3"] = tagged(L"Blue", L"The Band", L"First Album", 245);
     host.library[L"C:\\Music\\nocturne.flac"] =
         tagged(L"Nocturne in E-flat", L"Frédéric Chopin", L"Nocturnes, Op. 9", 272);
+    host.library[L"C:\\Music\\rage.mp3"] = tagged(L"Tears of Rage", L"The Band", L"Basement Tapes 1967", 323);
     sim_track untagged;
     untagged.extended = false;
     untagged.display_title = L"12. Unknown Artist - track12";
@@ -253,6 +261,8 @@ int main()
     step(host, "", false);
     host.play(L"C:\\Music\\nocturne.flac");
     step(host, "next track:");
+    host.play(L"C:\\Music\\rage.mp3");
+    step(host, "an album Deezer lacks (its cover from the Cover Art Archive, found through MusicBrainz):");
     host.play(L"C:\\Music\\track12.wav");
     step(host, "a file without tags:");
     host.stop();

@@ -98,7 +98,7 @@ template <typename Visit> void for_each_record(Visit visit)
 
 } // namespace
 
-std::vector<catalogue_request> catalogue_requests()
+std::vector<catalogue_request> catalogue_requests(const std::string &host)
 {
     std::vector<catalogue_request> requests;
     for_each_record([&](const json_node *record) {
@@ -110,7 +110,12 @@ std::vector<catalogue_request> catalogue_requests()
         if (request.path.find("Corvane%20Barrier") != std::string::npos) { // catalogue_barrier_artist
             return;
         }
+        request.host = text_of(json_member(record, "host"));
+        if (request.host != host) {
+            return;
+        }
         request.connection = static_cast<int>(json_member(record, "connection")->integer);
+        request.time = json_member(record, "time")->real;
         const json_node *headers = json_member(record, "headers");
         for (const json_node *pair = headers ? headers->first : nullptr; pair != nullptr; pair = pair->next) {
             request.headers.emplace_back(text_of(pair->first), text_of(pair->last));

@@ -92,6 +92,10 @@ TEST_P(compositions, show_the_pieces_the_settings_allow)
     EXPECT_EQ(activity.end, 0) << "the host knows no length for it";
     const bool album_on_cover = wants_cover && test.settings.album_name;
     EXPECT_EQ(activity.large_text, album_on_cover ? "First Album" : "");
+    // The stub's match is another track ("Track") by the artist: only the artist's line links.
+    const bool artist_linked = wants_cover && test.settings.artist_name;
+    EXPECT_EQ(activity.details_url, artist_linked ? "https://www.deezer.com/artist/27" : "");
+    EXPECT_EQ(activity.state_url, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
