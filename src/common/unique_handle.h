@@ -1,15 +1,27 @@
-// Move-only owner of a Windows handle, closed by `close_function`; `empty`
-// names the value that holds nothing (NULL for most kinds, INVALID_HANDLE_VALUE
-// for files): one template for the kinds of handle the plug-in holds.
+// Move-only owner of a Windows handle, closed by `close_function`; its empty
+// value is NULL unless `empty_value` names another (INVALID_HANDLE_VALUE for
+// what CreateFileW opens): one template for the kinds of handle the plug-in holds.
 #pragma once
 
 #include <windows.h>
 
 #include <utility>
 
-template <typename Handle, auto close_function, Handle (*empty)() = nullptr> class unique_handle {
+// The value of a handle that owns nothing, for most kinds of handle.
+template <typename Handle> constexpr Handle null_handle()
+{
+    return nullptr;
+}
+
+// The value CreateFileW returns when it opens nothing.
+inline HANDLE invalid_handle_value()
+{
+    return INVALID_HANDLE_VALUE;
+}
+
+template <typename Handle, auto close_function, auto empty_value = &null_handle<Handle>> class unique_handle {
   public:
-    unique_handle() : handle_(empty_value()) {}
+    unique_handle() = default;
     explicit unique_handle(Handle handle) : handle_(handle) {}
     ~unique_handle() { reset(); }
     unique_handle(const unique_handle &) = delete;
@@ -29,8 +41,7 @@ template <typename Handle, auto close_function, Handle (*empty)() = nullptr> cla
     // Gives the handle up without closing it.
     Handle release() { return std::exchange(handle_, empty_value()); }
 
-    void reset() { reset(empty_value()); }
-    void reset(Handle handle)
+    void reset(Handle handle = empty_value())
     {
         if (handle_ != empty_value()) {
             close_function(handle_);
@@ -38,25 +49,11 @@ template <typename Handle, auto close_function, Handle (*empty)() = nullptr> cla
         handle_ = handle;
     }
 
-    static Handle empty_value()
-    {
-        if constexpr (empty != nullptr) {
-            return empty();
-        } else {
-            return Handle{};
-        }
-    }
-
   private:
-    Handle handle_;
+    Handle handle_ = empty_value();
 };
 
-// Events, threads, pipes: kernel objects closed with CloseHandle.
+// Events, threads: kernel objects closed with CloseHandle.
 using kernel_handle = unique_handle<HANDLE, &CloseHandle>;
-
-// Files: CreateFileW's failure is INVALID_HANDLE_VALUE, not NULL.
-inline HANDLE invalid_file_handle()
-{
-    return INVALID_HANDLE_VALUE;
-}
-using file_handle = unique_handle<HANDLE, &CloseHandle, &invalid_file_handle>;
+// Files and pipes opened with CreateFileW.
+using file_handle = unique_handle<HANDLE, &CloseHandle, &invalid_handle_value>;

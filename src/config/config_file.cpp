@@ -62,7 +62,7 @@ read_outcome read_settings_file(const std::wstring &folder, std::string &content
         return read_outcome::absent;
     }
     DWORD error = 0;
-    file_handle file(open_for_reading(path, error));
+    const file_handle file(open_for_reading(path, error));
     if (!file) {
         return is_absent(error) ? read_outcome::absent : read_outcome::unreadable;
     }
@@ -156,6 +156,7 @@ bool save_to(const std::wstring &folder, const std::string &content)
         return false;
     }
     const bool complete = write_whole(file.get(), content);
+    // Closed here, and checked: a close can report that the writes failed.
     if (!CloseHandle(file.release()) || !complete ||
         !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(temporary.c_str());

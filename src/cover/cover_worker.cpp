@@ -4,8 +4,9 @@
 
 #include "common/exclusive_lock.h"
 #include "common/guarded.h"
-#include "cover/cover_http.h"
+#include "common/plugin_thread.h"
 #include "common/unique_handle.h"
+#include "cover/cover_http.h"
 
 #include <memory>
 #include <optional>
@@ -20,9 +21,6 @@ constexpr UINT results_ready = WM_APP + 1;
 // How long the host's main thread waits in quit for the worker to end.
 constexpr DWORD stop_wait_ms = 800;
 
-// The JSON reader's nesting bound assumes a thread stack of 1 MiB.
-constexpr SIZE_T worker_stack_bytes = 1 << 20;
-
 // Shared between the main thread and the worker; each holds a reference, so a
 // worker that outlives cover_worker_stop still has it.
 struct worker_shared {
@@ -36,15 +34,9 @@ struct worker_shared {
     http_cancel cancel;
 };
 
-// What the worker thread starts with.
-struct worker_start {
-    std::shared_ptr<worker_shared> shared;
-    HMODULE module; // the worker's own reference to the DLL
-};
-
 // Main thread's side.
 std::shared_ptr<worker_shared> running;
-kernel_handle worker_thread;
+plugin_thread worker_thread;
 HWND results_window;
 HINSTANCE window_instance;
 cover_result_handler result_handler;
@@ -147,19 +139,6 @@ void run_lookups(worker_shared *shared) noexcept
     }
 }
 
-DWORD WINAPI worker_main(void *parameter)
-{
-    HMODULE module;
-    {
-        std::unique_ptr<worker_start> start(static_cast<worker_start *>(parameter));
-        module = start->module;
-        run_lookups(start->shared.get());
-    }
-    // Ends through the worker's own reference to the DLL: when the host has
-    // unloaded the plug-in meanwhile, this unmaps it, and nothing of it runs on.
-    FreeLibraryAndExitThread(module, 0);
-}
-
 void hand_over_results()
 {
     if (!running) {
@@ -212,24 +191,6 @@ void destroy_results_window()
     UnregisterClassW(results_class, window_instance);
 }
 
-// Starts the worker thread with its own reference to the DLL.
-bool start_thread(const std::shared_ptr<worker_shared> &shared)
-{
-    auto start = std::make_unique<worker_start>(worker_start{shared, nullptr});
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&worker_main),
-                            &start->module)) {
-        return false;
-    }
-    worker_thread.reset(CreateThread(nullptr, worker_stack_bytes, &worker_main, start.get(),
-                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
-    if (!worker_thread) {
-        FreeLibrary(start->module);
-        return false;
-    }
-    start.release(); // the worker owns it now
-    return true;
-}
-
 } // namespace
 
 bool cover_worker_start(HINSTANCE dll, cover_result_handler handler)
@@ -245,7 +206,7 @@ bool cover_worker_start(HINSTANCE dll, cover_result_handler handler)
         }
         shared->results_window = results_window;
         result_handler = handler;
-        if (!start_thread(shared)) {
+        if (!worker_thread.start([shared] { run_lookups(shared.get()); })) {
             destroy_results_window();
             return false;
         }
@@ -272,8 +233,7 @@ void cover_worker_stop()
     }
     http_cancel_all(&running->cancel);
     SetEvent(running->wake.get());
-    WaitForSingleObject(worker_thread.get(), stop_wait_ms);
-    worker_thread.reset();
+    worker_thread.stop(stop_wait_ms);
     running.reset();
     destroy_results_window();
 }

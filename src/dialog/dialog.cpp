@@ -1,10 +1,12 @@
 // Settings dialog procedure: fills the check boxes and the member-list choice
 // from the settings record and, at OK, copies them back, saves the file and
 // refreshes the presence. The boxes that "Show song info" overrides are greyed
-// while it is off. A status line under the boxes follows the connection to Discord.
+// while it is off. A status line under the boxes tells in words how the
+// connection to Discord stands.
 #include "dialog/dialog.h"
 
 #include "common/guarded.h"
+#include "common/utf8.h"
 #include "discord/connection.h"
 #include "host/host.h"
 #include "presence/presence.h"
@@ -38,9 +40,33 @@ constexpr const wchar_t *status_display_choices[] = {L"Winamp", L"the title", L"
 constexpr UINT status_refresh_ms = 500;
 constexpr UINT_PTR status_timer_id = 1;
 
+// What Discord said when it refused something: "(4000) Invalid Client ID".
+std::wstring refusal_text(const discord_refusal &refusal)
+{
+    return L"(" + std::to_wstring(refusal.code) + L") " + utf8_to_utf16(refusal.message);
+}
+
+// One line for the user: connected (as whom), waiting for Discord, or what
+// Discord refused.
+std::wstring status_text(const connection_state &state)
+{
+    if (state.phase == connection_phase::connected) {
+        std::wstring text = L"Connected to Discord as " + utf8_to_utf16(state.user_name) + L".";
+        if (state.update_refused) {
+            text += L" Discord refused the last update " + refusal_text(*state.update_refused) + L".";
+        }
+        return text;
+    }
+    if (state.closed) {
+        return L"Discord closed the connection " + refusal_text(*state.closed) +
+               L". Trying again every few seconds.";
+    }
+    return L"Waiting for Discord: the presence appears within seconds of Discord starting.";
+}
+
 void show_status(HWND dialog)
 {
-    const std::wstring status = connection_status_text();
+    const std::wstring status = status_text(connection_state_now());
     wchar_t shown[512] = {};
     GetDlgItemTextW(dialog, IDC_CONNECTION_STATUS, shown, 512);
     if (status != shown) { // unchanged text is not redrawn

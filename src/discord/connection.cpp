@@ -1,15 +1,15 @@
-// Connection thread: waiting for Discord (the pipes tried about every 5 s),
-// handshaking (READY within a few seconds), connected (the outbox sent within
-// Discord's rate, pings answered). Reads and writes are overlapped; one wait
-// covers them, the main thread's signal and the next deadline, so that while
-// nothing changes the thread sleeps.
+// Connection thread: waiting for Discord (the pipes tried about every 5 s, and
+// ever less often after failed attempts), handshaking (READY within a few
+// seconds), connected (the outbox sent within Discord's rate, pings answered).
+// Reads and writes are overlapped; one wait covers them, the main thread's
+// signal and the next deadline, so that while nothing changes the thread sleeps.
 #include "discord/connection.h"
 
 #include "common/exclusive_lock.h"
-#include "common/guarded.h"
+#include "common/plugin_thread.h"
 #include "common/unique_handle.h"
-#include "common/utf8.h"
-#include "discord/frames.h"
+
+#include <windows.h>
 
 #include <algorithm>
 #include <memory>
@@ -28,27 +28,22 @@ constexpr int pipe_count = 10;
 // Opening a pipe fails within microseconds while Discord is away; trying this
 // often finds it soon after it starts without costing the player anything.
 constexpr int64_t retry_interval_ms = 5000;
-// After Discord refused or dropped a connection, or never answered it, the
-// wait doubles from retry_interval_ms on each time up to this; READY resets it.
+// After an attempt that failed (a CLOSE, no READY in time, a pipe closed at
+// once, a broken stream), the wait doubles from retry_interval_ms up to this,
+// until a READY: a peer that keeps refusing is asked ever less often.
 constexpr int64_t longest_retry_ms = 60000;
 // A Discord that takes longer to answer the handshake is not answering.
 constexpr int64_t handshake_timeout_ms = 3000;
 // A write Discord has not taken within this time means it stopped reading.
 constexpr int64_t write_timeout_ms = 5000;
+// Bytes waiting behind the write under way: beyond twice the largest frame
+// (a PONG of the longest PING accepted), the peer is not reading what it asks for.
+constexpr size_t backlog_bound = 2 * (frame_header_bytes + frame_max_payload);
 // How long quit lets the clear reach Discord before closing the pipe (which
 // clears the activity as well), and how long the main thread waits in quit.
-constexpr DWORD quit_flush_ms = 250;
+constexpr int64_t quit_flush_ms = 250;
 constexpr DWORD stop_wait_ms = 500;
 constexpr DWORD read_chunk_bytes = 4096;
-// Bytes waiting for a peer that stops reading: about two of the largest frames.
-// A peer that lets more pile up is not Discord, and its connection is dropped.
-constexpr size_t backlog_bound_bytes = 2 * (frame_header_bytes + frame_max_payload);
-// The JSON reader's nesting bound, which Discord's replies reach as well,
-// assumes a thread stack of 1 MiB.
-constexpr SIZE_T thread_stack_bytes = 1 << 20;
-
-constexpr wchar_t waiting_text[] =
-    L"Waiting for Discord: the presence appears within seconds of Discord starting.";
 
 // Shared between the main thread and the connection thread; each holds a
 // reference, so a thread that outlives connection_stop still has it.
@@ -57,14 +52,8 @@ struct connection_shared {
     kernel_handle wake; // auto-reset: a new activity, or stop
     bool stopping = false;
     shown_activity wanted;
-    std::wstring status = waiting_text;
+    connection_state state;
 };
-
-// What Discord said when it refused something: "(4000) Invalid Client ID".
-std::wstring refusal_text(int64_t code, const std::string &message)
-{
-    return L"(" + std::to_wstring(code) + L") " + utf8_to_utf16(message);
-}
 
 int64_t clock_ms()
 {
@@ -81,7 +70,12 @@ struct pipe_operation {
     bool done() const { return pending && WaitForSingleObject(event.get(), 0) == WAIT_OBJECT_0; }
 };
 
-enum class phase { waiting, handshaking, connected };
+// How a connection ended.
+enum class ending {
+    pipe_closed, // Discord closed the pipe (quit, restart, update), or a write to it failed
+    refused,     // Discord sent a CLOSE
+    broken,      // no READY in time, a stalled write, a broken stream, too much to write
+};
 
 // Everything the connection thread owns.
 class connection_thread {
@@ -98,10 +92,10 @@ class connection_thread {
     bool take_handover();
     DWORD time_to_next_deadline() const;
     void on_time();
-    void try_connect(int first_pipe);
-    bool open_pipe(int first_pipe, int count);
-    void drop(bool ended_by_discord, bool refused = false);
-    void retry_later(bool refused);
+    void start_attempt();
+    void open_next_pipe();
+    void wait_for_next_attempt();
+    void drop(ending how);
     void close_pipe();
     void start_read();
     void on_read_done();
@@ -109,18 +103,24 @@ class connection_thread {
     void handle_reply(const discord_reply &reply);
     void queue_frame(uint32_t opcode, std::string_view payload);
     void queue_pong(std::string_view payload);
+    bool backlog_exceeded() const;
     void start_write();
     void on_write_done();
     void send_due_update();
     void quit();
-    void publish_status();
+    void publish_state();
 
     connection_shared *shared_;
-    phase phase_ = phase::waiting;
-    kernel_handle pipe_;
+    connection_state state_;
+    file_handle pipe_;
     int pipe_index_ = 0;
-    int next_pipe_ = 0;              // where the next attempt starts
-    int failures_ = 0;               // refused or broken connections since the last READY
+    // An attempt opens the pipes in turn, from next_pipe_ on and round, until
+    // one opens; a pipe that fails makes the next attempt start past it, so
+    // that a peer squatting on one cannot hide a Discord on another.
+    int next_pipe_ = 0;
+    int pipes_left_ = 0;             // of the attempt under way, not tried yet
+    bool attempt_failed_ = false;    // a pipe of the attempt under way opened and failed
+    int failed_attempts_ = 0;        // since the last READY
     uint64_t connections_ = 0;       // pipes opened so far: tells a connection from the next
     int64_t retry_at_ = 0;           // waiting: the next attempt
     int64_t handshake_deadline_ = 0; // handshaking: READY is due by then
@@ -129,14 +129,11 @@ class connection_thread {
     frame_reader reader_;
     std::string writing_;  // the bytes of the write under way
     std::string outgoing_; // frames queued behind it
-    std::string pong_;     // the newest unsent PONG: one replaces the other
+    std::string pong_;     // the PONG queued behind it: only the newest PING is answered
     int64_t write_started_ = 0;
     outbox outbox_;
     uint64_t nonces_ = 0;
     std::string last_nonce_; // of the SET_ACTIVITY sent last
-    std::string user_name_;
-    std::wstring close_refusal_;  // why Discord closed the last connection
-    std::wstring update_refusal_; // why Discord refused the update sent last
 };
 
 // Takes the newest activity over from the main thread; true when it asks to stop.
@@ -151,14 +148,14 @@ DWORD connection_thread::time_to_next_deadline() const
 {
     const int64_t now = clock_ms();
     std::optional<int64_t> deadline;
-    switch (phase_) {
-    case phase::waiting:
+    switch (state_.phase) {
+    case connection_phase::waiting:
         deadline = retry_at_;
         break;
-    case phase::handshaking:
+    case connection_phase::handshaking:
         deadline = handshake_deadline_;
         break;
-    case phase::connected:
+    case connection_phase::connected:
         deadline = outbox_next_time(outbox_, now);
         if (write_.pending && (!deadline || write_started_ + write_timeout_ms < *deadline)) {
             deadline = write_started_ + write_timeout_ms;
@@ -173,7 +170,7 @@ DWORD connection_thread::time_to_next_deadline() const
 
 void connection_thread::run()
 {
-    try_connect(next_pipe_);
+    start_attempt();
     for (;;) {
         HANDLE handles[3] = {shared_->wake.get()};
         DWORD count = 1;
@@ -197,7 +194,7 @@ void connection_thread::run()
             on_time();
         } catch (...) {
             // Out of memory: this connection is given up; the next one starts afresh.
-            drop(false);
+            drop(ending::broken);
         }
     }
     quit();
@@ -206,20 +203,20 @@ void connection_thread::run()
 void connection_thread::on_time()
 {
     const int64_t now = clock_ms();
-    switch (phase_) {
-    case phase::waiting:
+    switch (state_.phase) {
+    case connection_phase::waiting:
         if (now >= retry_at_) {
-            try_connect(next_pipe_);
+            start_attempt();
         }
         break;
-    case phase::handshaking:
+    case connection_phase::handshaking:
         if (now >= handshake_deadline_) {
-            drop(false, true); // something took the pipe that is not answering
+            drop(ending::broken);
         }
         break;
-    case phase::connected:
+    case connection_phase::connected:
         if (write_.pending && now - write_started_ >= write_timeout_ms) {
-            drop(false);
+            drop(ending::broken);
             break;
         }
         send_due_update();
@@ -227,71 +224,79 @@ void connection_thread::on_time()
     }
 }
 
-// Opens the first Discord pipe that opens, from `first_pipe` on through all of
-// them, and sends the handshake; when none opens, waits for the next attempt.
-void connection_thread::try_connect(int first_pipe)
+void connection_thread::start_attempt()
 {
-    if (!open_pipe(first_pipe, pipe_count)) {
-        retry_at_ = clock_ms() + retry_interval_ms;
-    }
+    pipes_left_ = pipe_count;
+    attempt_failed_ = false;
+    open_next_pipe();
 }
 
-// Opens the first of `count` pipes from `first_pipe` on (wrapping after the
-// last) that opens, and sends the handshake; false when none opens.
-bool connection_thread::open_pipe(int first_pipe, int count)
+// Opens the next pipe of the attempt that opens and sends the handshake; when
+// none is left, waits for the next attempt.
+void connection_thread::open_next_pipe()
 {
-    for (int tried = 0; tried < count; ++tried) {
-        const int index = (first_pipe + tried) % pipe_count;
+    while (pipes_left_ > 0) {
+        const int index = next_pipe_;
+        next_pipe_ = (next_pipe_ + 1) % pipe_count;
+        --pipes_left_;
         const std::wstring name = L"\\\\?\\pipe\\discord-ipc-" + std::to_wstring(index);
-        HANDLE pipe = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OVERLAPPED, nullptr);
-        if (pipe == INVALID_HANDLE_VALUE) {
+        file_handle pipe(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_OVERLAPPED, nullptr));
+        if (!pipe) {
             continue;
         }
-        pipe_.reset(pipe);
+        pipe_ = std::move(pipe);
         pipe_index_ = index;
         ++connections_;
-        phase_ = phase::handshaking;
+        state_.phase = connection_phase::handshaking;
         handshake_deadline_ = clock_ms() + handshake_timeout_ms;
         reader_ = frame_reader{};
-        next_pipe_ = index;
+        publish_state();
         queue_frame(FRAME_HANDSHAKE, handshake_payload(std::to_string(PLUGIN_CLIENT_ID)));
         start_read();
-        return true;
-    }
-    return false;
-}
-
-// Ends the connection. A pipe that Discord closed before READY may belong to
-// a client that is shutting down: a higher pipe that is open is tried at once.
-// `refused`: Discord sent CLOSE, or the pipe's owner never answered.
-void connection_thread::drop(bool ended_by_discord, bool refused)
-{
-    const bool before_ready = phase_ == phase::handshaking;
-    close_pipe();
-    phase_ = phase::waiting;
-    publish_status();
-    if (ended_by_discord && before_ready && pipe_index_ + 1 < pipe_count &&
-        open_pipe(pipe_index_ + 1, pipe_count - pipe_index_ - 1)) {
         return;
     }
-    retry_later(refused || before_ready);
+    wait_for_next_attempt();
 }
 
-// Schedules the next attempt: after a refusal at the following pipe, so that
-// something squatting on one pipe cannot hide a Discord on another; the wait
-// grows with each refused or broken connection.
-void connection_thread::retry_later(bool refused)
+// While Discord is simply away the next attempt follows after the usual
+// interval; after a failed one, after a wait that grows with every failure.
+void connection_thread::wait_for_next_attempt()
 {
-    if (refused) {
+    int64_t wait = retry_interval_ms;
+    if (attempt_failed_) {
+        failed_attempts_ = std::min(failed_attempts_ + 1, 8);
+        wait = std::min(retry_interval_ms << (failed_attempts_ - 1), longest_retry_ms);
+    }
+    retry_at_ = clock_ms() + wait;
+}
+
+// Ends the connection. After one that had READY and that Discord closed, the
+// next attempt comes after the usual interval and starts at the same pipe.
+// Any other ending is a failure of the attempt, and the next one starts past
+// that pipe: a pipe closed before READY may belong to a client that is
+// shutting down, so the attempt goes on with the following pipes at once;
+// otherwise it ends.
+void connection_thread::drop(ending how)
+{
+    const bool was_connected = state_.phase == connection_phase::connected;
+    const bool had_pipe = static_cast<bool>(pipe_);
+    close_pipe();
+    state_.phase = connection_phase::waiting;
+    publish_state();
+    if (was_connected && how == ending::pipe_closed) {
+        next_pipe_ = pipe_index_;
+        retry_at_ = clock_ms() + retry_interval_ms;
+        return;
+    }
+    attempt_failed_ = true;
+    if (had_pipe) {
         next_pipe_ = (pipe_index_ + 1) % pipe_count;
     }
-    int64_t wait = retry_interval_ms;
-    for (int doubled = 0; doubled < failures_ && wait < longest_retry_ms; ++doubled) {
-        wait *= 2;
+    if (was_connected || how != ending::pipe_closed) {
+        pipes_left_ = 0;
     }
-    ++failures_;
-    retry_at_ = clock_ms() + std::min(wait, longest_retry_ms);
+    open_next_pipe();
 }
 
 // Cancels what is under way on the pipe, waits until the system has let go of
@@ -324,7 +329,7 @@ void connection_thread::start_read()
     read_.overlapped.hEvent = read_.event.get();
     if (!ReadFile(pipe_.get(), read_buffer_, sizeof read_buffer_, nullptr, &read_.overlapped) &&
         GetLastError() != ERROR_IO_PENDING) {
-        drop(true);
+        drop(ending::pipe_closed);
         return;
     }
     read_.pending = true;
@@ -336,7 +341,7 @@ void connection_thread::on_read_done()
     const bool ok = GetOverlappedResult(pipe_.get(), &read_.overlapped, &received, FALSE);
     read_.pending = false;
     if (!ok) {
-        drop(true); // Discord closed the pipe (quit, restart, update)
+        drop(ending::pipe_closed); // Discord quits, restarts or updates
         return;
     }
     reader_.feed(std::string_view(read_buffer_, received));
@@ -349,8 +354,11 @@ void connection_thread::on_read_done()
         }
         handle_frame(*received_frame);
     }
+    if (!pipe_ || connections_ != connection) {
+        return;
+    }
     if (reader_.failed()) {
-        drop(true);
+        drop(ending::broken);
         return;
     }
     start_read();
@@ -362,7 +370,7 @@ void connection_thread::handle_frame(const frame &received)
     case FRAME_FRAME: {
         const std::optional<discord_reply> reply = read_reply(received.payload);
         if (!reply) {
-            drop(true);
+            drop(ending::broken);
             return;
         }
         handle_reply(*reply);
@@ -371,12 +379,10 @@ void connection_thread::handle_frame(const frame &received)
     case FRAME_PING:
         queue_pong(received.payload);
         return;
-    case FRAME_CLOSE: {
-        const close_reason reason = read_close(received.payload);
-        close_refusal_ = L"Discord closed the connection " + refusal_text(reason.code, reason.message);
-        drop(true, true);
+    case FRAME_CLOSE:
+        state_.closed = read_close(received.payload);
+        drop(ending::refused);
         return;
-    }
     default:
         return; // a HANDSHAKE or PONG from Discord asks nothing of us
     }
@@ -386,29 +392,30 @@ void connection_thread::handle_reply(const discord_reply &reply)
 {
     switch (reply.kind) {
     case reply_kind::ready:
-        if (phase_ != phase::handshaking) {
+        if (state_.phase != connection_phase::handshaking) {
             return;
         }
-        phase_ = phase::connected;
-        user_name_ = reply.user_name;
-        failures_ = 0;
-        close_refusal_.clear();
-        update_refusal_.clear();
+        state_.phase = connection_phase::connected;
+        state_.user_name = reply.user_name;
+        state_.closed.reset();
+        state_.update_refused.reset();
+        failed_attempts_ = 0;
+        next_pipe_ = pipe_index_;
         outbox_connected(&outbox_);
-        publish_status();
+        publish_state();
         send_due_update();
         return;
     case reply_kind::error:
-        if (phase_ == phase::connected && reply.nonce == last_nonce_) {
+        if (state_.phase == connection_phase::connected && reply.nonce == last_nonce_) {
             outbox_refused(&outbox_, clock_ms());
-            update_refusal_ = L"Discord refused the last update " + refusal_text(reply.code, reply.message);
-            publish_status();
+            state_.update_refused = reply.refusal;
+            publish_state();
         }
         return;
     case reply_kind::command_done:
-        if (reply.nonce == last_nonce_ && !update_refusal_.empty()) {
-            update_refusal_.clear();
-            publish_status();
+        if (reply.nonce == last_nonce_ && state_.update_refused) {
+            state_.update_refused.reset();
+            publish_state();
         }
         return;
     case reply_kind::other:
@@ -419,23 +426,29 @@ void connection_thread::handle_reply(const discord_reply &reply)
 void connection_thread::queue_frame(uint32_t opcode, std::string_view payload)
 {
     outgoing_ += frame_encode(opcode, payload);
-    if (outgoing_.size() + pong_.size() > backlog_bound_bytes) {
-        drop(false);
+    if (backlog_exceeded()) {
+        drop(ending::broken);
         return;
     }
     start_write();
 }
 
-// A PING asks only whether we are alive: the newest unsent answer replaces an
-// older one, so a peer that pings without reading cannot pile answers up.
+// A PING that comes while the answer to an earlier one still waits replaces
+// that answer: a peer that sends PINGs without reading cannot make the
+// answers pile up.
 void connection_thread::queue_pong(std::string_view payload)
 {
     pong_ = frame_encode(FRAME_PONG, payload);
-    if (outgoing_.size() + pong_.size() > backlog_bound_bytes) {
-        drop(false);
+    if (backlog_exceeded()) {
+        drop(ending::broken);
         return;
     }
     start_write();
+}
+
+bool connection_thread::backlog_exceeded() const
+{
+    return outgoing_.size() + pong_.size() > backlog_bound;
 }
 
 void connection_thread::start_write()
@@ -444,13 +457,14 @@ void connection_thread::start_write()
         return;
     }
     writing_ = std::exchange(outgoing_, std::string());
-    writing_ += std::exchange(pong_, std::string());
+    writing_ += pong_;
+    pong_.clear();
     write_.overlapped = OVERLAPPED{};
     write_.overlapped.hEvent = write_.event.get();
     if (!WriteFile(pipe_.get(), writing_.data(), static_cast<DWORD>(writing_.size()), nullptr,
                    &write_.overlapped) &&
         GetLastError() != ERROR_IO_PENDING) {
-        drop(true);
+        drop(ending::pipe_closed);
         return;
     }
     write_.pending = true;
@@ -463,7 +477,7 @@ void connection_thread::on_write_done()
     const bool ok = GetOverlappedResult(pipe_.get(), &write_.overlapped, &written, FALSE);
     write_.pending = false;
     if (!ok || written != writing_.size()) {
-        drop(true);
+        drop(ending::pipe_closed);
         return;
     }
     writing_.clear();
@@ -473,7 +487,7 @@ void connection_thread::on_write_done()
 // Sends the update the outbox has due, if any.
 void connection_thread::send_due_update()
 {
-    if (phase_ != phase::connected) {
+    if (state_.phase != connection_phase::connected) {
         return;
     }
     const std::optional<shown_activity> update = outbox_take(&outbox_, clock_ms());
@@ -489,12 +503,14 @@ void connection_thread::send_due_update()
 // moment to reach Discord, and closes the pipe.
 void connection_thread::quit()
 {
-    if (phase_ == phase::connected) {
+    if (state_.phase == connection_phase::connected) {
         outbox_want(&outbox_, std::nullopt);
         send_due_update();
-        const int64_t end = clock_ms() + quit_flush_ms;
+        const int64_t flush_deadline = clock_ms() + quit_flush_ms;
         while (write_.pending) {
-            const int64_t left = end - clock_ms(); // one reading: never below zero unnoticed
+            // One reading of the clock per round: the time left can never
+            // come out negative and wrap into a wait of days.
+            const int64_t left = flush_deadline - clock_ms();
             if (left <= 0) {
                 break;
             }
@@ -507,48 +523,16 @@ void connection_thread::quit()
     close_pipe();
 }
 
-void connection_thread::publish_status()
+void connection_thread::publish_state()
 {
-    std::wstring status;
-    if (phase_ == phase::connected) {
-        status = L"Connected to Discord as " + utf8_to_utf16(user_name_) + L".";
-        if (!update_refusal_.empty()) {
-            status += L" " + update_refusal_ + L".";
-        }
-    } else if (!close_refusal_.empty()) {
-        status = close_refusal_ + L". Trying again every few seconds.";
-    } else {
-        status = waiting_text;
-    }
+    connection_state copy = state_;
     exclusive_lock hold(shared_->lock);
-    shared_->status = std::move(status);
-}
-
-// What the thread starts with.
-struct thread_start {
-    std::shared_ptr<connection_shared> shared;
-    HMODULE module; // the thread's own reference to the DLL
-};
-
-DWORD WINAPI connection_main(void *parameter)
-{
-    HMODULE module;
-    {
-        std::unique_ptr<thread_start> start(static_cast<thread_start *>(parameter));
-        module = start->module;
-        guarded([&] {
-            auto thread = std::make_unique<connection_thread>(start->shared.get());
-            thread->run();
-        });
-    }
-    // Ends through the thread's own reference to the DLL: when the host has
-    // unloaded the plug-in meanwhile, this unmaps it, and nothing of it runs on.
-    FreeLibraryAndExitThread(module, 0);
+    shared_->state = std::move(copy);
 }
 
 // Main thread's side.
 std::shared_ptr<connection_shared> running;
-kernel_handle thread_handle;
+plugin_thread thread;
 
 } // namespace
 
@@ -562,19 +546,14 @@ void connection_start()
     if (!shared->wake) {
         return;
     }
-    auto start = std::make_unique<thread_start>(thread_start{shared, nullptr});
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                            reinterpret_cast<LPCWSTR>(&connection_main), &start->module)) {
-        return;
+    const bool started = thread.start([shared] {
+        // On the heap: the thread's stack is kept for the JSON reader.
+        auto connection = std::make_unique<connection_thread>(shared.get());
+        connection->run();
+    });
+    if (started) {
+        running = std::move(shared);
     }
-    thread_handle.reset(CreateThread(nullptr, thread_stack_bytes, &connection_main, start.get(),
-                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
-    if (!thread_handle) {
-        FreeLibrary(start->module);
-        return;
-    }
-    start.release(); // the thread owns it now
-    running = std::move(shared);
 }
 
 void connection_stop()
@@ -587,8 +566,7 @@ void connection_stop()
         running->stopping = true;
     }
     SetEvent(running->wake.get());
-    WaitForSingleObject(thread_handle.get(), stop_wait_ms);
-    thread_handle.reset();
+    thread.stop(stop_wait_ms);
     running.reset();
 }
 
@@ -607,11 +585,11 @@ void connection_publish(shown_activity activity)
     SetEvent(running->wake.get());
 }
 
-std::wstring connection_status_text()
+connection_state connection_state_now()
 {
     if (!running) {
-        return waiting_text;
+        return {};
     }
     exclusive_lock hold(running->lock);
-    return running->status;
+    return running->state;
 }

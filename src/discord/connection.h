@@ -2,13 +2,13 @@
 // connection_start to connection_stop, does all pipe I/O: it looks for
 // Discord, shakes hands, sends the newest activity within Discord's rate and
 // answers Discord's pings. The host's main thread only hands activities over
-// and reads the status; it never touches the pipe and never waits for it.
+// and reads the state; it never touches the pipe and never waits for it.
 #pragma once
 
+#include "discord/frames.h"
 #include "discord/outbox.h"
 
-#include <windows.h>
-
+#include <optional>
 #include <string>
 
 // Main thread, at start-up: starts the connection thread, which holds its own
@@ -26,6 +26,21 @@ void connection_stop();
 // and again on every new connection.
 void connection_publish(shown_activity activity);
 
-// One line for the user: connected (as whom), waiting for Discord, or what
-// Discord refused.
-std::wstring connection_status_text();
+enum class connection_phase {
+    waiting,     // for Discord, or for the next attempt after a failed one
+    handshaking, // a pipe is open, READY has not come yet
+    connected,   // READY came: activities go out
+};
+
+// What the connection knows, for telling the user.
+struct connection_state {
+    connection_phase phase = connection_phase::waiting;
+    std::string user_name; // connected: the name READY gave (UTF-8)
+    // The CLOSE that ended the last connection, until the next READY.
+    std::optional<discord_refusal> closed;
+    // Connected: Discord's refusal of the update sent last, until one goes through.
+    std::optional<discord_refusal> update_refused;
+};
+
+// Any thread: the connection's state now (waiting while it is not running).
+connection_state connection_state_now();

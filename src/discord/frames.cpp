@@ -176,8 +176,7 @@ std::optional<discord_reply> read_reply(std::string payload)
     const json_node *data = json_member(root.get(), "data");
     if (event == "ERROR") {
         reply.kind = reply_kind::error;
-        reply.code = integer_member(data, "code");
-        reply.message = string_member(data, "message");
+        reply.refusal = {integer_member(data, "code"), string_member(data, "message")};
     } else if (command == "DISPATCH" && event == "READY") {
         reply.kind = reply_kind::ready;
         reply.user_name = string_member(json_member(data, "user"), "username");
@@ -187,7 +186,7 @@ std::optional<discord_reply> read_reply(std::string payload)
     return reply;
 }
 
-close_reason read_close(std::string payload)
+discord_refusal read_close(std::string payload)
 {
     const json_tree root = parse(payload);
     return {integer_member(root.get(), "code"), string_member(root.get(), "message")};

@@ -59,21 +59,22 @@ enum class reply_kind {
     other,        // any other dispatch
 };
 
+// What Discord said when it refused something: a CLOSE's payload, or the
+// data of an ERROR reply. Whatever it leaves out stays empty (code 0).
+struct discord_refusal {
+    int64_t code = 0;
+    std::string message;
+};
+
 struct discord_reply {
     reply_kind kind = reply_kind::other;
-    std::string nonce;     // of the command answered, when there is one
-    std::string user_name; // READY: the user's name
-    int64_t code = 0;      // ERROR
-    std::string message;   // ERROR
+    std::string nonce;       // of the command answered, when there is one
+    std::string user_name;   // READY: the user's name
+    discord_refusal refusal; // ERROR
 };
 
 // Reads a FRAME payload; nothing when it is not a JSON object.
 std::optional<discord_reply> read_reply(std::string payload);
 
-struct close_reason {
-    int64_t code = 0; // 0 when the payload does not say
-    std::string message;
-};
-
-// Reads a CLOSE payload, {"code":N,"message":"..."}; whatever is missing stays empty.
-close_reason read_close(std::string payload);
+// Reads a CLOSE payload, {"code":N,"message":"..."}.
+discord_refusal read_close(std::string payload);

@@ -160,8 +160,8 @@ TEST(frames, replies_read_as_ready_error_command_done_or_other)
         EXPECT_EQ(reply->kind, test.kind) << test.what;
         EXPECT_EQ(reply->nonce, test.nonce) << test.what;
         EXPECT_EQ(reply->user_name, test.user_name) << test.what;
-        EXPECT_EQ(reply->code, test.code) << test.what;
-        EXPECT_EQ(reply->message, test.message) << test.what;
+        EXPECT_EQ(reply->refusal.code, test.code) << test.what;
+        EXPECT_EQ(reply->refusal.message, test.message) << test.what;
     }
 }
 
@@ -176,7 +176,7 @@ TEST(frames, a_payload_that_is_no_json_object_is_no_reply)
 
 TEST(frames, close_gives_its_code_and_message)
 {
-    const close_reason reason = read_close(R"({"code":4000,"message":"Invalid Client ID"})");
+    const discord_refusal reason = read_close(R"({"code":4000,"message":"Invalid Client ID"})");
     EXPECT_EQ(reason.code, 4000);
     EXPECT_EQ(reason.message, "Invalid Client ID");
     testing::internal::CaptureStderr();

@@ -6,7 +6,10 @@
 #include "json/json.h"
 #include "json/json_writer.h"
 
+#include <algorithm>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -24,6 +27,8 @@ constexpr uint32_t max_client_payload = 64 * 1024;
 // The fake's input buffer: small, so that a client writing to a fake that
 // does not read soon has to wait.
 constexpr DWORD input_buffer_bytes = 512;
+// The payload of each PING of a flood: the longest a client has to accept.
+constexpr size_t flood_ping_bytes = 64 * 1024;
 
 std::wstring pipe_name(int number)
 {
@@ -97,20 +102,29 @@ struct fake_discord::state {
     bool stopping = false;
     bool present = true;
     bool occupy = false;
-    bool occupier_silent = false; // holds a connection without a word until the client closes it
+    bool occupy_silently = false;
     int ready_delay_ms = 0;
+    int handshakes_to_refuse = 0;
+    std::pair<int, std::string> handshake_refusal;
     std::optional<std::pair<int, std::string>> refusal;
     std::string to_send;
     bool close_after_send = false;
     bool reading = true;
+    bool flooding = false;
 
     std::vector<received_frame> frames;
     std::vector<std::string> faults;
     std::vector<DWORD> update_times;
     int connections = 0;
+    std::vector<DWORD> connection_times;
+    int occupier_connections = 0;
     bool connected = false;
+    int pings = 0;
     int pongs = 0;
-    std::string last_ping;
+    // Of the PINGs sent on this connection, those no PONG has answered yet,
+    // oldest first, by the hash of their payload. A client may leave out the
+    // answer to a PING that a newer one overtook, not answer out of order.
+    std::deque<size_t> unanswered_pings;
 
     std::thread server;
     std::thread occupier;
@@ -129,9 +143,17 @@ struct fake_discord::state {
 
     void signal() { SetEvent(command); }
 
+    // Counts a PING with `payload` as sent on this connection; under the lock.
+    void note_ping(const std::string &payload)
+    {
+        ++pings;
+        unanswered_pings.push_back(std::hash<std::string>{}(payload));
+    }
+
     void serve_forever();
     void serve(HANDLE pipe);
     void occupy_forever();
+    bool hold_silently(HANDLE pipe);
 };
 
 namespace {
@@ -144,6 +166,7 @@ struct session {
     bool ready_sent = false;
     std::optional<DWORD> ready_at;
     std::set<std::string> nonces;
+    bool closing = false; // the handshake was answered with a CLOSE
     bool over = false;
 };
 
@@ -177,6 +200,20 @@ std::string error_reply(const std::string &nonce, int code, const std::string &m
     return fake_discord_frame(1, R"({"cmd":"SET_ACTIVITY","data":{"code":)" + std::to_string(code) +
                                      R"(,"message":)" + quoted(message) + R"(},"evt":"ERROR","nonce":)" +
                                      quoted(nonce) + "}");
+}
+
+std::string close_frame(int code, const std::string &message)
+{
+    return fake_discord_frame(2, R"({"code":)" + std::to_string(code) + R"(,"message":)" + quoted(message) +
+                                     "}");
+}
+
+// The `number`th PING of a flood, flood_ping_bytes long.
+std::string flood_ping(int number)
+{
+    std::string payload = R"({"flood":)" + std::to_string(number) + R"(,"pad":")";
+    payload.append(flood_ping_bytes - payload.size() - 2, 'x');
+    return payload + "\"}";
 }
 
 std::string ready_frame()
@@ -287,6 +324,7 @@ void fake_discord::state::serve_forever()
             first_taken = occupy;
             to_send.clear();
             close_after_send = false;
+            flooding = false;
         }
         if (!here) {
             WaitForSingleObject(command, INFINITE);
@@ -340,6 +378,8 @@ void fake_discord::state::serve(HANDLE pipe)
     {
         std::lock_guard<std::mutex> hold(lock);
         current.number = ++connections;
+        connection_times.push_back(GetTickCount());
+        unanswered_pings.clear();
     }
     OVERLAPPED overlapped{};
     overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -381,7 +421,11 @@ void fake_discord::state::serve(HANDLE pipe)
                 }
                 current.handshake_seen = true;
                 std::lock_guard<std::mutex> hold(lock);
-                if (ready_delay_ms >= 0) {
+                if (handshakes_to_refuse > 0) {
+                    --handshakes_to_refuse;
+                    answer = close_frame(handshake_refusal.first, handshake_refusal.second);
+                    current.closing = true;
+                } else if (ready_delay_ms >= 0) {
                     current.ready_at = GetTickCount() + static_cast<DWORD>(ready_delay_ms);
                 }
             } else if (opcode == 0) {
@@ -437,10 +481,14 @@ void fake_discord::state::serve(HANDLE pipe)
                 }
             } else if (opcode == 4) {
                 std::lock_guard<std::mutex> hold(lock);
-                if (payload == last_ping) {
+                const auto answered = std::find(unanswered_pings.begin(), unanswered_pings.end(),
+                                                std::hash<std::string>{}(payload));
+                if (answered != unanswered_pings.end()) {
+                    unanswered_pings.erase(unanswered_pings.begin(), answered + 1);
                     ++pongs;
                 } else {
-                    faults.push_back("PONG " + payload + " for PING " + last_ping);
+                    faults.push_back("PONG that echoes no PING awaiting its answer: " +
+                                     payload.substr(0, 100));
                 }
             } else if (opcode != 2) {
                 fault("unexpected opcode " + std::to_string(opcode));
@@ -452,14 +500,16 @@ void fake_discord::state::serve(HANDLE pipe)
             if (!answer.empty() && !write_all(pipe, answer)) {
                 current.over = true;
             }
+            current.over = current.over || current.closing;
         }
     };
 
     while (!current.over) {
-        bool keep_reading;
+        bool keep_reading, flood;
         {
             std::lock_guard<std::mutex> hold(lock);
-            keep_reading = reading;
+            flood = flooding;
+            keep_reading = reading && !flood;
         }
         if (keep_reading && !read_pending) {
             ResetEvent(overlapped.hEvent);
@@ -469,8 +519,8 @@ void fake_discord::state::serve(HANDLE pipe)
             }
             read_pending = true;
         }
-        DWORD timeout = INFINITE;
-        if (current.ready_at) {
+        DWORD timeout = flood ? 0 : INFINITE;
+        if (current.ready_at && !flood) {
             const DWORD now = GetTickCount();
             timeout = static_cast<LONG>(*current.ready_at - now) <= 0 ? 0 : *current.ready_at - now;
         }
@@ -484,9 +534,15 @@ void fake_discord::state::serve(HANDLE pipe)
             if (stopping || !present) {
                 break;
             }
-            keep_reading = reading;
+            flood = flooding;
+            keep_reading = reading && !flood;
             outgoing = std::exchange(to_send, std::string());
             close_now = std::exchange(close_after_send, false);
+            if (flood) {
+                const std::string ping = flood_ping(pings + 1);
+                note_ping(ping);
+                outgoing += fake_discord_frame(3, ping);
+            }
         }
         if (read_pending && !keep_reading) {
             CancelIoEx(pipe, &overlapped);
@@ -527,59 +583,71 @@ void fake_discord::state::serve(HANDLE pipe)
 }
 
 // discord-ipc-0, taken by something that accepts a connection and closes it
-// at once, or (silent) reads what comes and never answers.
+// at once or, silent, holds it without a word until the client leaves.
 void fake_discord::state::occupy_forever()
 {
-    bool silent;
-    {
-        std::lock_guard<std::mutex> hold(lock);
-        silent = occupier_silent;
-    }
     for (;;) {
         HANDLE pipe =
             CreateNamedPipeW(pipe_name(0).c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
                              PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr);
         OVERLAPPED overlapped{};
         overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        bool stop = false;
         if (!ConnectNamedPipe(pipe, &overlapped) && GetLastError() == ERROR_IO_PENDING) {
             HANDLE handles[] = {occupier_stop, overlapped.hEvent};
             if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0) {
                 CancelIoEx(pipe, &overlapped);
                 DWORD unused;
                 GetOverlappedResult(pipe, &overlapped, &unused, TRUE);
-                CloseHandle(overlapped.hEvent);
-                CloseHandle(pipe);
-                return;
+                stop = true;
             }
         }
-        if (silent) {
-            char ignored[4096];
-            DWORD read;
-            OVERLAPPED reading{};
-            reading.hEvent = overlapped.hEvent;
-            for (;;) {
-                ResetEvent(reading.hEvent);
-                if (!ReadFile(pipe, ignored, sizeof ignored, nullptr, &reading) &&
-                    GetLastError() != ERROR_IO_PENDING) {
-                    break;
-                }
-                HANDLE handles[] = {occupier_stop, reading.hEvent};
-                if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0) {
-                    CancelIoEx(pipe, &reading);
-                    GetOverlappedResult(pipe, &reading, &read, TRUE);
-                    CloseHandle(overlapped.hEvent);
-                    CloseHandle(pipe);
-                    return;
-                }
-                if (!GetOverlappedResult(pipe, &reading, &read, FALSE)) {
-                    break; // the client closed its end
-                }
-            }
-        }
-        DisconnectNamedPipe(pipe);
         CloseHandle(overlapped.hEvent);
+        if (!stop) {
+            bool silent;
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                ++occupier_connections;
+                silent = occupy_silently;
+            }
+            stop = silent && !hold_silently(pipe);
+            DisconnectNamedPipe(pipe);
+        }
         CloseHandle(pipe);
+        if (stop) {
+            return;
+        }
     }
+}
+
+// Reads and drops what the client sends until it closes the pipe (true) or
+// the fake stops (false).
+bool fake_discord::state::hold_silently(HANDLE pipe)
+{
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    char buffer[4096];
+    bool client_left = false;
+    while (!client_left) {
+        ResetEvent(overlapped.hEvent);
+        if (!ReadFile(pipe, buffer, sizeof buffer, nullptr, &overlapped) &&
+            GetLastError() != ERROR_IO_PENDING) {
+            client_left = true;
+            break;
+        }
+        HANDLE handles[] = {occupier_stop, overlapped.hEvent};
+        const bool stop = WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0;
+        if (stop) {
+            CancelIoEx(pipe, &overlapped);
+        }
+        DWORD unused;
+        client_left = !GetOverlappedResult(pipe, &overlapped, &unused, TRUE) && !stop;
+        if (stop) {
+            break;
+        }
+    }
+    CloseHandle(overlapped.hEvent);
+    return client_left;
 }
 
 fake_discord::fake_discord() : state_(std::make_shared<state>())
@@ -619,7 +687,7 @@ void fake_discord::occupy_first_pipe(bool silent)
 {
     std::lock_guard<std::mutex> hold(state_->lock);
     state_->occupy = true;
-    state_->occupier_silent = silent;
+    state_->occupy_silently = silent;
     state_->signal();
 }
 
@@ -627,6 +695,13 @@ void fake_discord::set_ready_delay(int milliseconds)
 {
     std::lock_guard<std::mutex> hold(state_->lock);
     state_->ready_delay_ms = milliseconds;
+}
+
+void fake_discord::refuse_handshakes(int count, int code, const std::string &message)
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->handshakes_to_refuse = count;
+    state_->handshake_refusal = std::make_pair(code, message);
 }
 
 void fake_discord::refuse_next_update(int code, const std::string &message)
@@ -638,7 +713,7 @@ void fake_discord::refuse_next_update(int code, const std::string &message)
 void fake_discord::send_ping(const std::string &payload)
 {
     std::lock_guard<std::mutex> hold(state_->lock);
-    state_->last_ping = payload;
+    state_->note_ping(payload);
     state_->to_send += fake_discord_frame(3, payload);
     state_->signal();
 }
@@ -646,8 +721,7 @@ void fake_discord::send_ping(const std::string &payload)
 void fake_discord::send_close(int code, const std::string &message)
 {
     std::lock_guard<std::mutex> hold(state_->lock);
-    state_->to_send += fake_discord_frame(2, R"({"code":)" + std::to_string(code) + R"(,"message":)" +
-                                                 quoted(message) + "}");
+    state_->to_send += close_frame(code, message);
     state_->close_after_send = true;
     state_->signal();
 }
@@ -656,6 +730,13 @@ void fake_discord::send_raw(const std::string &bytes)
 {
     std::lock_guard<std::mutex> hold(state_->lock);
     state_->to_send += bytes;
+    state_->signal();
+}
+
+void fake_discord::flood_pings()
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->flooding = true;
     state_->signal();
 }
 
@@ -699,6 +780,24 @@ bool fake_discord::connected() const
 {
     std::lock_guard<std::mutex> hold(state_->lock);
     return state_->connected;
+}
+
+std::vector<DWORD> fake_discord::connection_times() const
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    return state_->connection_times;
+}
+
+int fake_discord::first_pipe_connections() const
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    return state_->occupier_connections;
+}
+
+int fake_discord::pings() const
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    return state_->pings;
 }
 
 int fake_discord::pongs() const

@@ -3,10 +3,11 @@
 // records every frame it receives (opcode, JSON, the activity read from it,
 // arrival time, connection number) and every fault of the client (a frame
 // out of order, a wrong handshake, process id or nonce, a pong that does not
-// echo the ping, more than 5 activity updates within 20 s). Tests script it:
-// READY late or never, ERROR for the next update, PING, CLOSE, raw bytes,
-// not reading, going away and coming back, and discord-ipc-0 taken by an
-// instance that closes at once.
+// echo a ping, more than 5 activity updates within 20 s). Tests script it:
+// READY late or never, CLOSE for the next handshakes, ERROR for the next
+// update, PING, a flood of PINGs, CLOSE, raw bytes, not reading, going away
+// and coming back, and discord-ipc-0 taken by an instance that closes at once
+// or never answers.
 #pragma once
 
 #include "discord/activity.h"
@@ -48,12 +49,14 @@ class fake_discord {
     // Discord starts (again), on the first free pipe.
     void come_back();
     // Takes discord-ipc-0 with an instance that accepts and closes at once
-    // (silent: that never answers), so that the fake itself serves on
-    // discord-ipc-1 (applies when it comes back).
+    // (`silent`: that accepts, reads and never answers), so that the fake
+    // itself serves on discord-ipc-1 (applies when it comes back).
     void occupy_first_pipe(bool silent = false);
 
     // READY follows the handshake after `milliseconds`; a negative delay: never.
     void set_ready_delay(int milliseconds);
+    // The next `count` handshakes are answered with a CLOSE, after which the pipe is closed.
+    void refuse_handshakes(int count, int code, const std::string &message);
     // The next SET_ACTIVITY is answered with ERROR `code`.
     void refuse_next_update(int code, const std::string &message);
     // On the current connection: a PING with `payload`; a CLOSE, after which
@@ -61,6 +64,9 @@ class fake_discord {
     void send_ping(const std::string &payload);
     void send_close(int code, const std::string &message);
     void send_raw(const std::string &bytes);
+    // On the current connection: stops reading and sends PINGs of 64 KiB, each
+    // as soon as the client has taken the one before, until the connection ends.
+    void flood_pings();
     // While false, the fake reads nothing more from the pipe.
     void set_reading(bool reading);
 
@@ -71,7 +77,12 @@ class fake_discord {
     // Connections accepted so far; whether one is open and past READY.
     int connections() const;
     bool connected() const;
-    // PONGs received that echoed their PING.
+    // When each connection was accepted (GetTickCount()), the first first.
+    std::vector<DWORD> connection_times() const;
+    // Connections the instance occupying discord-ipc-0 accepted.
+    int first_pipe_connections() const;
+    // PINGs sent so far, and PONGs received that echoed one.
+    int pings() const;
     int pongs() const;
 
     // The user name READY gives.

@@ -6,8 +6,6 @@
 // way a reply can fail, and a service that stalls.
 #include "rig.h"
 
-#include <psapi.h>
-
 #include <algorithm>
 
 namespace {
@@ -432,12 +430,6 @@ TEST_F(cover_rig, two_thousand_lookups_leave_handles_and_memory_flat)
         DWORD count = 0;
         GetProcessHandleCount(GetCurrentProcess(), &count);
         return count;
-    };
-    auto private_bytes = [] {
-        PROCESS_MEMORY_COUNTERS_EX counters{};
-        GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS *>(&counters),
-                             sizeof counters);
-        return counters.PrivateUsage;
     };
     // Discord's rate lets only some of the covers through: each lookup is
     // awaited at the catalogue instead.
