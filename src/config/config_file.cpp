@@ -334,5 +334,7 @@ int cfg_save(cfg_file &file, const cfg_settings &settings)
         return 1;
     }
     file.unread_file_settings.reset();
+    // The copy shadows the host's folder's file from now on, whatever it holds.
+    file.settings_in_folder.reset();
     return 0;
 }

@@ -331,6 +331,29 @@ TEST_F(full_disk_rig, a_save_on_a_full_disk_keeps_the_old_file_and_the_choices_a
     EXPECT_TRUE(fallback_settings_files().empty()) << "the host's folder holds the newest choices again";
 }
 
+// The host's file holds the settings when the disk fills up; a change goes
+// to the fallback copy, and changing it back must reach the copy too, which
+// shadows the host's file from then on.
+TEST_F(full_disk_rig, a_choice_changed_back_while_the_disk_is_full_replaces_the_fallback_copy)
+{
+    const auto click_ok_after = [&](int box) {
+        run_dialog([box](HWND dialog) {
+            if (box != 0) {
+                SendMessageW(GetDlgItem(dialog, box), BM_CLICK, 0, 0);
+            }
+            SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        });
+    };
+    click_ok_after(0); // the file now holds exactly the settings in force
+    const std::string written = read_file(file);
+    fill_disk(root + L"\\filler");
+    click_ok_after(IDC_SHOW_ELAPSED_TIME);
+    ASSERT_NE(fallback_settings().find("Show elapsed time=0\r\n"), std::string::npos);
+    click_ok_after(IDC_SHOW_ELAPSED_TIME);
+    EXPECT_EQ(fallback_settings(), written) << "the choice changed back is kept where it is read first";
+    EXPECT_EQ(read_file(file), written);
+}
+
 // config.ini was held open without sharing while the plug-in started, so
 // it runs on the defaults: OK writes the file only once the user changed a box.
 TEST_F(dialog_rig, after_a_failed_read_only_a_changed_setting_is_written)
