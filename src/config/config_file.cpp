@@ -1,7 +1,8 @@
 // Settings file: the folders under the directories the caller names, the
 // whole-file read (shared, retried while another program holds the file)
-// handed to the settings rules, load, the replace-in-one-step save, and this
-// install's fallback folder that takes the file when the host's refuses it.
+// handed to the settings rules, load, the replace-in-one-step save (retried
+// while another program holds the file), and this install's fallback folder
+// that takes the file when the host's refuses it.
 #include "config/config_file.h"
 
 #include "common/unique_handle.h"
@@ -20,10 +21,20 @@ constexpr wchar_t fallback_prefix[] = L"fallback-";
 // What opening and reading a settings file found.
 enum class read_outcome { read, absent, unreadable };
 
+// What a save to one folder came to: written; refused by the folder (no
+// folder, no new file allowed, a read-only file, a full disk); or the file
+// held open by another program, which the folder would otherwise take.
+enum class save_outcome { saved, refused, held };
+
 // Tries to open a file that another program holds open without sharing this
 // often, this far apart, before taking it as unreadable (about 0.2 s in all).
 constexpr int open_attempts = 10;
 constexpr DWORD open_retry_ms = 20;
+
+// Tries to replace a file that another program holds open this often, this
+// far apart (about 0.2 s in all: saves run on the host's main thread).
+constexpr int replace_attempts = 10;
+constexpr DWORD replace_retry_ms = 20;
 
 // Far beyond any settings file; a larger file is not one this plug-in wrote.
 constexpr DWORD largest_file = 64 * 1024;
@@ -79,17 +90,6 @@ read_outcome read_settings_file(const std::wstring &folder, std::string &content
     return read_outcome::read;
 }
 
-// Reads config.ini of `folder` into `settings` when it can be read whole.
-read_outcome load_from(const std::wstring &folder, cfg_settings *settings)
-{
-    std::string content;
-    const read_outcome outcome = read_settings_file(folder, content);
-    if (outcome == read_outcome::read) {
-        cfg_parse(content, settings);
-    }
-    return outcome;
-}
-
 // Whether a file named `path` exists (a folder of that name does not count).
 bool file_exists(const std::wstring &path)
 {
@@ -102,6 +102,33 @@ bool is_read_only(const std::wstring &path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// When the file `path` was last written; 0 when there is no such file.
+uint64_t last_written(const std::wstring &path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return 0;
+    }
+    return (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+// Whether another program has the file `path` open: no one may open it
+// without sharing then. (Windows and Wine refuse to replace a file that is
+// open even when its holder shares deletion, with ERROR_ACCESS_DENIED, which
+// a file the user may not replace gives as well.)
+bool is_held(const std::wstring &path)
+{
+    const HANDLE probe =
+        CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        return false;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
 // Whether a save could write config.ini in `folder`: the folder can be
@@ -137,32 +164,52 @@ bool write_whole(HANDLE file, const std::string &content)
            written == content.size() && FlushFileBuffers(file);
 }
 
+// Moves the written temporary file over config.ini; while another program
+// holds config.ini open, tries again for a moment.
+save_outcome replace_settings_file(const std::wstring &temporary, const std::wstring &path)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExW(temporary.c_str(), path.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return save_outcome::saved;
+        }
+        if (!is_held(path)) {
+            return save_outcome::refused;
+        }
+        if (attempt == replace_attempts) {
+            return save_outcome::held;
+        }
+        Sleep(replace_retry_ms);
+    }
+}
+
 // Writes `content` as config.ini of `folder` through a temporary file that
-// replaces the old one in one step; false when nothing was written.
-bool save_to(const std::wstring &folder, const std::string &content)
+// replaces the old one in one step; anything but `saved` writes nothing.
+save_outcome save_to(const std::wstring &folder, const std::string &content)
 {
     if (folder.empty() || dirtools_create_directory(folder) != 0) {
-        return false;
+        return save_outcome::refused;
     }
     const std::wstring path = dirtools_join_path(folder, file_name);
     const std::wstring temporary = dirtools_join_path(folder, temporary_file_name);
     if (is_read_only(path)) {
-        return false;
+        return save_outcome::refused;
     }
 
     file_handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
-        return false;
+        return save_outcome::refused;
     }
     const bool complete = write_whole(file.get(), content);
     // Closed here, and checked: a close can report that the writes failed.
-    if (!CloseHandle(file.release()) || !complete ||
-        !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const save_outcome outcome = CloseHandle(file.release()) && complete
+                                     ? replace_settings_file(temporary, path)
+                                     : save_outcome::refused;
+    if (outcome != save_outcome::saved) {
         DeleteFileW(temporary.c_str());
-        return false;
     }
-    return true;
+    return outcome;
 }
 
 // Removes the fallback copy once the host's folder holds the newest choices.
@@ -199,12 +246,28 @@ bool holds_previous_fallback_copy(const cfg_file &file)
            !takes_settings_file(file.folder);
 }
 
+// The fallback copy holds the newest choices only while the host's folder
+// refuses the file: once it takes it again, a file there that is newer than
+// the copy (the user's edit, or a save by another version) wins.
+bool folder_file_supersedes_fallback_copy(const cfg_file &file)
+{
+    const uint64_t copy = last_written(dirtools_join_path(file.fallback_folder, file_name));
+    return copy != 0 && last_written(dirtools_join_path(file.folder, file_name)) > copy &&
+           takes_settings_file(file.folder);
+}
+
 // Loads from `folder` when it has a file; true when the search ends there.
 bool load_first(cfg_file &file, const std::wstring &folder, cfg_settings *settings)
 {
     const cfg_settings before = *settings;
-    const read_outcome outcome = load_from(folder, settings);
-    if (outcome == read_outcome::unreadable) {
+    std::string content;
+    const read_outcome outcome = read_settings_file(folder, content);
+    if (outcome == read_outcome::read) {
+        cfg_parse(content, settings);
+        if (folder == file.folder && content == cfg_format(*settings)) {
+            file.settings_in_folder = *settings;
+        }
+    } else if (outcome == read_outcome::unreadable) {
         file.unread_file_settings = before;
     }
     return outcome != read_outcome::absent;
@@ -214,7 +277,7 @@ bool load_first(cfg_file &file, const std::wstring &folder, cfg_settings *settin
 
 cfg_file cfg_locate(const std::wstring &host_plugin_directory, const std::wstring &user_plugin_directory)
 {
-    cfg_file file{dirtools_join_path(host_plugin_directory, folder_name), {}, {}, {}};
+    cfg_file file{dirtools_join_path(host_plugin_directory, folder_name), {}, {}, {}, {}};
     const std::wstring user = dirtools_join_path(user_plugin_directory, folder_name);
     if (file.folder.empty() || user.empty() || _wcsicmp(user.c_str(), file.folder.c_str()) == 0) {
         return file;
@@ -227,8 +290,8 @@ cfg_file cfg_locate(const std::wstring &host_plugin_directory, const std::wstrin
 void cfg_load(cfg_file &file, cfg_settings *settings)
 {
     // A fallback copy was written because the host's folder refused the
-    // file, so it holds the newer choices.
-    if (load_first(file, file.fallback_folder, settings)) {
+    // file, so it holds the newer choices, unless a newer file came since.
+    if (!folder_file_supersedes_fallback_copy(file) && load_first(file, file.fallback_folder, settings)) {
         return;
     }
     if (holds_previous_fallback_copy(file) && load_first(file, file.shared_folder, settings)) {
@@ -245,19 +308,33 @@ int cfg_save(cfg_file &file, const cfg_settings &settings)
     if (file.folder.empty()) {
         return 1;
     }
+    const std::wstring path = dirtools_join_path(file.folder, file_name);
+    if (file.settings_in_folder == settings && file_exists(path)) {
+        return 0;
+    }
     const std::string content = cfg_format(settings);
-    if (save_to(file.folder, content)) {
+    switch (save_to(file.folder, content)) {
+    case save_outcome::saved:
         // The host's folder holds the newest choices again: the fallback copy
         // would shadow them at the next load.
         retire_fallback_copy(file.fallback_folder, content);
         file.unread_file_settings.reset();
+        file.settings_in_folder = settings;
         return 0;
+    case save_outcome::held:
+        // Another program (an editor) has the file open: a fallback copy
+        // would shadow what it saves there at the next start.
+        return 1;
+    case save_outcome::refused:
+        break;
     }
     // The host's folder refuses writes (a Winamp under Program Files, a full
-    // disk, a locked file): keep the choices in this install's fallback folder.
-    if (!save_to(file.fallback_folder, content)) {
+    // disk, a read-only file): keep the choices in this install's fallback folder.
+    if (save_to(file.fallback_folder, content) != save_outcome::saved) {
         return 1;
     }
     file.unread_file_settings.reset();
+    // The copy shadows the host's folder's file from now on, whatever it holds.
+    file.settings_in_folder.reset();
     return 0;
 }

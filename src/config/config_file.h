@@ -27,6 +27,12 @@ struct cfg_file {
     // as they stood then. While the settings still equal them, a save leaves
     // every file alone, so defaults never replace choices that were unreadable.
     std::optional<cfg_settings> unread_file_settings;
+    // The settings whose exact text config.ini in the host's folder holds, as
+    // this plug-in last read or wrote it there. A save of the same settings
+    // leaves that file alone while it exists, so a file that another program
+    // (an editor) holds open, or that the user edited since, is not rewritten
+    // for nothing.
+    std::optional<cfg_settings> settings_in_folder;
 };
 
 // The folders under the host's plug-in directory and the user's own one
@@ -34,7 +40,8 @@ struct cfg_file {
 cfg_file cfg_locate(const std::wstring &host_plugin_directory, const std::wstring &user_plugin_directory);
 
 // Reads this install's settings into `settings`, from the first place that has
-// a file: the fallback folder; the previous version's copy in the shared
+// a file: the fallback folder, unless the host's folder has a newer file (the
+// user's edit); the previous version's copy in the shared
 // folder, taken only while the host's folder refuses writes (the one case in
 // which that version kept it there) and no Winamp keeps its settings in the
 // user's profile (whose file it would be); the host's folder. Keys missing from the
@@ -45,11 +52,15 @@ void cfg_load(cfg_file &file, cfg_settings *settings);
 
 // Writes `settings` to config.ini in the host's folder, creating the folder
 // when needed, and then removes this install's fallback copy; when the host's
-// folder refuses the file, writes it to the fallback folder instead. Never
+// folder refuses the file, writes it to the fallback folder instead. A file
+// that another program holds open is tried again for a moment and otherwise
+// left as it is: the save fails and no fallback copy is made, since that copy
+// would shadow the holder's (the user's) edit at the next start. Never
 // writes or removes the shared folder's config.ini, which may be another
 // install's own file. Writes nothing while `settings` equal the settings of a
-// load that could not read the file. The new content goes to a temporary file
-// that then replaces the old file in one step, so a failed save leaves the
-// previous file exactly as it was. Returns 0 when the file holds `settings`
-// or was left alone on purpose, non-zero when nothing could be written.
+// load that could not read the file, or those the host's folder's file already
+// holds. The new content goes to a temporary file that then replaces the old
+// file in one step, so a failed save leaves the previous file exactly as it
+// was. Returns 0 when the file holds `settings` or was left alone on purpose,
+// non-zero when they could not be written.
 int cfg_save(cfg_file &file, const cfg_settings &settings);

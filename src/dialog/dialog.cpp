@@ -1,8 +1,9 @@
 // Settings dialog procedure: fills the check boxes and the member-list choice
-// from the settings record and, at OK, copies them back, saves the file and
-// refreshes the presence. The boxes that "Show song info" overrides are greyed
-// while it is off. A status line under the boxes tells in words how the
-// connection to Discord stands.
+// from the settings record and, at OK, copies them back, saves the file (and
+// says so when it could not) and refreshes the presence. The boxes that "Show
+// song info" overrides are greyed while it is off. A status line under the
+// boxes tells in words how the connection to Discord stands and when it tries
+// Discord again.
 #include "dialog/dialog.h"
 
 #include "common/guarded.h"
@@ -46,8 +47,20 @@ std::wstring refusal_text(const discord_refusal &refusal)
     return L"(" + std::to_wstring(refusal.code) + L") " + utf8_to_utf16(refusal.message);
 }
 
-// One line for the user: connected (as whom), waiting for Discord, or what
-// Discord refused.
+// When the connection tries Discord again, in words: " Trying again in 5 seconds."
+std::wstring next_attempt_text(const connection_state &state)
+{
+    const int64_t left_ms =
+        state.next_attempt_ms ? *state.next_attempt_ms - static_cast<int64_t>(GetTickCount64()) : 0;
+    const int64_t seconds = left_ms > 0 ? (left_ms + 999) / 1000 : 0;
+    if (seconds == 0) {
+        return L" Trying now.";
+    }
+    return L" Trying again in " + std::to_wstring(seconds) + (seconds == 1 ? L" second." : L" seconds.");
+}
+
+// One line for the user: connected (as whom), or waiting for Discord or
+// refused by it, and when the next attempt comes.
 std::wstring status_text(const connection_state &state)
 {
     if (state.phase == connection_phase::connected) {
@@ -58,10 +71,10 @@ std::wstring status_text(const connection_state &state)
         return text;
     }
     if (state.closed) {
-        return L"Discord closed the connection " + refusal_text(*state.closed) +
-               L". Trying again every few seconds.";
+        return L"Discord closed the connection " + refusal_text(*state.closed) + L"." +
+               next_attempt_text(state);
     }
-    return L"Waiting for Discord: the presence appears within seconds of Discord starting.";
+    return L"Waiting for Discord." + next_attempt_text(state);
 }
 
 void show_status(HWND dialog)
@@ -121,8 +134,14 @@ INT_PTR accept_settings(HWND dialog)
         config.status_display_type = static_cast<int32_t>(choice);
     }
     // A failed save keeps the new values in memory; the next save writes them.
-    cfg_save(*settings_file, config);
+    const bool saved = cfg_save(*settings_file, config) == 0;
     update_presence();
+    if (!saved) {
+        MessageBoxW(dialog,
+                    L"The settings are in use but could not be saved to config.ini: another program may "
+                    L"have it open. They are saved again when Winamp closes.",
+                    L"Discord Corvane", MB_OK | MB_ICONWARNING);
+    }
     EndDialog(dialog, 0);
     return TRUE;
 }

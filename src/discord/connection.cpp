@@ -1,6 +1,7 @@
 // Connection thread: waiting for Discord (the pipes tried about every 5 s, and
-// ever less often after failed attempts), handshaking (READY within a few
-// seconds), connected (the outbox sent within Discord's rate, pings answered).
+// ever less often after failed attempts until one finds no pipe at all or
+// gets READY), handshaking (READY within a few seconds), connected (the
+// outbox sent within Discord's rate, pings answered).
 // Reads and writes are overlapped; one wait covers them, the main thread's
 // signal and the next deadline, so that while nothing changes the thread sleeps.
 #include "discord/connection.h"
@@ -30,7 +31,10 @@ constexpr int pipe_count = 10;
 constexpr int64_t retry_interval_ms = 5000;
 // After an attempt that failed (a CLOSE, no READY in time, a pipe closed at
 // once, a broken stream), the wait doubles from retry_interval_ms up to this,
-// until a READY: a peer that keeps refusing is asked ever less often.
+// until a READY: a peer that keeps refusing is asked ever less often. An
+// attempt that finds no pipe at all starts the waits afresh: a Discord that
+// failed while it started, or before it restarted, is found within the usual
+// interval once it is up.
 constexpr int64_t longest_retry_ms = 60000;
 // A Discord that takes longer to answer the handshake is not answering.
 constexpr int64_t handshake_timeout_ms = 3000;
@@ -95,6 +99,7 @@ class connection_thread {
     void start_attempt();
     void open_next_pipe();
     void wait_for_next_attempt();
+    void retry_in(int64_t wait_ms);
     void drop(ending how);
     void close_pipe();
     void start_read();
@@ -249,6 +254,7 @@ void connection_thread::open_next_pipe()
         pipe_index_ = index;
         ++connections_;
         state_.phase = connection_phase::handshaking;
+        state_.next_attempt_ms.reset();
         handshake_deadline_ = clock_ms() + handshake_timeout_ms;
         reader_ = frame_reader{};
         publish_state();
@@ -263,12 +269,21 @@ void connection_thread::open_next_pipe()
 // interval; after a failed one, after a wait that grows with every failure.
 void connection_thread::wait_for_next_attempt()
 {
-    int64_t wait = retry_interval_ms;
-    if (attempt_failed_) {
-        failed_attempts_ = std::min(failed_attempts_ + 1, 8);
-        wait = std::min(retry_interval_ms << (failed_attempts_ - 1), longest_retry_ms);
+    if (!attempt_failed_) {
+        failed_attempts_ = 0; // no pipe at all: whatever failed before is gone
+        retry_in(retry_interval_ms);
+        return;
     }
-    retry_at_ = clock_ms() + wait;
+    failed_attempts_ = std::min(failed_attempts_ + 1, 8);
+    retry_in(std::min(retry_interval_ms << (failed_attempts_ - 1), longest_retry_ms));
+}
+
+// Waits `wait_ms` for the next attempt, and tells the user when it comes.
+void connection_thread::retry_in(int64_t wait_ms)
+{
+    retry_at_ = clock_ms() + wait_ms;
+    state_.next_attempt_ms = retry_at_;
+    publish_state();
 }
 
 // Ends the connection. After one that had READY and that Discord closed, the
@@ -282,11 +297,11 @@ void connection_thread::drop(ending how)
     const bool was_connected = state_.phase == connection_phase::connected;
     const bool had_pipe = static_cast<bool>(pipe_);
     close_pipe();
+    // Published with the next pipe's handshake or the time of the next attempt.
     state_.phase = connection_phase::waiting;
-    publish_state();
     if (was_connected && how == ending::pipe_closed) {
         next_pipe_ = pipe_index_;
-        retry_at_ = clock_ms() + retry_interval_ms;
+        retry_in(retry_interval_ms);
         return;
     }
     attempt_failed_ = true;

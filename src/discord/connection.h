@@ -8,6 +8,7 @@
 #include "discord/frames.h"
 #include "discord/outbox.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -40,6 +41,8 @@ struct connection_state {
     std::optional<discord_refusal> closed;
     // Connected: Discord's refusal of the update sent last, until one goes through.
     std::optional<discord_refusal> update_refused;
+    // Waiting: when the next attempt comes, in GetTickCount64()'s milliseconds.
+    std::optional<int64_t> next_attempt_ms;
 };
 
 // Any thread: the connection's state now (waiting while it is not running).

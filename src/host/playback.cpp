@@ -14,15 +14,27 @@ LRESULT host_query(WPARAM wparam, LPARAM query)
     return SendMessageW(host_window(), WM_WA_IPC, wparam, query);
 }
 
-// The thread timer of the ticks (0: none) and what it calls. A timer without
-// a window belongs to the main thread and reaches it through the host's own
-// message loop; nothing of the host's is touched to have it.
-UINT_PTR tick_timer;
+// The ticks come as the timer of a message-only window of the plug-in's
+// own: the host's message loop dispatches a message of a window like any
+// other, whereas what a loop does with a message without one (a thread
+// timer's) is up to the host. Nothing of the host's is touched to have it.
+constexpr wchar_t tick_window_class[] = L"DiscordCorvaneTicks";
+constexpr UINT_PTR tick_timer_id = 1;
+HWND tick_window;
+HINSTANCE tick_window_instance;
+// While ticking, what a tick calls; null otherwise, so that a tick already
+// queued when the ticks stopped calls nothing.
 void (*tick_callback)();
 
-void CALLBACK on_tick(HWND, UINT, UINT_PTR, DWORD)
+LRESULT CALLBACK tick_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
-    guarded([] { tick_callback(); });
+    if (message == WM_TIMER && wparam == tick_timer_id) {
+        if (tick_callback != nullptr) {
+            guarded([] { tick_callback(); });
+        }
+        return 0;
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
 }
 
 // 100 ns intervals from 1601-01-01 to 1970-01-01.
@@ -102,19 +114,54 @@ int64_t host_track_length_seconds()
     return seconds > 0 ? seconds : 0;
 }
 
-void host_ticks_start(unsigned interval_ms, void (*tick)())
+bool host_ticks_open()
 {
-    if (tick_timer != 0) {
+    if (tick_window != nullptr) {
+        return true;
+    }
+    WNDCLASSEXW window_class{};
+    window_class.cbSize = sizeof window_class;
+    window_class.lpfnWndProc = &tick_window_procedure;
+    window_class.hInstance = plugin_dll();
+    window_class.lpszClassName = tick_window_class;
+    if (RegisterClassExW(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        return false;
+    }
+    tick_window = CreateWindowExW(0, tick_window_class, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  plugin_dll(), nullptr);
+    if (tick_window == nullptr) {
+        UnregisterClassW(tick_window_class, plugin_dll());
+        return false;
+    }
+    tick_window_instance = plugin_dll();
+    return true;
+}
+
+void host_ticks_close()
+{
+    host_ticks_stop();
+    if (tick_window == nullptr) {
         return;
     }
-    tick_callback = tick;
-    tick_timer = SetTimer(nullptr, 0, interval_ms, &on_tick);
+    DestroyWindow(tick_window);
+    tick_window = nullptr;
+    UnregisterClassW(tick_window_class, tick_window_instance);
+}
+
+void host_ticks_start(unsigned interval_ms, void (*tick)())
+{
+    if (tick_callback != nullptr || tick_window == nullptr) {
+        return;
+    }
+    if (SetTimer(tick_window, tick_timer_id, interval_ms, nullptr) != 0) {
+        tick_callback = tick;
+    }
 }
 
 void host_ticks_stop()
 {
-    if (tick_timer != 0) {
-        KillTimer(nullptr, tick_timer);
-        tick_timer = 0;
+    if (tick_callback != nullptr) {
+        KillTimer(tick_window, tick_timer_id);
+        tick_callback = nullptr;
     }
 }

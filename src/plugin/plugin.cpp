@@ -7,6 +7,7 @@
 #include "dialog/dialog.h"
 #include "discord/connection.h"
 #include "host/host.h"
+#include "host/playback.h"
 #include "presence/presence.h"
 #include "winamp_gen.h"
 
@@ -91,6 +92,7 @@ int __cdecl plugin_init()
 {
     guarded([] {
         host_remember(plugin.hwndParent, plugin.hDllInstance);
+        host_ticks_open();
         load_settings_once();
         cover_start(plugin.hDllInstance, &republish_with_cover);
         subclass_host_window();
@@ -115,6 +117,7 @@ void __cdecl plugin_config()
 void __cdecl plugin_quit()
 {
     presence_stop();
+    guarded([] { host_ticks_close(); });
     guarded([] {
         if (settings_loaded) {
             // Failure is not fatal: the file keeps its previous content.

@@ -1,10 +1,11 @@
 // The connection to Discord's pipe through the shipped plug-in, against the
 // fake Discord: Discord started before or after the player, restarting,
 // READY late or never, a refused update, PING, malformed frames and CLOSE,
-// refused handshakes retried ever later, a flood of PINGs, the first pipe
-// taken by a peer that closes at once or never answers, quit in every phase,
-// a burst of track changes within the rate, the frames compared with the Game
-// SDK's, and a stray discord_game_sdk.dll that changes nothing.
+// refused handshakes retried ever later, and afresh after an attempt that
+// found no pipe, a flood of PINGs, the first pipe taken by a peer that closes
+// at once or never answers, quit in every phase, a burst of track changes
+// within the rate, the frames compared with the Game SDK's, and a stray
+// discord_game_sdk.dll that changes nothing.
 #include "files.h"
 #include "json/json.h"
 #include "rig.h"
@@ -226,6 +227,31 @@ TEST_F(connection_rig, refused_handshakes_are_retried_ever_later_until_ready_res
     EXPECT_GE(times[2] - times[1], 10000u);
     EXPECT_GE(times[3] - closed, 5000u);
     EXPECT_LT(times[3] - closed, 10000u) << "READY started the waits afresh";
+}
+
+// A Discord that starts slowly: it refuses the first handshake, its pipe is
+// gone for a moment, and once it is up it refuses once more before it takes
+// the player. The attempt that found no pipe started the waits afresh: the
+// last refusal is followed by the usual 5 s, not by a longer wait.
+TEST_F(connection_rig, an_attempt_that_finds_no_pipe_starts_the_waits_afresh)
+{
+    discord->refuse_handshakes(1, 4000, "Invalid Client ID");
+    load();
+    ASSERT_EQ(host->init_plugin(), 0);
+    started = true;
+    ASSERT_TRUE(pump_until([&] { return discord->connections() == 1; }, 5000));
+    discord->go_away();
+    host->pump(7000); // the attempt 5 s after the refusal finds no pipe
+    discord->refuse_handshakes(1, 4000, "Invalid Client ID");
+    discord->come_back();
+    EXPECT_TRUE(pump_until([&] { return discord->connections() == 3 && discord->connected(); }, 20000));
+    const std::vector<DWORD> times = discord->connection_times();
+    ASSERT_EQ(times.size(), 3u);
+    EXPECT_GE(times[1] - times[0], 10000u) << "5 s to the attempt without a pipe, 5 s to the next";
+    EXPECT_GE(times[2] - times[1], 5000u);
+    EXPECT_LT(times[2] - times[1], 10000u) << "the waits started afresh";
+    await_published(1);
+    EXPECT_EQ(last_activity(), idle_activity());
 }
 
 struct breakage_case {

@@ -331,6 +331,29 @@ TEST_F(full_disk_rig, a_save_on_a_full_disk_keeps_the_old_file_and_the_choices_a
     EXPECT_TRUE(fallback_settings_files().empty()) << "the host's folder holds the newest choices again";
 }
 
+// The host's file holds the settings when the disk fills up; a change goes
+// to the fallback copy, and changing it back must reach the copy too, which
+// shadows the host's file from then on.
+TEST_F(full_disk_rig, a_choice_changed_back_while_the_disk_is_full_replaces_the_fallback_copy)
+{
+    const auto click_ok_after = [&](int box) {
+        run_dialog([box](HWND dialog) {
+            if (box != 0) {
+                SendMessageW(GetDlgItem(dialog, box), BM_CLICK, 0, 0);
+            }
+            SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        });
+    };
+    click_ok_after(0); // the file now holds exactly the settings in force
+    const std::string written = read_file(file);
+    fill_disk(root + L"\\filler");
+    click_ok_after(IDC_SHOW_ELAPSED_TIME);
+    ASSERT_NE(fallback_settings().find("Show elapsed time=0\r\n"), std::string::npos);
+    click_ok_after(IDC_SHOW_ELAPSED_TIME);
+    EXPECT_EQ(fallback_settings(), written) << "the choice changed back is kept where it is read first";
+    EXPECT_EQ(read_file(file), written);
+}
+
 // config.ini was held open without sharing while the plug-in started, so
 // it runs on the defaults: OK writes the file only once the user changed a box.
 TEST_F(dialog_rig, after_a_failed_read_only_a_changed_setting_is_written)
@@ -359,40 +382,120 @@ std::wstring status_text(HWND dialog)
     return text;
 }
 
-TEST_F(dialog_rig, the_status_line_follows_the_connection_while_the_dialog_is_open)
+// The seconds a status line counts down to the next attempt, when it is
+// `opening` followed by " Trying again in N seconds." (or "1 second."); else -1.
+int seconds_to_next_attempt(const std::wstring &text, const std::wstring &opening)
 {
-    std::vector<std::wstring> seen;
-    // Runs the dialog's modal loop until the status line changes (10 s at most); returns the new text.
-    auto next_status = [&](HWND dialog) {
-        const std::wstring before = status_text(dialog);
-        for (int waited = 0; waited < 10000 && status_text(dialog) == before; waited += 100) {
+    const std::wstring prefix = opening + L" Trying again in ";
+    if (text.compare(0, prefix.size(), prefix) != 0) {
+        return -1;
+    }
+    const std::wstring rest = text.substr(prefix.size());
+    size_t digits = 0;
+    while (digits < rest.size() && iswdigit(rest[digits])) {
+        ++digits;
+    }
+    if (digits == 0) {
+        return -1;
+    }
+    const int seconds = std::stoi(rest.substr(0, digits));
+    const std::wstring unit = seconds == 1 ? L" second." : L" seconds.";
+    return rest.substr(digits) == unit ? seconds : -1;
+}
+
+// While it waits, the status line says when the connection tries Discord
+// again, and counts down to it.
+TEST_F(dialog_rig, the_status_line_follows_the_connection_and_names_the_next_attempt)
+{
+    const std::wstring connected = L"Connected to Discord as Corvane Tester.";
+    const std::wstring waiting = L"Waiting for Discord.";
+    const std::wstring closed = L"Discord closed the connection (4000) Invalid Client ID.";
+    // Runs the dialog's modal loop until the status line is one `wanted` takes
+    // (10 s at most); returns the text.
+    const auto await_status = [&](HWND dialog, const std::function<bool(const std::wstring &)> &wanted) {
+        for (int waited = 0; waited < 10000 && !wanted(status_text(dialog)); waited += 100) {
             host->pump(100);
         }
         return status_text(dialog);
     };
+    const auto is_connected = [&](const std::wstring &text) { return text == connected; };
     run_dialog([&](HWND dialog) {
-        seen.push_back(status_text(dialog));
+        EXPECT_EQ(status_text(dialog), connected);
+
+        // Discord quits: the next attempt comes within the usual 5 s, and the line counts down.
         discord->go_away();
-        seen.push_back(next_status(dialog));
+        const std::wstring first =
+            await_status(dialog, [&](const std::wstring &text) { return text != connected; });
+        const int seconds = seconds_to_next_attempt(first, waiting);
+        EXPECT_GE(seconds, 1) << "shown: " << testing::PrintToString(first);
+        EXPECT_LE(seconds, 5);
+        const std::wstring later =
+            await_status(dialog, [&](const std::wstring &text) { return text != first; });
+        const int seconds_later = seconds_to_next_attempt(later, waiting);
+        EXPECT_TRUE(seconds_later == seconds - 1 || later == waiting + L" Trying now." || seconds_later == 5)
+            << "shown: " << testing::PrintToString(later);
         discord->come_back();
-        seen.push_back(next_status(dialog));
+        EXPECT_EQ(await_status(dialog, is_connected), connected);
+
+        // Discord refuses: the line says what, and when the next attempt comes.
         discord->send_close(4000, "Invalid Client ID");
-        for (int waited = 0; waited < 2000 && discord->connected(); waited += 20) {
-            host->pump(20);
-        }
-        discord->go_away();
-        seen.push_back(next_status(dialog));
-        discord->come_back();
-        seen.push_back(next_status(dialog));
+        const std::wstring refused = await_status(
+            dialog, [&](const std::wstring &text) { return seconds_to_next_attempt(text, closed) > 0; });
+        EXPECT_LE(seconds_to_next_attempt(refused, closed), 5)
+            << "shown: " << testing::PrintToString(refused);
+        EXPECT_EQ(await_status(dialog, is_connected), connected);
         EndDialog(dialog, 0);
     });
-    const std::wstring connected = L"Connected to Discord as Corvane Tester.";
-    const std::vector<std::wstring> expected = {
-        connected, L"Waiting for Discord: the presence appears within seconds of Discord starting.",
-        connected, L"Discord closed the connection (4000) Invalid Client ID. Trying again every few seconds.",
-        connected,
-    };
-    EXPECT_EQ(seen, expected);
+}
+
+// What the message box the dialog shows over itself says; it is closed with OK.
+std::wstring message_box_text;
+bool message_box_seen;
+
+void CALLBACK close_message_box(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND box = FindWindowW(L"#32770", L"Discord Corvane");
+    if (box == nullptr) {
+        return;
+    }
+    KillTimer(nullptr, timer);
+    message_box_seen = true;
+    wchar_t text[512] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 512);
+    message_box_text = text;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+// An editor holds config.ini open (reading and writing, sharing everything):
+// OK cannot replace the file and says so, makes no fallback copy (which
+// would shadow what the editor saves), and the choice is in force all the
+// same and reaches the file once the editor has let go.
+TEST_F(dialog_rig, ok_while_an_editor_holds_the_file_says_it_could_not_save_and_makes_no_fallback_copy)
+{
+    const std::string before = read_file(file);
+    HANDLE editor = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(editor, INVALID_HANDLE_VALUE);
+    const int published_before = published();
+    message_box_seen = false;
+    run_dialog([&](HWND dialog) {
+        SendMessageW(GetDlgItem(dialog, IDC_SHOW_ELAPSED_TIME), BM_CLICK, 0, 0);
+        SetTimer(nullptr, 0, 20, &close_message_box);
+        SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    EXPECT_TRUE(message_box_seen);
+    EXPECT_NE(message_box_text.find(L"could not be saved"), std::wstring::npos)
+        << testing::PrintToString(message_box_text);
+    EXPECT_EQ(next_activity(published_before).start, 0) << "the new values are in use all the same";
+    EXPECT_EQ(read_file(file), before);
+    EXPECT_EQ(fallback_settings(), "<none>");
+    EXPECT_FALSE(exists(folder + L"\\config.ini.new"));
+
+    CloseHandle(editor);
+    quit();
+    EXPECT_NE(read_file(file).find("Show elapsed time=0\r\n"), std::string::npos);
+    EXPECT_EQ(fallback_settings(), "<none>");
 }
 
 // The template in the shipped DLL, read as the dialog manager reads it.

@@ -1,9 +1,10 @@
 // The settings file through the shipped plug-in: where it lives for each host
 // version, what a load does to the presence, the bytes a save writes, that a
 // failed save never harms the previous file, that a file another program
-// holds is never replaced by defaults, and that choices the host's folder
-// refuses are kept in a fallback folder of the install's own, read from there
-// first, and never mixed up with another install's file.
+// holds is never replaced by defaults nor shadowed by a fallback copy, and
+// that choices the host's folder refuses are kept in a fallback folder of the
+// install's own, read from there first unless a newer file came to the host's
+// folder, and never mixed up with another install's file.
 #include "files.h"
 #include "rig.h"
 #include "settings_texts.h"
@@ -21,6 +22,24 @@ const char user_file[] = "[Display configuration]\r\n"
                          "Display song information=1\r\n"
                          "Show elapsed time=0\r\n";
 const std::string user_file_now = std::string(user_file) + newer_settings_lines_at_defaults;
+
+// Dates the file `path` back by an hour: a file written before the fallback copy.
+void date_back(const std::wstring &path)
+{
+    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER time;
+    time.LowPart = now.dwLowDateTime;
+    time.HighPart = now.dwHighDateTime;
+    time.QuadPart -= 3600ULL * 10000000ULL;
+    const FILETIME earlier{time.LowPart, time.HighPart};
+    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &earlier));
+    CloseHandle(file);
+}
 
 class settings_rig : public plugin_rig {
   protected:
@@ -238,23 +257,25 @@ TEST_F(settings_rig, a_failed_save_leaves_the_previous_file_intact)
 {
     const struct {
         const char *what;
+        // The folder refuses the file, rather than another program holding it.
+        bool folder_refuses;
         void (*block)(const std::wstring &folder, HANDLE &held);
         void (*unblock)(const std::wstring &folder, HANDLE &held);
     } failures[] = {
-        {"file held open without sharing",
+        {"file held open without sharing", false,
          [](const std::wstring &folder, HANDLE &held) {
              held = CreateFileW((folder + L"\\config.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 0, nullptr);
          },
          [](const std::wstring &, HANDLE &held) { CloseHandle(held); }},
-        {"file read-only",
+        {"file read-only", true,
          [](const std::wstring &folder, HANDLE &) {
              SetFileAttributesW((folder + L"\\config.ini").c_str(), FILE_ATTRIBUTE_READONLY);
          },
          [](const std::wstring &folder, HANDLE &) {
              SetFileAttributesW((folder + L"\\config.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
          }},
-        {"temporary file cannot be created",
+        {"temporary file cannot be created", true,
          [](const std::wstring &folder, HANDLE &) {
              CreateDirectoryW((folder + L"\\config.ini.new").c_str(), nullptr);
          },
@@ -276,7 +297,11 @@ TEST_F(settings_rig, a_failed_save_leaves_the_previous_file_intact)
         failure.unblock(folder, held);
         EXPECT_EQ(read_file(file), previous);
         EXPECT_FALSE(exists(folder + L"\\config.ini.new") && !is_directory(folder + L"\\config.ini.new"));
-        EXPECT_EQ(fallback_settings(), user_file_now) << "the choices are kept in the fallback folder";
+        if (failure.folder_refuses) {
+            EXPECT_EQ(fallback_settings(), user_file_now) << "the choices are kept in the fallback folder";
+        } else {
+            EXPECT_EQ(fallback_settings(), "<none>") << "a copy would shadow what the holder saves";
+        }
         remove_user_settings();
         host.reset();
     }
@@ -415,11 +440,12 @@ TEST_F(settings_rig, once_the_hosts_folder_takes_the_file_again_the_fallback_cop
     ASSERT_EQ(fallback_settings(), user_file_now);
 
     write_settings(default_file);
+    date_back(file);
     host.reset();
     new_discord();
     load_here();
     start_with_blue_playing();
-    EXPECT_EQ(last_activity().details, "The Band") << "the fallback copy is read first";
+    EXPECT_EQ(last_activity().details, "The Band") << "the fallback copy is read before an older file";
     quit();
     EXPECT_EQ(read_file(file), user_file_now);
     EXPECT_TRUE(fallback_settings_files().empty());
@@ -442,6 +468,7 @@ TEST_F(settings_rig, a_fallback_copy_that_cannot_be_deleted_gets_the_saved_conte
     write_file(copies.front(), user_file);
 
     write_settings(default_file);
+    date_back(file);
     host.reset();
     new_discord();
     load_here();
@@ -497,11 +524,76 @@ TEST_F(settings_rig, installs_sharing_the_users_folder_read_and_write_only_their
 
     // The first one's folder takes the file again: only its own copy goes.
     write_settings(default_file);
+    date_back(file);
     EXPECT_EQ(run_install(root).details, "The Band") << "its own fallback copy";
     EXPECT_EQ(read_file(file), user_file_now);
     ASSERT_EQ(fallback_settings(), default_file) << "the other install's copy stays";
     EXPECT_EQ(read_file(user_settings_file()), profile_install_file);
     remove_tree(other_root);
+}
+
+// The host's folder took the file again, and the user saved a newer
+// config.ini there: it wins over the older fallback copy, and the quit that
+// follows leaves it as it is.
+TEST_F(settings_rig, a_newer_file_in_the_installs_own_folder_wins_over_an_older_fallback_copy)
+{
+    write_settings(user_file);
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
+    start_here();
+    quit();
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const std::vector<std::wstring> copies = fallback_settings_files();
+    ASSERT_EQ(copies.size(), 1u);
+    date_back(copies.front());
+
+    write_settings(default_file);
+    host.reset();
+    new_discord();
+    load_here();
+    start_with_blue_playing();
+    EXPECT_EQ(last_activity().details, "The Band - First Album") << "the newer file was read";
+    quit();
+    EXPECT_EQ(read_file(file), default_file);
+}
+
+// An editor holds config.ini open (reading and writing, sharing everything)
+// across two lives of the plug-in and saves the user's edit between them:
+// no quit replaces the file, no fallback copy shadows it, and the next start
+// reads the edit.
+TEST_F(settings_rig, an_edit_saved_by_an_editor_holding_the_file_across_two_lives_is_read_and_kept)
+{
+    write_settings(user_file_now);
+    HANDLE editor = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(editor, INVALID_HANDLE_VALUE);
+    const auto run_once = [&] {
+        new_discord();
+        host.reset();
+        load_here();
+        start_with_blue_playing();
+        const discord_activity first = last_activity();
+        quit();
+        return first;
+    };
+
+    EXPECT_EQ(run_once().details, "The Band");
+    EXPECT_EQ(read_file(file), user_file_now) << "a file that holds the settings in force is left alone";
+    EXPECT_EQ(fallback_settings(), "<none>");
+
+    // The edit, saved through the editor's handle: the album's name shown, and a note.
+    std::string edited = "; with the album\r\n" + user_file_now;
+    const std::string album_hidden = "Display album name=0";
+    edited.replace(edited.find(album_hidden), album_hidden.size(), "Display album name=1");
+    DWORD written = 0;
+    SetFilePointer(editor, 0, nullptr, FILE_BEGIN);
+    ASSERT_TRUE(WriteFile(editor, edited.data(), static_cast<DWORD>(edited.size()), &written, nullptr));
+    ASSERT_TRUE(SetEndOfFile(editor));
+
+    EXPECT_EQ(run_once().details, "The Band - First Album") << "the edit was read";
+    EXPECT_EQ(read_file(file), edited);
+    EXPECT_EQ(fallback_settings(), "<none>");
+    CloseHandle(editor);
 }
 
 // Another program holds config.ini open while the plug-in starts; the handle

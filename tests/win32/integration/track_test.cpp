@@ -2,7 +2,8 @@
 // shows, the tag fallbacks, long texts cut within the 126-byte field limit, lines too short
 // for Discord, a stream's title change, the elapsed-time clock, and the
 // listener's card (type, time bar, cover text and link, member list, hiding a
-// paused track, seeks heard and unheard).
+// paused track, seeks heard and unheard, also under a host loop that hands on
+// only messages for a window).
 #include "files.h"
 #include "rig.h"
 
@@ -479,6 +480,31 @@ TEST_F(track_rig, a_seek_no_message_tells_of_moves_the_time_bar_and_nothing_is_r
     host->pump(5000);
     EXPECT_EQ(host->queries_received(IPC_GETOUTPUTTIME), readings) << "stopped: no reading";
     EXPECT_EQ(published(), 4);
+}
+
+// A host whose message loop hands on only messages for a window (one that
+// handles messages without a window itself, or drops them): the position is
+// still read every 2 s, since the poll's timer belongs to a window of the
+// plug-in's own.
+TEST_F(track_rig, a_seek_no_message_tells_of_moves_the_time_bar_under_a_loop_that_drops_windowless_messages)
+{
+    start_with({.album_art = 0}, blue(), 1, 10000);
+    const discord_activity before = last_activity();
+
+    host->seek_unheard(70000);
+    const DWORD begin = GetTickCount();
+    while (published() < 2 && GetTickCount() - begin < 10000) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.hwnd != nullptr) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    ASSERT_EQ(published(), 2);
+    EXPECT_NEAR(static_cast<double>(last_activity().start), static_cast<double>(before.start - 60), 1.0);
 }
 
 } // namespace
