@@ -82,8 +82,7 @@ text_before followed_by(const text_before &before, grapheme_class next)
     using enum grapheme_class;
     return {next, next == extended_pictographic || (before.emoji_with_extends && next == extend),
             before.emoji_with_extends && next == zwj,
-            next == regional_indicator &&
-                !(before.last == regional_indicator && before.odd_regional_indicators)};
+            next == regional_indicator && !before.odd_regional_indicators};
 }
 
 // Whether a cluster boundary lies between the text `before` and a code point of class `next`.
@@ -112,7 +111,7 @@ bool is_boundary(const text_before &before, grapheme_class next)
     if (before.joined_emoji && next == extended_pictographic) {
         return false; // GB11
     }
-    if (last == regional_indicator && next == regional_indicator && before.odd_regional_indicators) {
+    if (before.odd_regional_indicators && next == regional_indicator) {
         return false; // GB12, GB13
     }
     return true; // GB999

@@ -138,7 +138,7 @@ bool is_low_surrogate(int32_t unit)
 // so `write` stays behind `read`.
 char *decode_unicode_escape(char *read, char **write)
 {
-    int32_t unit = read_hex4(read + 1);
+    const int32_t unit = read_hex4(read + 1);
     if (unit < 0) {
         return nullptr;
     }
