@@ -1,12 +1,10 @@
-// The two encodings' rules: surrogate pairs on one side, lead and
-// continuation bytes on the other, U+FFFD for whatever breaks them.
+// The two encodings' rules: lead and continuation bytes on one side,
+// surrogate pairs on the other, U+FFFD for whatever breaks them.
 #include "common/utf8.h"
 
 #include <cstdint>
 
 namespace {
-
-constexpr char32_t replacement_character = 0xFFFD;
 
 bool is_high_surrogate(char32_t unit)
 {
@@ -16,21 +14,6 @@ bool is_high_surrogate(char32_t unit)
 bool is_low_surrogate(char32_t unit)
 {
     return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-void append_utf8(std::string &out, char32_t code)
-{
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-        return;
-    }
-    const unsigned bytes = code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
-    // Lead byte: as many high bits as bytes, then the highest bits of the code.
-    const unsigned lead_marker = (0xF00u >> bytes) & 0xF0u;
-    out.push_back(static_cast<char>(lead_marker | (code >> (6 * (bytes - 1)))));
-    for (unsigned shift = 6 * (bytes - 1); shift > 0; shift -= 6) {
-        out.push_back(static_cast<char>(0x80 | ((code >> (shift - 6)) & 0x3F)));
-    }
 }
 
 void append_utf16(utf16_string &out, char32_t code)
@@ -43,16 +26,12 @@ void append_utf16(utf16_string &out, char32_t code)
     out.push_back(static_cast<utf16_char>(0xDC00 + ((code - 0x10000) & 0x3FF)));
 }
 
-// The code of the well-formed sequence at the start of `bytes` and its
-// length, or a length of 0 when none starts there.
-struct decoded {
-    char32_t code;
-    size_t length;
-};
+} // namespace
 
-decoded decode_utf8(std::string_view bytes)
+utf8_code_point utf8_decode_first(std::string_view text)
 {
-    const auto lead = static_cast<unsigned char>(bytes[0]);
+    constexpr utf8_code_point bad_byte{replacement_character, 1};
+    const auto lead = static_cast<unsigned char>(text[0]);
     if (lead < 0x80) {
         return {lead, 1};
     }
@@ -60,25 +39,39 @@ decoded decode_utf8(std::string_view bytes)
                           : lead >= 0xE0 && lead <= 0xEF ? 3
                           : lead >= 0xF0 && lead <= 0xF4 ? 4
                                                          : 0;
-    if (length == 0 || bytes.size() < length) {
-        return {0, 0};
+    if (length == 0 || text.size() < length) {
+        return bad_byte;
     }
     char32_t code = lead & (0x7F >> length);
     for (size_t k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(bytes[k]);
+        const auto next = static_cast<unsigned char>(text[k]);
         if ((next & 0xC0) != 0x80) {
-            return {0, 0};
+            return bad_byte;
         }
         code = (code << 6) | (next & 0x3F);
     }
     constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
     if (code < smallest[length] || code > 0x10FFFF || is_high_surrogate(code) || is_low_surrogate(code)) {
-        return {0, 0};
+        return bad_byte;
     }
     return {code, length};
 }
 
-} // namespace
+size_t utf8_encode(char32_t code, char *out)
+{
+    if (code < 0x80) {
+        out[0] = static_cast<char>(code);
+        return 1;
+    }
+    const size_t length = code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+    // Lead byte: as many high bits as bytes, then the highest bits of the code.
+    const unsigned lead_marker = (0xF00u >> length) & 0xF0u;
+    out[0] = static_cast<char>(lead_marker | (code >> (6 * (length - 1))));
+    for (size_t k = 1; k < length; ++k) {
+        out[k] = static_cast<char>(0x80 | ((code >> (6 * (length - 1 - k))) & 0x3F));
+    }
+    return length;
+}
 
 std::string utf16_to_utf8(utf16_view text)
 {
@@ -92,7 +85,8 @@ std::string utf16_to_utf8(utf16_view text)
         } else if (is_high_surrogate(code) || is_low_surrogate(code)) {
             code = replacement_character;
         }
-        append_utf8(utf8, code);
+        char encoded[utf8_max_length];
+        utf8.append(encoded, utf8_encode(code, encoded));
     }
     return utf8;
 }
@@ -102,12 +96,7 @@ utf16_string utf8_to_utf16(std::string_view text)
     utf16_string utf16;
     utf16.reserve(text.size());
     while (!text.empty()) {
-        const decoded next = decode_utf8(text);
-        if (next.length == 0) {
-            append_utf16(utf16, replacement_character);
-            text.remove_prefix(1);
-            continue;
-        }
+        const utf8_code_point next = utf8_decode_first(text);
         append_utf16(utf16, next.code);
         text.remove_prefix(next.length);
     }

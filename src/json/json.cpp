@@ -3,6 +3,8 @@
 // the whole tree at once and never recurses.
 #include "json/json.h"
 
+#include "common/utf8.h"
+
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
@@ -99,6 +101,60 @@ json_node *add_child(parser &state, json_kind kind, char *key, json_node *parent
     return node;
 }
 
+// The value of the four hexadecimal digits at `p`, or -1 when they are not
+// four hexadecimal digits (the text's NUL ends the look early).
+int32_t read_hex4(const char *p)
+{
+    int32_t value = 0;
+    for (int k = 0; k < 4; ++k) {
+        const char c = p[k];
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : -1;
+        if (digit < 0) {
+            return -1;
+        }
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+bool is_high_surrogate(int32_t unit)
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool is_low_surrogate(int32_t unit)
+{
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// Decodes the "\uXXXX" escape whose 'u' is at `read`, with the low half's
+// escape after it when it is a surrogate pair, as UTF-8 at `write`. A lone
+// surrogate, and U+0000 (which would end the string), become U+FFFD. Returns
+// the position after the escapes read, or NULL when `read` holds no four hex
+// digits (then nothing is written). The UTF-8 is never longer than the escape,
+// so `write` stays behind `read`.
+char *decode_unicode_escape(char *read, char **write)
+{
+    const int32_t unit = read_hex4(read + 1);
+    if (unit < 0) {
+        return nullptr;
+    }
+    read += 5;
+    char32_t code = static_cast<char32_t>(unit);
+    if (is_high_surrogate(unit) && read[0] == '\\' && read[1] == 'u' &&
+        is_low_surrogate(read_hex4(read + 2))) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char32_t>(read_hex4(read + 2)) - 0xDC00);
+        read += 6;
+    } else if (is_high_surrogate(unit) || is_low_surrogate(unit) || unit == 0) {
+        code = replacement_character;
+    }
+    *write += utf8_encode(code, *write);
+    return read;
+}
+
 // Decodes the string starting just after its opening quote, in place; stores
 // the position after the closing quote in `end`. NULL after a report.
 char *decode_string(char *s, char **end)
@@ -155,6 +211,12 @@ char *decode_string(char *s, char **end)
             case 't':
                 c = '\t';
                 break;
+            case 'u':
+                if (char *after = decode_unicode_escape(read, &write)) {
+                    read = after;
+                    continue;
+                }
+                [[fallthrough]];
             default:
                 *write++ = '\\';
                 continue; // kept; the next byte is read as it is

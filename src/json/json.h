@@ -2,6 +2,10 @@
 // json_node records whose keys and strings point into that text. Accepts
 // comments, optional and repeated commas, hexadecimal and octal integers;
 // a syntax error prints one "JSON PARSE ERROR (n): ..." line on stderr.
+// Keys and strings are decoded in place: \" \\ \/ \b \f \n \r \t, and \uXXXX
+// as UTF-8 (a surrogate pair as the one code point it stands for; a lone
+// surrogate, and \u0000 which a NUL-terminated string cannot hold, as U+FFFD);
+// a backslash before anything else stays, with what follows it.
 // No Windows API here: the module builds and is fuzzed natively.
 #pragma once
 

@@ -1,9 +1,11 @@
 // Text composition of the track activity: the room each piece gets, the cut
-// of a piece that does not fit, and the padding of one-character lines.
+// of a piece that does not fit (at a grapheme cluster boundary), and the
+// padding of one-character lines.
 #include "presence/compose.h"
 
+#include "common/grapheme.h"
+
 #include <algorithm>
-#include <cstdint>
 
 namespace {
 
@@ -19,59 +21,12 @@ constexpr std::string_view artist_album_separator = " - ";
 // HANGUL FILLER survives trimming too, but many fonts draw it as a wide blank.)
 constexpr std::string_view invisible_padding = "\u200B";
 
-bool is_continuation_byte(char byte)
-{
-    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
-}
-
-// The code point of well-formed UTF-8 that starts at `start`.
-char32_t code_point_at(std::string_view text, size_t start)
-{
-    const auto lead = static_cast<unsigned char>(text[start]);
-    const size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-    for (size_t k = 1; k < length && start + k < text.size(); ++k) {
-        code = (code << 6) | (static_cast<unsigned char>(text[start + k]) & 0x3F);
-    }
-    return code;
-}
-
-// The start of the code point before the one that starts at `boundary`.
-size_t previous_boundary(std::string_view text, size_t boundary)
-{
-    size_t start = boundary - 1;
-    while (start > 0 && is_continuation_byte(text[start])) {
-        --start;
-    }
-    return start;
-}
-
-// Code points that belong to the character before them: combining marks,
-// variation selectors, the zero width joiner and the emoji skin tones.
-bool extends_previous(char32_t code)
-{
-    return (code >= 0x0300 && code <= 0x036F) || (code >= 0x1AB0 && code <= 0x1AFF) ||
-           (code >= 0x1DC0 && code <= 0x1DFF) || (code >= 0x20D0 && code <= 0x20FF) ||
-           (code >= 0xFE20 && code <= 0xFE2F) || (code >= 0xFE00 && code <= 0xFE0F) ||
-           (code >= 0xE0100 && code <= 0xE01EF) || code == 0x200D || (code >= 0x1F3FB && code <= 0x1F3FF);
-}
-
-constexpr char32_t zero_width_joiner = 0x200D;
-
-// Whether a cut at `boundary` (a code point boundary inside `text`) would
-// part a character from its marks, or leave a joiner without what it joins.
-bool splits_character(std::string_view text, size_t boundary)
-{
-    return extends_previous(code_point_at(text, boundary)) ||
-           code_point_at(text, previous_boundary(text, boundary)) == zero_width_joiner;
-}
-
 // Characters (code points) of a field's UTF-8 text, counted up to two.
 int characters_up_to_two(std::string_view field)
 {
     int characters = 0;
-    for (size_t i = 0; i < field.size() && characters < 2; ++i) {
-        characters += !is_continuation_byte(field[i]);
+    for (; !field.empty() && characters < 2; ++characters) {
+        field.remove_prefix(utf8_decode_first(field).length);
     }
     return characters;
 }
@@ -91,19 +46,7 @@ std::string fit_text(std::string_view text, size_t limit)
     if (limit < ellipsis.size()) {
         return {};
     }
-    size_t cut = limit - ellipsis.size();
-    while (cut > 0 && is_continuation_byte(text[cut])) {
-        --cut;
-    }
-    // Back up to the start of the character the cut falls in; a text that
-    // is one character with marks beyond the room is cut between its marks.
-    size_t whole = cut;
-    while (whole > 0 && splits_character(text, whole)) {
-        whole = previous_boundary(text, whole);
-    }
-    if (whole > 0) {
-        cut = whole;
-    }
+    const size_t cut = grapheme_prefix_within(text, limit - ellipsis.size());
     std::string fitted(text.substr(0, cut));
     fitted += ellipsis;
     return fitted;

@@ -1,8 +1,9 @@
 // The track activity's text lines, composed from the host's tags under the
 // display settings: UTF-8 within the 126 bytes of text an activity field
-// holds. A text too long for its room is cut between characters, never inside
-// one nor between a character and the marks or joiners that belong to it, and
-// ends with "…". No Windows API here.
+// holds. A text too long for its room is cut where a reader sees a character
+// end, between extended grapheme clusters (common/grapheme.h): never inside a
+// letter with its marks, a Hangul syllable, a flag or an emoji sequence. It
+// then ends with "…". No Windows API here.
 #pragma once
 
 #include "common/utf8.h"
@@ -17,7 +18,8 @@
 constexpr size_t field_text_limit = 126;
 
 // `text` (well-formed UTF-8) whole when it has at most `limit` bytes;
-// otherwise as much of it as fits with "…" after it. Empty when not even the
+// otherwise its longest run of whole clusters that fits with "…" after it (the
+// "…" alone when the first cluster does not fit). Empty when not even the
 // "…" fits.
 std::string fit_text(std::string_view text, size_t limit);
 

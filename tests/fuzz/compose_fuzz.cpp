@@ -1,9 +1,13 @@
 // Fuzz target of the text composition: any UTF-16 text becomes well-formed
 // UTF-8; cut to any room, it stays within that room and is a prefix of the
-// text (whole, or followed by the ellipsis); every composed line stays within
-// the field, a one-character line is padded, and padding never makes a line
-// too long.
+// text (whole, or the most whole grapheme clusters that fit, followed by the
+// ellipsis: the cut never ends inside a cluster); every composed line stays
+// within the field, a one-character line is padded, and padding never makes a
+// line too long.
 #include "presence/compose.h"
+
+#include "common/grapheme.h"
+#include "well_formed_utf8.h"
 
 #include <cstdlib>
 #include <string>
@@ -18,32 +22,14 @@ void require(bool condition)
     }
 }
 
-// Decodes well-formed UTF-8 back to UTF-16; aborts on anything else.
-std::u16string decode(const std::string &utf8)
+// Whether a cut after `length` bytes of `text` falls between two clusters.
+bool is_cluster_boundary(std::string_view text, size_t length)
 {
-    std::u16string text;
-    for (size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const size_t bytes = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        require(lead < 0x80 || (lead >= 0xC2 && lead <= 0xF4));
-        require(i + bytes <= utf8.size());
-        char32_t code = bytes == 1 ? lead : lead & (0x7F >> bytes);
-        for (size_t k = 1; k < bytes; ++k) {
-            const auto next = static_cast<unsigned char>(utf8[i + k]);
-            require((next & 0xC0) == 0x80);
-            code = (code << 6) | (next & 0x3F);
-        }
-        const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        require(code >= smallest[bytes] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF));
-        if (code >= 0x10000) {
-            text.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
-            text.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
-        } else {
-            text.push_back(static_cast<char16_t>(code));
-        }
-        i += bytes;
+    size_t end = 0;
+    while (end < length) {
+        end = grapheme_cluster_end(text, end);
     }
-    return text;
+    return end == length;
 }
 
 } // namespace
@@ -63,14 +49,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     const std::string utf8 = utf16_to_utf8(text);
-    decode(utf8);
+    require(is_well_formed_utf8(utf8));
     const std::string fitted = fit_text(utf8, room);
     require(fitted.size() <= room);
-    decode(fitted);
+    require(is_well_formed_utf8(fitted));
     if (fitted != utf8 && !fitted.empty()) {
         const std::string_view ellipsis = "\u2026";
         require(fitted.size() >= ellipsis.size() && fitted.ends_with(ellipsis));
-        require(utf8.starts_with(std::string_view(fitted).substr(0, fitted.size() - ellipsis.size())));
+        const size_t kept = fitted.size() - ellipsis.size();
+        require(utf8.starts_with(std::string_view(fitted).substr(0, kept)));
+        require(is_cluster_boundary(utf8, kept));
+        require(grapheme_cluster_end(utf8, kept) > room - ellipsis.size());
     }
 
     const cfg_settings settings;
@@ -79,11 +68,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                            compose_details(settings, half, utf16_view(text).substr(half.size()))};
     for (std::string &line : lines) {
         require(line.size() <= field_text_limit);
-        decode(line);
+        require(is_well_formed_utf8(line));
         const size_t before = line.size();
         pad_single_character(line);
         require(line.size() <= field_text_limit && line.size() >= before);
-        decode(line);
+        require(is_well_formed_utf8(line));
     }
     return 0;
 }

@@ -1,11 +1,13 @@
 // Composition of the activity's text lines: the cut of a text too long for
-// its room, how the settings choose the pieces and share the room, and the
-// padding of one-character lines.
+// its room (between grapheme clusters, at every byte length through texts of
+// several scripts), how the settings choose the pieces and share the room, and
+// the padding of one-character lines.
 #include "presence/compose.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -45,6 +47,7 @@ const std::string skin_tone = "\xF0\x9F\x8F\xBD"; // U+1F3FD
 const std::string woman = "\xF0\x9F\x91\xA9", girl = "\xF0\x9F\x91\xA7";
 const std::string ab = "ab", a = "a";
 const std::string family = woman + joiner + woman + joiner + girl; // 18 bytes
+const std::string flag_fr = "\U0001F1EB\U0001F1F7";                // two regional indicators, 8 bytes
 
 struct fit_case {
     const char *what;
@@ -81,10 +84,66 @@ INSTANTIATE_TEST_SUITE_P(
         fit_case{"a skin tone stays with its emoji", ab + woman + skin_tone + "cdef", 9, ab + ellipsis},
         fit_case{"no joiner is left dangling", ab + family + "cd", 18, ab + ellipsis},
         fit_case{"a whole emoji sequence that fits stays", ab + family + "cdef", 23, ab + family + ellipsis},
-        fit_case{"one character with too many marks is cut between its marks", a + repeated(acute_mark, 10),
-                 10, a + repeated(acute_mark, 3) + ellipsis},
+        fit_case{"one character with more marks than the room is cut whole",
+                 a + repeated(acute_mark, 10) + "b", 10, ellipsis},
+        fit_case{"a flag is never split", ab + flag_fr + "cde", 12, ab + ellipsis},
         fit_case{"room for the ellipsis only", "abcdef", 3, ellipsis},
         fit_case{"no room for the ellipsis", "abcdef", 2, ""}),
+    [](const auto &info) { return test_name(info.param.what); });
+
+// Texts of several scripts as the clusters a reader sees (Unicode 15.0's
+// extended grapheme clusters), each cluster a string of its own.
+struct script_case {
+    const char *what;
+    std::vector<std::string> clusters;
+};
+
+class cutting_scripts : public testing::TestWithParam<script_case> {};
+
+TEST_P(cutting_scripts, keeps_whole_clusters_at_every_byte_length)
+{
+    std::string text;
+    for (const std::string &cluster : GetParam().clusters) {
+        text += cluster;
+    }
+    for (size_t limit = 0; limit <= text.size(); ++limit) {
+        std::string expected;
+        if (limit == text.size()) {
+            expected = text;
+        } else if (limit >= ellipsis.size()) {
+            for (const std::string &cluster : GetParam().clusters) {
+                if (expected.size() + cluster.size() > limit - ellipsis.size()) {
+                    break;
+                }
+                expected += cluster;
+            }
+            expected += ellipsis;
+        }
+        EXPECT_EQ(fit_text(text, limit), expected) << "within " << limit;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    texts, cutting_scripts,
+    testing::Values(
+        script_case{"flags",
+                    {"\U0001F1EB\U0001F1F7", "\U0001F1E9\U0001F1EA", "\U0001F1EF\U0001F1F5", "\U0001F1EB"}},
+        script_case{"emoji sequences",
+                    {family, woman + skin_tone, "1\uFE0F\u20E3", "\U0001F3F3\uFE0F\u200D\U0001F308", "a"}},
+        // हिन्दी: HA with the vowel sign I, NA with the virama, DA with the vowel sign II.
+        script_case{"devanagari", {"\u0939\u093F", "\u0928\u094D", "\u0926\u0940", " ", "\u0915\u0902"}},
+        // ที่น้ำไทย: letters with their tone marks and vowel signs, then three lone letters.
+        script_case{"thai", {"\u0E17\u0E35\u0E48", "\u0E19\u0E49\u0E33", "\u0E44", "\u0E17", "\u0E22"}},
+        // مَرْحَبًا, then the number sign that belongs before its digits.
+        script_case{"arabic with marks",
+                    {"\u0645\u064E", "\u0631\u0652", "\u062D", "\u0628\u064B", "\u0627", " ", "\u0600\u0661",
+                     "\u0662"}},
+        // שָׁלוֹם
+        script_case{"hebrew with points", {"\u05E9\u05B8\u05C1", "\u05DC", "\u05D5\u05B9", "\u05DD"}},
+        // 한국 as conjoining jamo, a precomposed syllable with a trailing jamo, then LVT before a vowel.
+        script_case{"hangul jamo",
+                    {"\u1112\u1161\u11AB", "\u1100\u116E\u11A8", "\uAC00\u11A8", "\uAC01", "\u1161"}},
+        script_case{"decomposed latin", {"e\u0301", "t", "e\u0301\u0323", "\r\n", "x"}}),
     [](const auto &info) { return test_name(info.param.what); });
 
 cfg_settings all_on()

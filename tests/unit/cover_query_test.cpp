@@ -151,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
         page_case{"string, trailing blank", album_with(R"("id":"302127 ")"), ""},
         page_case{"string, digits then text", album_with(R"("id":"302127/../../x")"), ""},
         page_case{"string, fraction", album_with(R"("id":"302127.5")"), ""},
-        page_case{"string, escaped digit", album_with(R"("id":"\u0033")"), ""},
+        page_case{"string, escaped digit", album_with(R"("id":"\u0033")"), "https://www.deezer.com/album/3"},
         page_case{"string, empty", album_with(R"("id":"")"), ""},
         page_case{"string, huge", album_with(R"("id":"9223372036854775808")"), ""},
         page_case{"null", album_with(R"("id":null)"), ""}, page_case{"true", album_with(R"("id":true)"), ""},

@@ -1,6 +1,6 @@
 // JSON reader: documents and the trees they give, malformed texts and the one
-// line each prints, numbers at the edges of the 64-bit conversions, the
-// nesting bound, and what parsing leaves in the buffer.
+// line each prints, numbers at the edges of the 64-bit conversions, \u escapes
+// decoded to UTF-8, the nesting bound, and what parsing leaves in the buffer.
 #include "json/json.h"
 
 #include <gtest/gtest.h>
@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
         document_case{"1e3", "d1000/1"}, document_case{"-2.5", "d-2.5/-2"}, document_case{"010.5", "d10.5/8"},
         document_case{"0.25", "d0.25/0"},
         // Strings.
-        document_case{"\"\\u0041\"", "s\"\\u0041\""}, document_case{"\"a\\qb\"", "s\"a\\qb\""},
+        document_case{"\"\\u0041\"", "s\"A\""}, document_case{"\"a\\qb\"", "s\"a\\qb\""},
         document_case{"\"\\/\\\"\\\\\"", "s\"/\"\\\""},
         document_case{"\"\\b\\f\\n\\r\\t\"", "s\"\\x08\\x0C\\x0A\\x0D\\x09\""},
         document_case{"\"line\nfeed\"", "s\"line\\x0Afeed\""},
@@ -243,6 +243,51 @@ TEST(json_buffer, is_rewritten_in_place_and_the_tree_points_into_it)
     EXPECT_LT(k->string, text + sizeof text);
     json_free(root);
 }
+
+struct escape_case {
+    const char *what;
+    std::string escaped; // a string's text between its quotes
+    std::string decoded;
+};
+
+class unicode_escapes : public testing::TestWithParam<escape_case> {};
+
+TEST_P(unicode_escapes, decode_to_utf8_in_keys_and_strings)
+{
+    const std::string text = "{\"" + GetParam().escaped + "\":\"" + GetParam().escaped + "\"}";
+    std::vector<char> buffer(text.begin(), text.end());
+    buffer.push_back('\0');
+    json_node *root = json_parse(buffer.data());
+    ASSERT_NE(root, nullptr);
+    ASSERT_NE(root->first, nullptr);
+    EXPECT_EQ(std::string(root->first->key), GetParam().decoded);
+    EXPECT_EQ(json_member_string(root, GetParam().decoded.c_str()), GetParam().decoded);
+    json_free(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    json, unicode_escapes,
+    testing::Values(escape_case{"ascii", "\\u0041", "A"},
+                    escape_case{"a_recorded_title", "L\\u2019enfer", "L\u2019enfer"},
+                    escape_case{"hex_digits_of_either_case", "caf\\u00e9 CAF\\u00C9", "caf\u00e9 CAF\u00c9"},
+                    escape_case{"each_length_of_utf8", "\\u007F\\u0080\\u07FF\\u0800\\uFFFF",
+                                "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"},
+                    escape_case{"surrogate_pair", "\\uD83C\\uDFB5!", "\U0001F3B5!"},
+                    escape_case{"last_code_point", "\\uDBFF\\uDFFF", "\xF4\x8F\xBF\xBF"},
+                    escape_case{"high_surrogate_at_the_end", "a\\uD83C", "a\uFFFD"},
+                    escape_case{"high_surrogate_before_a_letter", "\\uD83Cb", "\uFFFDb"},
+                    escape_case{"high_surrogate_before_another_escape", "\\uD83C\\u0041\\uD83C\\n",
+                                "\uFFFDA\uFFFD\n"},
+                    escape_case{"low_surrogate_alone", "\\uDFB5", "\uFFFD"},
+                    escape_case{"low_before_high", "\\uDFB5\\uD83C", "\uFFFD\uFFFD"},
+                    escape_case{"two_highs_then_a_low", "\\uD83C\\uD83C\\uDFB5", "\uFFFD\U0001F3B5"},
+                    escape_case{"high_before_a_broken_escape", "\\uD83C\\uDFG0", "\uFFFD\\uDFG0"},
+                    escape_case{"nul_which_would_end_the_string", "a\\u0000b", "a\uFFFDb"},
+                    escape_case{"quote_and_backslash", "\\u0022\\u005C", "\"\\"},
+                    escape_case{"beside_other_escapes", "\\t\\u00e9\\/", "\t\u00e9/"},
+                    escape_case{"too_few_digits_stay_as_they_are", "\\u12", "\\u12"},
+                    escape_case{"no_hex_digit_stays_as_it_is", "\\u12G4", "\\u12G4"}),
+    [](const auto &info) { return std::string(info.param.what); });
 
 TEST(json_member, finds_the_first_member_of_an_object_and_nothing_elsewhere)
 {

@@ -1,9 +1,11 @@
-// The conversions between UTF-16 and UTF-8: every size of character both
-// ways, and U+FFFD for each piece that is not well-formed.
+// UTF-8 one code point at a time, and the conversions between UTF-16 and
+// UTF-8: every size of character both ways, and U+FFFD for each piece that
+// is not well-formed.
 #include "common/utf8.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace {
@@ -89,5 +91,41 @@ INSTANTIATE_TEST_SUITE_P(
                                 "\xFF"
                                 "a"}),
     [](const auto &info) { return std::string(info.param.what); });
+
+struct code_point_case {
+    const char *what;
+    std::string utf8; // the code point's bytes, then others
+    char32_t code;
+    size_t length;
+};
+
+class code_points : public testing::TestWithParam<code_point_case> {};
+
+TEST_P(code_points, are_read_from_the_start_and_written_back_alike)
+{
+    const code_point_case &test = GetParam();
+    const utf8_code_point read = utf8_decode_first(test.utf8);
+    EXPECT_EQ(static_cast<uint32_t>(read.code), static_cast<uint32_t>(test.code));
+    EXPECT_EQ(read.length, test.length);
+    char written[utf8_max_length];
+    const size_t length = utf8_encode(test.code, written);
+    if (test.code != 0xFFFD) {
+        EXPECT_EQ(std::string(written, length), test.utf8.substr(0, test.length));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(texts, code_points,
+                         testing::Values(code_point_case{"ascii", "Ab", 'A', 1},
+                                         code_point_case{"two_bytes", "\xC3\xA9x", 0xE9, 2},
+                                         code_point_case{"three_bytes", "\xE6\x97\xA5", 0x65E5, 3},
+                                         code_point_case{"four_bytes", "\xF0\x9F\x8E\xB5", 0x1F3B5, 4},
+                                         code_point_case{"last_code_point", "\xF4\x8F\xBF\xBF", 0x10FFFF, 4},
+                                         code_point_case{"lone_continuation_byte", "\x80\x80", 0xFFFD, 1},
+                                         code_point_case{"sequence_cut_short", "\xE6\x97", 0xFFFD, 1},
+                                         code_point_case{"overlong_form", "\xE0\x80\xAF", 0xFFFD, 1},
+                                         code_point_case{"encoded_surrogate", "\xED\xA0\x80", 0xFFFD, 1},
+                                         code_point_case{"past_the_last_code", "\xF4\x90\x80\x80", 0xFFFD,
+                                                         1}),
+                         [](const auto &info) { return std::string(info.param.what); });
 
 } // namespace

@@ -237,6 +237,9 @@ INSTANTIATE_TEST_SUITE_P(
                                repeat("a", 113) + ellipsis + " (Playing)"},
                     limit_case{"43 CJK characters: cut between characters", repeat(L"\u65e5", 43),
                                repeat(ideograph, 37) + ellipsis + " (Playing)"},
+                    limit_case{"flags: cut between flags, never inside one",
+                               L"ab" + repeat(L"\U0001F1EB\U0001F1F7", 15),
+                               "ab" + repeat("\U0001F1EB\U0001F1F7", 13) + ellipsis + " (Playing)"},
                     limit_case{"unpaired surrogate: replaced, the rest kept",
                                L"ab\xD800"
                                L"cd",
