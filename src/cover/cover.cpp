@@ -4,6 +4,7 @@
 
 #include "common/guarded.h"
 #include "common/utf8.h"
+#include "cover/cover_title.h"
 #include "cover/cover_worker.h"
 
 #include <string>

@@ -6,7 +6,10 @@
 #include "common/guarded.h"
 #include "common/plugin_thread.h"
 #include "common/unique_handle.h"
+#include "cover/cover_art_archive.h"
 #include "cover/cover_http.h"
+#include "cover/deezer.h"
+#include "cover/musicbrainz.h"
 
 #include <memory>
 #include <optional>
@@ -66,21 +69,22 @@ cover_outcome look_up_elsewhere(http_client *client, const cover_key &key, cover
                                 http_cancel *cancel)
 {
     const cover_outcome unknown{cover_verdict::unknown, {}};
-    std::optional<http_reply> reply =
-        http_get(client, http_service::musicbrainz, cover_release_group_path(key.artist, key.album), cancel);
+    std::optional<http_reply> reply = http_get(client, http_service::musicbrainz,
+                                               musicbrainz_release_group_path(key.artist, key.album), cancel);
     if (!reply) {
         return unknown;
     }
     const release_group_verdict group =
-        cover_judge_release_groups(reply->status, reply->body.data(), key.album);
+        musicbrainz_judge_release_groups(reply->status, reply->body.data(), key.album);
     if (group.verdict != cover_verdict::found) {
         return {group.verdict, group.verdict == cover_verdict::none ? std::move(catalogue.art) : cover_art{}};
     }
-    reply = http_get(client, http_service::cover_art_archive, cover_front_path(group.mbid), cancel);
+    reply =
+        http_get(client, http_service::cover_art_archive, cover_art_archive_front_path(group.mbid), cancel);
     if (!reply) {
         return unknown;
     }
-    cover_outcome front = cover_judge_front(reply->status, reply->location, group.mbid);
+    cover_outcome front = cover_art_archive_judge_front(reply->status, reply->location, group.mbid);
     if (front.verdict == cover_verdict::unknown) {
         return unknown;
     }
@@ -98,11 +102,11 @@ cover_outcome look_up(http_client *client, const cover_key &key, http_cancel *ca
     const cover_outcome unknown{cover_verdict::unknown, {}};
     return guarded(unknown, [&] {
         std::optional<http_reply> reply =
-            http_get(client, http_service::catalogue, cover_search_path(key.artist, key.album), cancel);
+            http_get(client, http_service::catalogue, deezer_search_path(key.artist, key.album), cancel);
         if (!reply) {
             return unknown;
         }
-        cover_outcome catalogue = cover_judge_reply(reply->status, reply->body.data());
+        cover_outcome catalogue = deezer_judge_reply(reply->status, reply->body.data());
         if (catalogue.verdict != cover_verdict::none || key.album.empty()) {
             return catalogue;
         }

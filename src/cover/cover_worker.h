@@ -4,7 +4,7 @@
 #pragma once
 
 #include "cover/cover_cache.h"
-#include "cover/cover_query.h"
+#include "cover/cover_verdict.h"
 
 #include <windows.h>
 

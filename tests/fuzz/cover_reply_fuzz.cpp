@@ -5,7 +5,9 @@
 // links of the catalogue's exact form; from MusicBrainz, a lower-case UUID
 // only with "found"; from the Cover Art Archive's redirect, an https image
 // that fits or the archive's own URL.
-#include "cover/cover_query.h"
+#include "cover/cover_art_archive.h"
+#include "cover/deezer.h"
+#include "cover/musicbrainz.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -71,7 +73,7 @@ bool is_lower_uuid(std::string_view id)
 
 void check_catalogue(unsigned status, std::vector<char> reply)
 {
-    const cover_outcome outcome = cover_judge_reply(status, reply.data());
+    const cover_outcome outcome = deezer_judge_reply(status, reply.data());
     const cover_art &art = outcome.art;
     require(art.artist_page.empty() || is_catalogue_page(art.artist_page, "https://www.deezer.com/artist/"));
     require(art.track_page.empty() == art.track_title.empty());
@@ -88,7 +90,8 @@ void check_catalogue(unsigned status, std::vector<char> reply)
 
 void check_release_groups(unsigned status, std::vector<char> reply)
 {
-    const release_group_verdict verdict = cover_judge_release_groups(status, reply.data(), "First Album");
+    const release_group_verdict verdict =
+        musicbrainz_judge_release_groups(status, reply.data(), "First Album");
     require(verdict.verdict == cover_verdict::found ? is_lower_uuid(verdict.mbid) : verdict.mbid.empty());
 }
 
@@ -96,10 +99,10 @@ void check_release_groups(unsigned status, std::vector<char> reply)
 void check_front(unsigned status, std::string_view location)
 {
     const std::string_view mbid = "76df3287-6cda-33eb-8e9a-044b5e15ffdd";
-    const cover_outcome outcome = cover_judge_front(status, location, mbid);
+    const cover_outcome outcome = cover_art_archive_judge_front(status, location, mbid);
     if (outcome.verdict == cover_verdict::found) {
         require(is_image_url(outcome.art.url));
-        require(outcome.art.url == location || outcome.art.url == cover_front_url(mbid));
+        require(outcome.art.url == location || outcome.art.url == cover_art_archive_front_url(mbid));
     }
 }
 

@@ -1,7 +1,6 @@
-// Cover lookup, portable half: the encoded search paths, which URL, album
-// page and links a reply yields, the release group MusicBrainz's reply names,
-// the Cover Art Archive's answer, and which answers are worth remembering.
-#include "cover/cover_query.h"
+// Deezer's search: the encoded search paths, which cover, album page and
+// links a reply yields, and which answers are worth remembering.
+#include "cover/deezer.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +18,7 @@ class search_paths : public testing::TestWithParam<path_case> {};
 
 TEST_P(search_paths, carry_the_words_percent_encoded_inside_encoded_quotes)
 {
-    EXPECT_EQ(cover_search_path(GetParam().artist, GetParam().album), GetParam().path);
+    EXPECT_EQ(deezer_search_path(GetParam().artist, GetParam().album), GetParam().path);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -49,10 +48,10 @@ struct reply_case {
 };
 
 // Reads a reply, keeping the parser's line for a text that is not JSON off the output.
-cover_reply read_quietly(std::string text)
+deezer_reply read_quietly(std::string text)
 {
     testing::internal::CaptureStderr();
-    const cover_reply reply = cover_read_reply(text.data());
+    const deezer_reply reply = deezer_read_reply(text.data());
     testing::internal::GetCapturedStderr();
     return reply;
 }
@@ -61,7 +60,7 @@ class replies : public testing::TestWithParam<reply_case> {};
 
 TEST_P(replies, yield_the_first_tracks_cover_or_nothing)
 {
-    const cover_reply reply = read_quietly(GetParam().reply);
+    const deezer_reply reply = read_quietly(GetParam().reply);
     EXPECT_EQ(reply.art.url, GetParam().url) << GetParam().what;
     EXPECT_EQ(reply.search_result, GetParam().search_result) << GetParam().what;
 }
@@ -93,11 +92,11 @@ INSTANTIATE_TEST_SUITE_P(
         reply_case{"root not an object", R"([{"data":[]}])", "", false},
         reply_case{"not JSON", "<html>Bad gateway</html>", "", false}));
 
-TEST(cover_reply, a_body_that_is_not_json_prints_one_parse_line)
+TEST(deezer_reply, a_body_that_is_not_json_prints_one_parse_line)
 {
     std::string text = "<html>";
     testing::internal::CaptureStderr();
-    EXPECT_EQ(cover_read_reply(text.data()).art.url, "");
+    EXPECT_EQ(deezer_read_reply(text.data()).art.url, "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "JSON PARSE ERROR (366): unexpected chars at <html>\n");
 }
 
@@ -111,7 +110,7 @@ class album_pages : public testing::TestWithParam<page_case> {};
 
 TEST_P(album_pages, come_from_a_plain_positive_album_id_beside_the_cover_or_not_at_all)
 {
-    const cover_reply reply = read_quietly(GetParam().reply);
+    const deezer_reply reply = read_quietly(GetParam().reply);
     EXPECT_EQ(reply.art.page, GetParam().page) << GetParam().what;
     EXPECT_LE(reply.art.page.size(), cover_page_max_bytes) << GetParam().what;
 }
@@ -181,7 +180,7 @@ TEST_P(verdicts, remember_covers_and_definite_answers_only)
 {
     std::string text = GetParam().reply;
     testing::internal::CaptureStderr();
-    const cover_outcome outcome = cover_judge_reply(GetParam().status, text.data());
+    const cover_outcome outcome = deezer_judge_reply(GetParam().status, text.data());
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(outcome.verdict, GetParam().verdict) << GetParam().what;
     EXPECT_EQ(outcome.art.url, GetParam().url) << GetParam().what;
@@ -225,181 +224,6 @@ INSTANTIATE_TEST_SUITE_P(
                      ""},
         verdict_case{"empty body", 200, "", cover_verdict::unknown, ""}));
 
-struct release_group_path_case {
-    const char *artist;
-    const char *album;
-    const char *path;
-};
-
-class release_group_paths : public testing::TestWithParam<release_group_path_case> {};
-
-TEST_P(release_group_paths, quote_and_escape_the_names_then_percent_encode_the_whole_query)
-{
-    EXPECT_EQ(cover_release_group_path(GetParam().artist, GetParam().album), GetParam().path);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    cover, release_group_paths,
-    testing::Values(
-        release_group_path_case{
-            "The Band", "First Album",
-            "/ws/2/release-group/?query=releasegroup%3A%22First%20Album%22%20AND%20artist%3A"
-            "%22The%20Band%22&fmt=json&limit=5"},
-        release_group_path_case{"Say \"Hi\"", "a\\b",
-                                "/ws/2/release-group/?query=releasegroup%3A%22a%5C%5Cb%22%20AND%20artist%3A"
-                                "%22Say%20%5C%22Hi%5C%22%22&fmt=json&limit=5"},
-        release_group_path_case{
-            "A&B", "x=1+y #2 100%",
-            "/ws/2/release-group/?query=releasegroup%3A%22x%3D1%2By%20%232%20100%25%22%20AND%20"
-            "artist%3A%22A%26B%22&fmt=json&limit=5"},
-        release_group_path_case{"Fr\xC3\xA9"
-                                "d\xC3\xA9ric",
-                                "\xE6\x97\xA5",
-                                "/ws/2/release-group/?query=releasegroup%3A%22%E6%97%A5%22%20AND%20artist%3A"
-                                "%22Fr%C3%A9d%C3%A9ric%22&fmt=json&limit=5"}));
-
-struct title_case {
-    const char *a;
-    const char *b;
-    bool same;
-};
-
-class titles : public testing::TestWithParam<title_case> {};
-
-TEST_P(titles, compare_ignoring_case_with_a_simple_fold)
-{
-    EXPECT_EQ(cover_same_title(GetParam().a, GetParam().b), GetParam().same)
-        << GetParam().a << " | " << GetParam().b;
-    EXPECT_EQ(cover_same_title(GetParam().b, GetParam().a), GetParam().same)
-        << GetParam().b << " | " << GetParam().a;
-}
-
-INSTANTIATE_TEST_SUITE_P(cover, titles,
-                         testing::Values(title_case{"First Album", "first ALBUM", true},
-                                         title_case{"First Album", "First Album ", false},
-                                         title_case{"", "", true}, title_case{"a", "", false},
-                                         title_case{"\xC3\x89T\xC3\x89", "\xC3\xA9t\xC3\xA9",
-                                                    true},                          // ÉTÉ / été
-                                         title_case{"\xC3\x97", "\xC3\xB7", false}, // × / ÷
-                                         title_case{"\xCE\xA9", "\xCF\x89", true},  // Ω / ω
-                                         title_case{"\xD0\x9B\xD0\x81", "\xD0\xBB\xD1\x91", true}, // ЛЁ / лё
-                                         title_case{"\xE6\x97\xA5", "\xE6\x97\xA5", true},
-                                         title_case{"\xF0\x9F\x8E\xB5", "\xF0\x9F\x8E\xB6", false},
-                                         title_case{"a\xFF", "A\xFF", true},      // invalid byte as itself
-                                         title_case{"a\xC3", "a\xC3\xA9", false}, // cut sequence
-                                         title_case{"\xC3\x80", "\xC3", false}));
-
-struct release_group_case {
-    const char *what;
-    unsigned status;
-    std::string reply;
-    cover_verdict verdict;
-    std::string mbid = {};
-};
-
-const std::string mbid = "76df3287-6cda-33eb-8e9a-044b5e15ffdd";
-
-std::string groups(const std::string &members)
-{
-    return R"({"created":"2026-12-10T00:00:00.000Z","count":1,"offset":0,"release-groups":[)" + members +
-           "]}";
-}
-
-std::string group(const std::string &id, int score, const std::string &title)
-{
-    return R"({"id":")" + id + R"(","score":)" + std::to_string(score) + R"(,"title":")" + title + R"("})";
-}
-
-class release_groups : public testing::TestWithParam<release_group_case> {};
-
-TEST_P(release_groups, name_the_first_close_match_of_the_album)
-{
-    std::string text = GetParam().reply;
-    testing::internal::CaptureStderr();
-    const release_group_verdict verdict =
-        cover_judge_release_groups(GetParam().status, text.data(), "First Album");
-    testing::internal::GetCapturedStderr();
-    EXPECT_EQ(verdict.verdict, GetParam().verdict) << GetParam().what;
-    EXPECT_EQ(verdict.mbid, GetParam().mbid) << GetParam().what;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    cover, release_groups,
-    testing::Values(
-        release_group_case{"match", 200, groups(group(mbid, 100, "First Album")), cover_verdict::found, mbid},
-        release_group_case{"title in another case", 200, groups(group(mbid, 95, "FIRST album")),
-                           cover_verdict::found, mbid},
-        release_group_case{"score 90 is enough", 200, groups(group(mbid, 90, "First Album")),
-                           cover_verdict::found, mbid},
-        release_group_case{"score 89 is not", 200, groups(group(mbid, 89, "First Album")),
-                           cover_verdict::none},
-        release_group_case{"score as a string", 200,
-                           groups(R"({"id":")" + mbid + R"(","score":"100","title":"First Album"})"),
-                           cover_verdict::found, mbid},
-        release_group_case{"score missing", 200, groups(R"({"id":")" + mbid + R"(","title":"First Album"})"),
-                           cover_verdict::none},
-        release_group_case{"another title", 200, groups(group(mbid, 100, "First Album (Deluxe)")),
-                           cover_verdict::none},
-        release_group_case{"the first acceptable of several", 200,
-                           groups(group("11111111-1111-1111-1111-111111111111", 100, "Other") + "," +
-                                  group(mbid, 92, "First Album") + "," +
-                                  group("22222222-2222-2222-2222-222222222222", 100, "First Album")),
-                           cover_verdict::found, mbid},
-        release_group_case{"upper-case id is written in lower case", 200,
-                           groups(group("76DF3287-6CDA-33EB-8E9A-044B5E15FFDD", 100, "First Album")),
-                           cover_verdict::found, mbid},
-        release_group_case{"id not a UUID", 200,
-                           groups(group("76df3287-6cda-33eb-8e9a-044b5e15ffd", 100, "First Album")),
-                           cover_verdict::none},
-        release_group_case{"id with a path", 200,
-                           groups(group("../../../../x/6cda-33eb-8e9a-044b5e15ffdd", 100, "First Album")),
-                           cover_verdict::none},
-        release_group_case{"no release groups", 200, groups(""), cover_verdict::none},
-        release_group_case{"over the rate", 503, groups(group(mbid, 100, "First Album")),
-                           cover_verdict::unknown},
-        release_group_case{"error reply", 200, R"({"error":"Invalid query"})", cover_verdict::unknown},
-        release_group_case{"not JSON", 200, "<html>busy</html>", cover_verdict::unknown},
-        release_group_case{"empty body", 200, "", cover_verdict::unknown}));
-
-struct front_case {
-    const char *what;
-    unsigned status;
-    std::string location;
-    cover_verdict verdict;
-    std::string url = {};
-};
-
-const std::string archive =
-    "https://ia800000.us.archive.org/1/items/mbid-" + mbid + "/mbid-" + mbid + "-1_thumb250.jpg";
-const std::string front = "https://coverartarchive.org/release-group/" + mbid + "/front-250";
-
-class fronts : public testing::TestWithParam<front_case> {};
-
-TEST_P(fronts, give_the_final_image_the_archives_own_url_or_nothing)
-{
-    const cover_outcome outcome = cover_judge_front(GetParam().status, GetParam().location, mbid);
-    EXPECT_EQ(outcome.verdict, GetParam().verdict) << GetParam().what;
-    EXPECT_EQ(outcome.art.url, GetParam().url) << GetParam().what;
-    EXPECT_EQ(outcome.art.page,
-              outcome.verdict == cover_verdict::found ? "https://musicbrainz.org/release-group/" + mbid : "")
-        << GetParam().what;
-    EXPECT_LE(outcome.art.page.size(), cover_page_max_bytes);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    cover, fronts,
-    testing::Values(front_case{"redirect", 307, archive, cover_verdict::found, archive},
-                    front_case{"redirect of 313 bytes", 307, url_313, cover_verdict::found, url_313},
-                    front_case{"redirect too long", 307, url_313 + "a", cover_verdict::found, front},
-                    front_case{"redirect to plain http", 307, "http://archive.org/x.jpg",
-                               cover_verdict::found, front},
-                    front_case{"redirect without a location", 307, "", cover_verdict::found, front},
-                    front_case{"the image itself", 200, "", cover_verdict::found, front},
-                    front_case{"no front image", 404, "", cover_verdict::none},
-                    front_case{"over the rate", 503, "", cover_verdict::unknown},
-                    front_case{"server error", 500, "", cover_verdict::unknown},
-                    front_case{"another redirect", 302, archive, cover_verdict::unknown}));
-
 struct link_case {
     const char *what;
     std::string reply;
@@ -412,7 +236,7 @@ class links : public testing::TestWithParam<link_case> {};
 
 TEST_P(links, come_from_the_first_tracks_own_ids)
 {
-    const cover_reply reply = read_quietly(GetParam().reply);
+    const deezer_reply reply = read_quietly(GetParam().reply);
     EXPECT_EQ(reply.art.artist_page, GetParam().artist_page) << GetParam().what;
     EXPECT_EQ(reply.art.track_page, GetParam().track_page) << GetParam().what;
     EXPECT_EQ(reply.art.track_title, GetParam().track_title) << GetParam().what;
