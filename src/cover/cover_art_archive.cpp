@@ -7,6 +7,27 @@
 namespace {
 
 constexpr std::string_view front_url_prefix = "https://coverartarchive.org";
+constexpr std::string_view image_domain = "archive.org";
+
+// Whether `url`, an https URL, names a host of archive.org: the domain itself
+// or a subdomain, of letters, digits, '-' and '.' alone (no user, no port).
+bool is_archive_url(std::string_view url)
+{
+    std::string_view host = url.substr(std::string_view("https://").size());
+    host = host.substr(0, host.find_first_of("/?#"));
+    std::string lower(host);
+    for (char &c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        } else if (!(c >= 'a' && c <= 'z') && !(c >= '0' && c <= '9') && c != '-' && c != '.') {
+            return false;
+        }
+    }
+    const std::string_view name = lower;
+    return name == image_domain || (name.size() > image_domain.size() + 1 && name.ends_with(image_domain) &&
+                                    name[name.size() - image_domain.size() - 1] == '.' && name[0] != '.' &&
+                                    name.find("..") == std::string_view::npos);
+}
 
 } // namespace
 
@@ -27,8 +48,12 @@ cover_outcome cover_art_archive_judge_front(unsigned status, std::string_view lo
 {
     cover_outcome outcome{cover_verdict::found, {}};
     switch (status) {
+    case 301:
+    case 302:
+    case 303:
     case 307:
-        if (cover_is_usable_image_url(location)) {
+    case 308:
+        if (cover_is_usable_image_url(location) && is_archive_url(location)) {
             outcome.art.url = location;
             break;
         }

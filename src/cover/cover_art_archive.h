@@ -14,10 +14,11 @@ std::string cover_art_archive_front_path(std::string_view mbid);
 std::string cover_art_archive_front_url(std::string_view mbid);
 
 // Judges the archive's answer for the front image of release group `mbid`,
-// asked without following a redirect: 307 is the cover, the `location` when it
-// is a usable image URL (cover_is_usable_image_url), else the archive's own
-// URL; 200 is the cover at the archive's URL; 404 is none; any other status
-// (503 over the rate) is unknown. The page of a cover is the release group's
-// page at MusicBrainz.
+// asked without following a redirect: a redirect (301, 302, 303, 307, 308) is
+// the cover, at the `location` when that is a usable image URL
+// (cover_is_usable_image_url) on archive.org or one of its subdomains, else at
+// the archive's own URL; 200 is the cover at the archive's own URL; 404 is
+// none; any other status (503 over the rate) is unknown. The page of a cover
+// is the release group's page at MusicBrainz.
 cover_outcome cover_art_archive_judge_front(unsigned status, std::string_view location,
                                             std::string_view mbid);

@@ -1,6 +1,7 @@
 // Deezer's search path and the reading of its reply.
 #include "cover/deezer.h"
 
+#include "cover/cover_title.h"
 #include "cover/cover_url.h"
 #include "json/json.h"
 
@@ -33,31 +34,6 @@ void append_search_word(std::string &path, std::string_view word)
         }
     }
     cover_append_percent_encoded(path, spaced);
-}
-
-// The first track of a search reply, or NULL.
-const json_node *first_track(const json_node *root)
-{
-    const json_node *data = json_member(root, "data");
-    if (data == nullptr || data->kind != JSON_ARRAY || data->length == 0 ||
-        data->first->kind != JSON_OBJECT) {
-        return nullptr;
-    }
-    return data->first;
-}
-
-// The album record of the first track in the reply, or NULL when the reply has another shape.
-const json_node *first_album(const json_node *root)
-{
-    const json_node *track = first_track(root);
-    if (track == nullptr) {
-        return nullptr;
-    }
-    const json_node *album = json_member(track, "album");
-    if (album == nullptr || album->kind != JSON_OBJECT) {
-        return nullptr;
-    }
-    return album;
 }
 
 // The cover URL of `album`: the first named cover with an image id, else empty.
@@ -107,64 +83,96 @@ std::string catalogue_page(std::string_view prefix, const json_node *record)
     return page;
 }
 
+// What a track record gives: its album's cover and page, its artist's and its own page.
+cover_art track_art(const json_node *track)
+{
+    cover_art art;
+    const json_node *album = json_member(track, "album");
+    if (album != nullptr && album->kind == JSON_OBJECT) {
+        art.url = album_cover(album);
+        if (!art.url.empty()) {
+            art.page = catalogue_page(album_page_prefix, album);
+        }
+    }
+    const json_node *artist = json_member(track, "artist");
+    if (artist != nullptr && artist->kind == JSON_OBJECT) {
+        art.artist_page = catalogue_page(artist_page_prefix, artist);
+    }
+    const std::optional<std::string_view> title = json_member_string(track, "title");
+    if (title && !title->empty() && title->size() <= cover_title_max_bytes) {
+        art.track_page = catalogue_page(track_page_prefix, track);
+        if (!art.track_page.empty()) {
+            art.track_title = *title;
+        }
+    }
+    return art;
+}
+
+// Drops a cover the activity cannot carry, with its page; true when one is left.
+bool keep_usable_cover(cover_art &art)
+{
+    if (cover_is_usable_image_url(art.url)) {
+        return true;
+    }
+    art.url.clear();
+    art.page.clear();
+    return false;
+}
+
 } // namespace
 
-std::string deezer_search_path(std::string_view artist, std::string_view album)
+std::string deezer_search_path(std::string_view artist, std::string_view title, std::string_view album)
 {
     std::string path = "/search/track?strict=on&q=artist:%22";
     append_search_word(path, artist);
     path += "%22";
+    if (!title.empty()) {
+        path += "%20track:%22";
+        append_search_word(path, title);
+        path += "%22";
+    }
     if (!album.empty()) {
         path += "%20album:%22";
         append_search_word(path, album);
         path += "%22";
     }
-    path += "&limit=1";
+    path += "&limit=5";
     return path;
 }
 
-deezer_reply deezer_read_reply(char *reply)
+deezer_reply deezer_read_reply(char *reply, std::string_view title)
 {
     json_node *root = json_parse(reply);
     deezer_reply result;
     const json_node *data = json_member(root, "data");
     result.search_result = data != nullptr && data->kind == JSON_ARRAY;
-    if (const json_node *album = first_album(root)) {
-        result.art.url = album_cover(album);
-        if (!result.art.url.empty()) {
-            result.art.page = catalogue_page(album_page_prefix, album);
-        }
+    if (result.search_result && data->first != nullptr && data->first->kind == JSON_OBJECT) {
+        result.first = track_art(data->first);
     }
-    if (const json_node *track = first_track(root)) {
-        const json_node *artist = json_member(track, "artist");
-        if (artist != nullptr && artist->kind == JSON_OBJECT) {
-            result.art.artist_page = catalogue_page(artist_page_prefix, artist);
-        }
-        const std::optional<std::string_view> title = json_member_string(track, "title");
-        if (title && !title->empty() && title->size() <= cover_title_max_bytes) {
-            result.art.track_page = catalogue_page(track_page_prefix, track);
-            if (!result.art.track_page.empty()) {
-                result.art.track_title = *title;
-            }
+    for (const json_node *track = result.search_result && !title.empty() ? data->first : nullptr;
+         track != nullptr; track = track->next) {
+        const std::optional<std::string_view> played = json_member_string(track, "title");
+        if (track->kind == JSON_OBJECT && played && cover_same_title(*played, title)) {
+            result.matched = true;
+            result.match = track_art(track);
+            break;
         }
     }
     json_free(root);
     return result;
 }
 
-cover_outcome deezer_judge_reply(unsigned status, char *reply)
+deezer_verdict deezer_judge_reply(unsigned status, char *reply, std::string_view title)
 {
     if (reply[0] == '\0') {
-        return {cover_verdict::unknown, {}};
+        return {};
     }
-    deezer_reply read = deezer_read_reply(reply);
-    if (cover_is_usable_image_url(read.art.url)) {
-        return {cover_verdict::found, std::move(read.art)};
+    deezer_verdict verdict{false, deezer_read_reply(reply, title)};
+    const bool first_cover = keep_usable_cover(verdict.reply.first);
+    const bool match_cover = keep_usable_cover(verdict.reply.match);
+    verdict.answered = first_cover || match_cover || (status == 200 && verdict.reply.search_result);
+    if (!verdict.answered) {
+        verdict.reply = {};
     }
-    read.art.url.clear();
-    read.art.page.clear();
-    if (status == 200 && read.search_result) {
-        return {cover_verdict::none, std::move(read.art)};
-    }
-    return {cover_verdict::unknown, {}};
+    return verdict;
 }

@@ -81,6 +81,28 @@ int64_t release_group_score(const json_node *group)
     return value;
 }
 
+// Whether `artist` is the release group's credited artist: the whole credit
+// as MusicBrainz writes it ("A feat. B"), or one of its artists.
+bool credits(const json_node *group, std::string_view artist)
+{
+    const json_node *credit = json_member(group, "artist-credit");
+    if (credit == nullptr || credit->kind != JSON_ARRAY) {
+        return false;
+    }
+    std::string whole;
+    for (const json_node *part = credit->first; part != nullptr; part = part->next) {
+        const std::optional<std::string_view> name = json_member_string(part, "name");
+        const std::optional<std::string_view> own_name =
+            json_member_string(json_member(part, "artist"), "name");
+        if ((name && cover_same_title(*name, artist)) || (own_name && cover_same_title(*own_name, artist))) {
+            return true;
+        }
+        whole += name.value_or(own_name.value_or(""));
+        whole += json_member_string(part, "joinphrase").value_or("");
+    }
+    return !whole.empty() && cover_same_title(whole, artist);
+}
+
 } // namespace
 
 std::string musicbrainz_release_group_path(std::string_view artist, std::string_view album)
@@ -100,7 +122,8 @@ std::string musicbrainz_release_group_page(std::string_view mbid)
     return std::string(release_group_page_prefix) + std::string(mbid);
 }
 
-release_group_verdict musicbrainz_judge_release_groups(unsigned status, char *reply, std::string_view album)
+release_group_verdict musicbrainz_judge_release_groups(unsigned status, char *reply, std::string_view artist,
+                                                       std::string_view album)
 {
     if (status != 200 || reply[0] == '\0') {
         return {cover_verdict::unknown, {}};
@@ -114,7 +137,8 @@ release_group_verdict musicbrainz_judge_release_groups(unsigned status, char *re
             const std::optional<std::string_view> id = json_member_string(group, "id");
             const std::optional<std::string_view> title = json_member_string(group, "title");
             if (group->kind == JSON_OBJECT && id && is_uuid(*id) && title &&
-                cover_same_title(*title, album) && release_group_score(group) >= release_group_min_score) {
+                cover_same_title(*title, album) && release_group_score(group) >= release_group_min_score &&
+                credits(group, artist)) {
                 verdict = {cover_verdict::found, lower_ascii(*id)};
                 break;
             }

@@ -25,6 +25,9 @@ struct release_group_verdict {
 
 // Judges MusicBrainz's reply, read in place: the first of its "release-groups"
 // whose "score" is at least 90, whose "title" equals `album` ignoring case
-// (cover_same_title) and whose "id" is a UUID. "none" only from a 200 reply
+// (cover_same_title), whose credited artist is `artist` ignoring case (the
+// whole "artist-credit", its names and join phrases, or one credit's "name" or
+// its artist's "name") and whose "id" is a UUID. "none" only from a 200 reply
 // that is a search result; 503 (over the rate) and anything else is unknown.
-release_group_verdict musicbrainz_judge_release_groups(unsigned status, char *reply, std::string_view album);
+release_group_verdict musicbrainz_judge_release_groups(unsigned status, char *reply, std::string_view artist,
+                                                       std::string_view album);

@@ -8,7 +8,9 @@
 namespace {
 
 const std::string mbid = "76df3287-6cda-33eb-8e9a-044b5e15ffdd";
-const std::string url_313 = "https://c/" + std::string(cover_url_max_bytes - 10, 'a');
+const std::string archive_313 =
+    "https://ia8.archive.org/" +
+    std::string(cover_url_max_bytes - std::string("https://ia8.archive.org/").size(), 'a');
 
 struct front_case {
     const char *what;
@@ -37,16 +39,33 @@ TEST_P(fronts, give_the_final_image_the_archives_own_url_or_nothing)
 
 INSTANTIATE_TEST_SUITE_P(
     cover, fronts,
-    testing::Values(front_case{"redirect", 307, archive, cover_verdict::found, archive},
-                    front_case{"redirect of 313 bytes", 307, url_313, cover_verdict::found, url_313},
-                    front_case{"redirect too long", 307, url_313 + "a", cover_verdict::found, front},
-                    front_case{"redirect to plain http", 307, "http://archive.org/x.jpg",
-                               cover_verdict::found, front},
-                    front_case{"redirect without a location", 307, "", cover_verdict::found, front},
-                    front_case{"the image itself", 200, "", cover_verdict::found, front},
-                    front_case{"no front image", 404, "", cover_verdict::none},
-                    front_case{"over the rate", 503, "", cover_verdict::unknown},
-                    front_case{"server error", 500, "", cover_verdict::unknown},
-                    front_case{"another redirect", 302, archive, cover_verdict::unknown}));
+    testing::Values(
+        front_case{"redirect", 307, archive, cover_verdict::found, archive},
+        front_case{"redirect, moved permanently", 301, archive, cover_verdict::found, archive},
+        front_case{"redirect, found", 302, archive, cover_verdict::found, archive},
+        front_case{"redirect, see other", 303, archive, cover_verdict::found, archive},
+        front_case{"redirect, permanent", 308, archive, cover_verdict::found, archive},
+        front_case{"redirect to archive.org itself", 302, "https://archive.org/x.jpg", cover_verdict::found,
+                   "https://archive.org/x.jpg"},
+        front_case{"redirect to a subdomain in capitals", 302, "https://IA8.US.Archive.org/x.jpg",
+                   cover_verdict::found, "https://IA8.US.Archive.org/x.jpg"},
+        front_case{"redirect elsewhere", 302, "https://example.com/x.jpg", cover_verdict::found, front},
+        front_case{"redirect to a look-alike", 307, "https://evilarchive.org/x.jpg", cover_verdict::found,
+                   front},
+        front_case{"redirect to archive.org under another domain", 301,
+                   "https://archive.org.example.com/x.jpg", cover_verdict::found, front},
+        front_case{"redirect with a user", 303, "https://archive.org@example.com/x.jpg", cover_verdict::found,
+                   front},
+        front_case{"redirect with a port", 308, "https://ia8.archive.org:8443/x.jpg", cover_verdict::found,
+                   front},
+        front_case{"redirect of 313 bytes", 307, archive_313, cover_verdict::found, archive_313},
+        front_case{"redirect too long", 307, archive_313 + "a", cover_verdict::found, front},
+        front_case{"redirect to plain http", 307, "http://archive.org/x.jpg", cover_verdict::found, front},
+        front_case{"redirect without a location", 302, "", cover_verdict::found, front},
+        front_case{"the image itself", 200, "", cover_verdict::found, front},
+        front_case{"no front image", 404, "", cover_verdict::none},
+        front_case{"over the rate", 503, "", cover_verdict::unknown},
+        front_case{"server error", 500, "", cover_verdict::unknown},
+        front_case{"not modified is no redirect", 304, archive, cover_verdict::unknown}));
 
 } // namespace

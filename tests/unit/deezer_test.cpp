@@ -10,6 +10,7 @@ namespace {
 
 struct path_case {
     const char *artist;
+    const char *title;
     const char *album;
     const char *path;
 };
@@ -18,27 +19,34 @@ class search_paths : public testing::TestWithParam<path_case> {};
 
 TEST_P(search_paths, carry_the_words_percent_encoded_inside_encoded_quotes)
 {
-    EXPECT_EQ(deezer_search_path(GetParam().artist, GetParam().album), GetParam().path);
+    EXPECT_EQ(deezer_search_path(GetParam().artist, GetParam().title, GetParam().album), GetParam().path);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     cover, search_paths,
     testing::Values(
-        path_case{"The Band", "First Album",
-                  "/search/track?strict=on&q=artist:%22The%20Band%22%20album:%22First%20Album%22&limit=1"},
-        path_case{"Solo", "", "/search/track?strict=on&q=artist:%22Solo%22&limit=1"},
-        path_case{"Simon & Garfunkel", "A+B #1 100%",
-                  "/search/track?strict=on&q=artist:%22Simon%20%26%20Garfunkel%22"
-                  "%20album:%22A%2BB%20%231%20100%25%22&limit=1"},
-        path_case{"Say \"Hi\"", "x=1&y",
-                  "/search/track?strict=on&q=artist:%22Say%20%20Hi%20%22%20album:%22x%3D1%26y%22&limit=1"},
-        path_case{
-            "Fr\xC3\xA9"
-            "d\xC3\xA9ric",
-            "\xE6\x97\xA5\xF0\x9F\x8E\xB5",
-            "/search/"
-            "track?strict=on&q=artist:%22Fr%C3%A9d%C3%A9ric%22%20album:%22%E6%97%A5%F0%9F%8E%B5%22&limit=1"},
-        path_case{"a-b.c_d~e/f?g", "", "/search/track?strict=on&q=artist:%22a-b.c_d~e%2Ff%3Fg%22&limit=1"}));
+        path_case{"The Band", "Blue", "First Album",
+                  "/search/track?strict=on&q=artist:%22The%20Band%22%20track:%22Blue%22"
+                  "%20album:%22First%20Album%22&limit=5"},
+        path_case{"Solo", "Blue", "",
+                  "/search/track?strict=on&q=artist:%22Solo%22%20track:%22Blue%22&limit=5"},
+        path_case{"Solo", "", "First Album",
+                  "/search/track?strict=on&q=artist:%22Solo%22%20album:%22First%20Album%22&limit=5"},
+        path_case{"Simon & Garfunkel", "C&D", "A+B #1 100%",
+                  "/search/track?strict=on&q=artist:%22Simon%20%26%20Garfunkel%22%20track:%22C%26D%22"
+                  "%20album:%22A%2BB%20%231%20100%25%22&limit=5"},
+        path_case{"Say \"Hi\"", "\"Quoted\"", "x=1&y",
+                  "/search/track?strict=on&q=artist:%22Say%20%20Hi%20%22%20track:%22%20Quoted%20%22"
+                  "%20album:%22x%3D1%26y%22&limit=5"},
+        path_case{"Fr\xC3\xA9"
+                  "d\xC3\xA9ric",
+                  "L\xE2\x80\x99"
+                  "enfer",
+                  "\xE6\x97\xA5\xF0\x9F\x8E\xB5",
+                  "/search/track?strict=on&q=artist:%22Fr%C3%A9d%C3%A9ric%22%20track:%22L%E2%80%99enfer%22"
+                  "%20album:%22%E6%97%A5%F0%9F%8E%B5%22&limit=5"},
+        path_case{"a-b.c_d~e/f?g", "", "",
+                  "/search/track?strict=on&q=artist:%22a-b.c_d~e%2Ff%3Fg%22&limit=5"}));
 
 struct reply_case {
     const char *what;
@@ -48,10 +56,10 @@ struct reply_case {
 };
 
 // Reads a reply, keeping the parser's line for a text that is not JSON off the output.
-deezer_reply read_quietly(std::string text)
+deezer_reply read_quietly(std::string text, std::string_view title = "")
 {
     testing::internal::CaptureStderr();
-    const deezer_reply reply = deezer_read_reply(text.data());
+    const deezer_reply reply = deezer_read_reply(text.data(), title);
     testing::internal::GetCapturedStderr();
     return reply;
 }
@@ -61,7 +69,7 @@ class replies : public testing::TestWithParam<reply_case> {};
 TEST_P(replies, yield_the_first_tracks_cover_or_nothing)
 {
     const deezer_reply reply = read_quietly(GetParam().reply);
-    EXPECT_EQ(reply.art.url, GetParam().url) << GetParam().what;
+    EXPECT_EQ(reply.first.url, GetParam().url) << GetParam().what;
     EXPECT_EQ(reply.search_result, GetParam().search_result) << GetParam().what;
 }
 
@@ -96,7 +104,7 @@ TEST(deezer_reply, a_body_that_is_not_json_prints_one_parse_line)
 {
     std::string text = "<html>";
     testing::internal::CaptureStderr();
-    EXPECT_EQ(deezer_read_reply(text.data()).art.url, "");
+    EXPECT_EQ(deezer_read_reply(text.data(), "Blue").first.url, "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "JSON PARSE ERROR (366): unexpected chars at <html>\n");
 }
 
@@ -111,8 +119,8 @@ class album_pages : public testing::TestWithParam<page_case> {};
 TEST_P(album_pages, come_from_a_plain_positive_album_id_beside_the_cover_or_not_at_all)
 {
     const deezer_reply reply = read_quietly(GetParam().reply);
-    EXPECT_EQ(reply.art.page, GetParam().page) << GetParam().what;
-    EXPECT_LE(reply.art.page.size(), cover_page_max_bytes) << GetParam().what;
+    EXPECT_EQ(reply.first.page, GetParam().page) << GetParam().what;
+    EXPECT_LE(reply.first.page.size(), cover_page_max_bytes) << GetParam().what;
 }
 
 // A reply whose first track's album has a cover and these members after it.
@@ -180,11 +188,14 @@ TEST_P(verdicts, remember_covers_and_definite_answers_only)
 {
     std::string text = GetParam().reply;
     testing::internal::CaptureStderr();
-    const cover_outcome outcome = deezer_judge_reply(GetParam().status, text.data());
+    const deezer_verdict judged = deezer_judge_reply(GetParam().status, text.data(), "");
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(outcome.verdict, GetParam().verdict) << GetParam().what;
-    EXPECT_EQ(outcome.art.url, GetParam().url) << GetParam().what;
-    EXPECT_EQ(outcome.art.page, GetParam().page) << GetParam().what;
+    const cover_verdict verdict = !judged.answered                 ? cover_verdict::unknown
+                                  : judged.reply.first.url.empty() ? cover_verdict::none
+                                                                   : cover_verdict::found;
+    EXPECT_EQ(verdict, GetParam().verdict) << GetParam().what;
+    EXPECT_EQ(judged.reply.first.url, GetParam().url) << GetParam().what;
+    EXPECT_EQ(judged.reply.first.page, GetParam().page) << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -237,9 +248,9 @@ class links : public testing::TestWithParam<link_case> {};
 TEST_P(links, come_from_the_first_tracks_own_ids)
 {
     const deezer_reply reply = read_quietly(GetParam().reply);
-    EXPECT_EQ(reply.art.artist_page, GetParam().artist_page) << GetParam().what;
-    EXPECT_EQ(reply.art.track_page, GetParam().track_page) << GetParam().what;
-    EXPECT_EQ(reply.art.track_title, GetParam().track_title) << GetParam().what;
+    EXPECT_EQ(reply.first.artist_page, GetParam().artist_page) << GetParam().what;
+    EXPECT_EQ(reply.first.track_page, GetParam().track_page) << GetParam().what;
+    EXPECT_EQ(reply.first.track_title, GetParam().track_title) << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -264,5 +275,67 @@ INSTANTIATE_TEST_SUITE_P(
         link_case{"only the first track counts",
                   R"({"data":[{"album":{}},{"id":3,"title":"Blue","artist":{"id":27}}]})", "", "", ""},
         link_case{"no match", R"({"data":[]})", "", "", ""}));
+
+struct match_case {
+    const char *what;
+    const char *title;      // as played
+    std::string tracks;     // the members of "data"
+    const char *track_page; // of the match; empty for none
+    const char *cover = "";
+};
+
+// A track record of a reply: its id, title and album cover.
+std::string track(int id, const std::string &title, const std::string &cover = "https://c/m.jpg")
+{
+    return R"({"id":)" + std::to_string(id) + R"(,"title":")" + title +
+           R"(","artist":{"id":27},"album":{"id":)" + std::to_string(id) + R"(,"cover_medium":")" + cover +
+           R"("}})";
+}
+
+class matches : public testing::TestWithParam<match_case> {};
+
+TEST_P(matches, are_the_first_track_titled_as_played_ignoring_case)
+{
+    std::string text = R"({"data":[)" + GetParam().tracks + R"(],"total":3})";
+    const deezer_verdict judged = deezer_judge_reply(200, text.data(), GetParam().title);
+    ASSERT_TRUE(judged.answered);
+    const std::string page = GetParam().track_page;
+    EXPECT_EQ(judged.reply.matched, !page.empty()) << GetParam().what;
+    EXPECT_EQ(judged.reply.match.track_page, page) << GetParam().what;
+    EXPECT_EQ(judged.reply.match.url, GetParam().cover) << GetParam().what;
+    if (!page.empty()) {
+        EXPECT_EQ(judged.reply.match.artist_page, "https://www.deezer.com/artist/27") << GetParam().what;
+        const std::string album_page = "https://www.deezer.com/album/" + page.substr(page.rfind('/') + 1);
+        EXPECT_EQ(judged.reply.match.page, judged.reply.match.url.empty() ? "" : album_page)
+            << GetParam().what;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    cover, matches,
+    testing::Values(
+        match_case{"the first", "Blue", track(1, "Blue") + "," + track(2, "Blue"),
+                   "https://www.deezer.com/track/1", "https://c/m.jpg"},
+        match_case{"after other versions", "Blue",
+                   track(1, "Blue (Live)") + "," + track(2, "Blue Moon") + "," +
+                       track(3, "BLUE", "https://c/3.jpg"),
+                   "https://www.deezer.com/track/3", "https://c/3.jpg"},
+        match_case{"none of the versions", "Blue", track(1, "Blue (Live)") + "," + track(2, "Blues"), ""},
+        match_case{"no title played: no match", "", track(1, "Blue"), ""},
+        match_case{"a match without a usable cover keeps its links", "Blue",
+                   track(4, "Blue", "http://c/m.jpg"), "https://www.deezer.com/track/4"},
+        match_case{"accented capitals", "CAF\xC3\x89", track(5, "Caf\xC3\xA9"),
+                   "https://www.deezer.com/track/5", "https://c/m.jpg"},
+        // Pass once the JSON reader decodes \u escapes and the fold is Unicode's.
+        match_case{"escaped as the catalogue writes it",
+                   "L\xE2\x80\x99"
+                   "enfer",
+                   track(6, "L\\u2019enfer"), "https://www.deezer.com/track/6", "https://c/m.jpg"},
+        match_case{"Greek with final sigma, escaped", "\xCE\x9B\xCE\x8C\xCE\x93\xCE\x9F\xCE\xA3", // ΛΌΓΟΣ
+                   track(7, "\\u039b\\u03cc\\u03b3\\u03bf\\u03c2"), "https://www.deezer.com/track/7", // λόγος
+                   "https://c/m.jpg"},
+        match_case{"Cyrillic, escaped", "\xD0\xA1\xD0\x9D\xD0\x95\xD0\x93",                    // СНЕГ
+                   track(8, "\\u0421\\u043d\\u0435\\u0433"), "https://www.deezer.com/track/8", // Снег
+                   "https://c/m.jpg"}));
 
 } // namespace

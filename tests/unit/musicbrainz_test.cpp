@@ -47,7 +47,10 @@ struct release_group_case {
     std::string reply;
     cover_verdict verdict;
     std::string mbid = {};
+    std::string artist = "The Band"; // as played
 };
+
+const std::string other_mbid = "11111111-1111-1111-1111-111111111111";
 
 const std::string mbid = "76df3287-6cda-33eb-8e9a-044b5e15ffdd";
 
@@ -57,9 +60,17 @@ std::string groups(const std::string &members)
            "]}";
 }
 
-std::string group(const std::string &id, int score, const std::string &title)
+// The artist credit of one artist, as MusicBrainz writes it.
+std::string credit_of(const std::string &artist)
 {
-    return R"({"id":")" + id + R"(","score":)" + std::to_string(score) + R"(,"title":")" + title + R"("})";
+    return R"("artist-credit":[{"name":")" + artist + R"(","artist":{"id":"x","name":")" + artist + R"("}}])";
+}
+
+std::string group(const std::string &id, int score, const std::string &title,
+                  const std::string &credit = credit_of("The Band"))
+{
+    return R"({"id":")" + id + R"(","score":)" + std::to_string(score) + R"(,"title":")" + title + R"(",)" +
+           credit + "}";
 }
 
 class release_groups : public testing::TestWithParam<release_group_case> {};
@@ -69,7 +80,7 @@ TEST_P(release_groups, name_the_first_close_match_of_the_album)
     std::string text = GetParam().reply;
     testing::internal::CaptureStderr();
     const release_group_verdict verdict =
-        musicbrainz_judge_release_groups(GetParam().status, text.data(), "First Album");
+        musicbrainz_judge_release_groups(GetParam().status, text.data(), GetParam().artist, "First Album");
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(verdict.verdict, GetParam().verdict) << GetParam().what;
     EXPECT_EQ(verdict.mbid, GetParam().mbid) << GetParam().what;
@@ -86,10 +97,13 @@ INSTANTIATE_TEST_SUITE_P(
         release_group_case{"score 89 is not", 200, groups(group(mbid, 89, "First Album")),
                            cover_verdict::none},
         release_group_case{"score as a string", 200,
-                           groups(R"({"id":")" + mbid + R"(","score":"100","title":"First Album"})"),
+                           groups(R"({"id":")" + mbid + R"(","score":"100","title":"First Album",)" +
+                                  credit_of("The Band") + "}"),
                            cover_verdict::found, mbid},
-        release_group_case{"score missing", 200, groups(R"({"id":")" + mbid + R"(","title":"First Album"})"),
-                           cover_verdict::none},
+        release_group_case{
+            "score missing", 200,
+            groups(R"({"id":")" + mbid + R"(","title":"First Album",)" + credit_of("The Band") + "}"),
+            cover_verdict::none},
         release_group_case{"another title", 200, groups(group(mbid, 100, "First Album (Deluxe)")),
                            cover_verdict::none},
         release_group_case{"the first acceptable of several", 200,
@@ -106,6 +120,38 @@ INSTANTIATE_TEST_SUITE_P(
         release_group_case{"id with a path", 200,
                            groups(group("../../../../x/6cda-33eb-8e9a-044b5e15ffdd", 100, "First Album")),
                            cover_verdict::none},
+        release_group_case{"another artist's album of the same title", 200,
+                           groups(group(mbid, 100, "First Album", credit_of("Other Band"))),
+                           cover_verdict::none},
+        release_group_case{"another artist's first, then ours", 200,
+                           groups(group(other_mbid, 100, "First Album", credit_of("Other Band")) + "," +
+                                  group(mbid, 100, "First Album")),
+                           cover_verdict::found, mbid},
+        release_group_case{"artist in another case", 200, groups(group(mbid, 100, "First Album")),
+                           cover_verdict::found, mbid, "THE BAND"},
+        release_group_case{"no artist credit", 200, groups(group(mbid, 100, "First Album", R"("x":1)")),
+                           cover_verdict::none},
+        release_group_case{
+            "the whole credit with its join phrase", 200,
+            groups(group(mbid, 100, "First Album",
+                         R"("artist-credit":[{"name":"The Band","joinphrase":" feat. "},{"name":"Guest"}])")),
+            cover_verdict::found, mbid, "the band FEAT. guest"},
+        release_group_case{
+            "one of the credited artists", 200,
+            groups(group(
+                mbid, 100, "First Album",
+                R"("artist-credit":[{"name":"Guest","joinphrase":" & "},{"name":"TB","artist":{"name":"The Band"}}])")),
+            cover_verdict::found, mbid},
+        release_group_case{"a part of a credited name is not enough", 200,
+                           groups(group(mbid, 100, "First Album", credit_of("The Band Reunited"))),
+                           cover_verdict::none},
+        // Passes once the JSON reader decodes \u escapes.
+        release_group_case{
+            "Cyrillic, escaped", 200,
+            groups(group(mbid, 100, "First Album",
+                         credit_of("\\u0411\\u0435\\u043b\\u0430\\u044f \\u0420\\u0435\\u043a\\u0430"))),
+            cover_verdict::found, mbid,
+            "\xD0\x91\xD0\x95\xD0\x9B\xD0\x90\xD0\xAF \xD1\x80\xD0\xB5\xD0\xBA\xD0\xB0"}, // БЕЛАЯ река
         release_group_case{"no release groups", 200, groups(""), cover_verdict::none},
         release_group_case{"over the rate", 503, groups(group(mbid, 100, "First Album")),
                            cover_verdict::unknown},
