@@ -33,8 +33,11 @@ bool cover_is_usable_image_url(std::string_view url)
     if (!url.starts_with("https://") || url.size() > cover_url_max_bytes) {
         return false;
     }
+    // The characters a URI may hold: no space, quote, backslash, brace or anything beyond ASCII.
+    constexpr std::string_view uri_punctuation = "-._~:/?#[]@!$&'()*+,;=%";
     for (char c : url) {
-        if (c <= ' ' || c > '~') {
+        const auto byte = static_cast<unsigned char>(c);
+        if (!is_unreserved(byte) && uri_punctuation.find(c) == std::string_view::npos) {
             return false;
         }
     }

@@ -11,6 +11,7 @@
 // or cut query parameters.
 void cover_append_percent_encoded(std::string &path, std::string_view text);
 
-// Whether `url` can be the activity's image: https, printable ASCII without
-// spaces, at most cover_url_max_bytes.
+// Whether `url` can be the activity's image: https, of the characters a URI
+// may hold (ASCII letters, digits and -._~:/?#[]@!$&'()*+,;=%), at most
+// cover_url_max_bytes.
 bool cover_is_usable_image_url(std::string_view url);

@@ -130,7 +130,10 @@ void check_front(unsigned status, std::string_view location)
         const std::string reply = R"({"data":[{"album":{"cover_medium":")" + std::string(location) + "\"}}]}";
         std::vector<char> text(reply.begin(), reply.end());
         text.push_back('\0');
-        require(deezer_judge_reply(200, text.data(), "").reply.first.url == location);
+        // The catalogue takes the same image, unless it is its own mark of an album without art.
+        if (location.find("/images/cover//") == std::string_view::npos) {
+            require(deezer_judge_reply(200, text.data(), "").reply.first.url == location);
+        }
         std::string host(location.substr(8, location.find_first_of("/?#", 8) - 8));
         for (char &c : host) {
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
