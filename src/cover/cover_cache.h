@@ -45,7 +45,7 @@ inline constexpr char cover_fallback_image[] = "winamp-logo";
 
 // Entries kept, tracks and albums: far more than a listening session
 // touches, and at a few hundred bytes each still well under a megabyte.
-inline constexpr size_t cover_cache_capacity = 1024;
+inline constexpr size_t cover_cache_capacity = 512;
 
 struct cover_cache {
     size_t capacity = cover_cache_capacity;
