@@ -87,9 +87,9 @@ cover_outcome look_up_elsewhere(http_client *client, const cover_key &key, http_
 }
 
 // Asks the catalogue for the track (or, without a title, the album) of
-// `result`'s request and notes its match, and the album's cover when it has
-// one. False when the second source must still be asked for the album: only
-// after a clean answer without a cover, never after a failure.
+// `result`'s request and notes its match, and the album's cover whenever it
+// gives one. False when the second source must still be asked for the album:
+// only after a clean answer without a cover, never after a failure.
 bool ask_catalogue(http_client *client, cover_result &result, http_cancel *cancel)
 {
     const cover_key &key = result.request.key;
@@ -118,16 +118,16 @@ bool ask_catalogue(http_client *client, cover_result &result, http_cancel *cance
         }
         result.track = {found.matched ? cover_verdict::found : cover_verdict::none, std::move(links)};
     }
-    if (!result.request.want_album) {
-        return true;
+    // Every track of the reply is on the album asked for: the match's cover, else the
+    // first's, which a track of the album not found later shows as well.
+    if (!key.album.empty()) {
+        const cover_art &album = found.matched && !found.match.url.empty() ? found.match : found.first;
+        if (!album.url.empty()) {
+            result.album = {cover_verdict::found, {album.url, album.page, album.artist_page, {}, {}}};
+            return true;
+        }
     }
-    // Every track of the reply is on the album asked for: the match's cover, else the first's.
-    cover_art album = found.matched && !found.match.url.empty() ? found.match : found.first;
-    if (album.url.empty()) {
-        return false;
-    }
-    result.album = {cover_verdict::found, {album.url, album.page, album.artist_page, {}, {}}};
-    return true;
+    return !result.request.want_album;
 }
 
 // One lookup: the catalogue first when asked, and only after its clean "no

@@ -784,6 +784,33 @@ INSTANTIATE_TEST_SUITE_P(cover, tracks_of_an_album,
                                                            5, 6}),
                          [](const auto &info) { return readable_test_name(info.param.what); });
 
+// A track the catalogue does not have shows its album's cover once another
+// track of the album brought it, without asking again.
+TEST_F(cover_rig, a_track_not_found_shows_the_album_cover_another_track_brought)
+{
+    const wchar_t bonus_file[] = L"C:\\Music\\bonus.mp3";
+    host->library[bonus_file] = tagged_track(L"Bonus Track", L"Corvane Quartet", L"Early Days");
+    host->play(bonus_file);
+    await_requests(1);
+    finish_lookups();
+    EXPECT_EQ(catalogue_requests(musicbrainz_host).size(), 1u) << "the album asked of the second source";
+
+    int before = published();
+    host->library[track_file] = tagged_track(L"Morning", L"Corvane Quartet", L"Early Days");
+    host->play(track_file);
+    const discord_activity morning = await_cover(before);
+    EXPECT_EQ(morning.large_url, catalogue_album_page(0));
+
+    before = published();
+    host->play(bonus_file);
+    const discord_activity bonus = next_activity(before);
+    EXPECT_EQ(bonus.large_image, morning.large_image);
+    EXPECT_EQ(bonus.large_url, morning.large_url);
+    EXPECT_EQ(bonus.state_url, "");
+    finish_lookups();
+    EXPECT_EQ(catalogue_requests().size(), 2u) << "Bonus Track and Morning, once each";
+}
+
 // MusicBrainz writes names as they are (the stub in capitals, escaped); the
 // album and its artist match ignoring case, another artist's album of that
 // title does not. Passes once the JSON reader decodes \u escapes.
