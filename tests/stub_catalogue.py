@@ -21,7 +21,8 @@ Control is a folder shared with the tests:
                  connections' TLS handshakes take, told apart by the name the
                  client asks for).
   log.jsonl      one line per TLS connection accepted, per handshake (the TLS
-                 version agreed) and per request (host, path and headers as
+                 version agreed, the name the client asked for, when it ended)
+                 and per request (host, path and headers as
                  received, and the time it arrived); a request is logged after
                  its answer was chosen and before it is sent.
   ready          written once the server listens.
@@ -254,7 +255,8 @@ def serve_connection(raw, number, context, folder, log):
     except (OSError, ssl.SSLError):
         raw.close()
         return
-    log.write({"event": "handshake", "connection": number, "version": tls.version()})
+    log.write({"event": "handshake", "connection": number, "version": tls.version(),
+               "server_name": getattr(tls, "requested_name", None), "time": time.time()})
     stream = tls.makefile("rb")
     try:
         while True:
@@ -306,7 +308,8 @@ def main():
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(cert, key)
 
-    def delay_handshake(_connection, server_name, _context):
+    def delay_handshake(connection, server_name, _context):
+        connection.requested_name = server_name
         time.sleep(script_for(load_script(folder), server_name or "").get("handshake_delay", 0))
 
     context.sni_callback = delay_handshake
