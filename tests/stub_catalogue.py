@@ -16,18 +16,30 @@ Control is a folder shared with the tests:
                  one; for a service, its requests), close_mid_body (send half
                  the body, then close), drop (close the connection without a
                  word once a request has arrived), trickle (seconds between
-                 the body's bytes).
+                 the body's bytes), close (answer with "Connection: close" and
+                 close), handshake_delay (for a service: seconds its new
+                 connections' TLS handshakes take, told apart by the name the
+                 client asks for).
   log.jsonl      one line per TLS connection accepted, per handshake (the TLS
-                 version agreed) and per request (host, path and headers as
+                 version agreed, the name the client asked for, when it ended)
+                 and per request (host, path and headers as
                  received, and the time it arrived); a request is logged after
                  its answer was chosen and before it is sent.
   ready          written once the server listens.
 
-Default replies: ALBUMS says which service knows each of its albums; an album
-not in it is the catalogue's (a track whose album cover URL is derived from
-the request path) and unknown to MusicBrainz. MusicBrainz answers a known
-album with its release group; the Cover Art Archive answers 307 to an image
-at archive.org for a release group with a front image, 404 otherwise.
+Default replies: the catalogue answers a track search (artist:"…" with
+track:"…" and album:"…" when given, strict, &limit=N) as the real one does,
+every non-ASCII character escaped as \\uXXXX. An artist of CATALOGUE gets the
+tracks of that table that match: the same artist and album ignoring case, a
+title that holds the title asked for ignoring case, in the table's order, at
+most N. Any other artist's track is the catalogue's, on the album asked for,
+with a cover derived from artist and album (or title) and the title asked for,
+unless ALBUMS says the catalogue lacks the album. MusicBrainz answers an album
+of ALBUMS with release groups of that title: another artist's first (score
+100), then, when it has the album, one credited to the artist asked for in
+capitals; the Cover Art Archive answers 307 to an image at archive.org for a
+release group of the artist asked for with a front image, 404 otherwise (so
+another artist's release group taken by mistake shows no cover).
 
 Requests for the artist "Corvane Barrier" always get the default reply: the
 tests look one up to know that every lookup before it has ended.
@@ -48,8 +60,9 @@ IDLE_SECONDS = 30
 BARRIER_WORDS = "Corvane%20Barrier"
 
 
-# The stub's albums, by title: (the catalogue has it, MusicBrainz has it, the
-# Cover Art Archive has its front image).
+# The stub's albums by any artist not in CATALOGUE, by title: (the catalogue
+# has it, MusicBrainz has it by the artist asked for, the Cover Art Archive has
+# its front image). MusicBrainz has each of them by another artist as well.
 ALBUMS = {
     "Kind of Blue": (True, True, True),
     "Abbey Road": (True, True, True),
@@ -59,7 +72,32 @@ ALBUMS = {
     "Goldberg Variations (Leipzig 1951)": (False, True, False),
     "Demo Tape": (False, False, False),
     "Cassette Only": (False, False, False),
+    "Greatest Hits": (False, False, True),
+    "\u041e\u0441\u0435\u043d\u044c": (False, True, True),  # Осень
 }
+OTHER_ARTIST = "Somebody Else"
+
+# The catalogue's own tracks of a few artists, each with several albums:
+# (artist, album, title), in the order the catalogue ranks them.
+CATALOGUE = [
+    ("Corvane Quartet", "Early Days", "Morning"),
+    ("Corvane Quartet", "Early Days", "Blue (Live)"),
+    ("Corvane Quartet", "Early Days", "Noon"),
+    ("Corvane Quartet", "Late Nights", "Midnight"),
+    ("Corvane Quartet", "Late Nights", "Blue"),
+    ("\u00c9lodie Varga", "Caf\u00e9", "L\u2019enfer"),  # Élodie Varga, Café, L’enfer
+    ("\u00c9lodie Varga", "Caf\u00e9", "\u00c9t\u00e9"),  # Été
+    ("\u00c9lodie Varga", "Rive Gauche", "Pluie"),
+    ("\u039f\u03c1\u03c6\u03ad\u03b1\u03c2", "\u039b\u03cc\u03b3\u03bf\u03c2",
+     "\u039b\u03cc\u03b3\u03bf\u03c2"),  # Ορφέας, Λόγος, Λόγος
+    ("\u039f\u03c1\u03c6\u03ad\u03b1\u03c2", "\u0398\u03ac\u03bb\u03b1\u03c3\u03c3\u03b1",
+     "\u039a\u03cd\u03bc\u03b1"),  # Θάλασσα, Κύμα
+    ("\u0411\u0435\u043b\u0430\u044f \u0420\u0435\u043a\u0430", "\u0417\u0438\u043c\u0430",
+     "\u0421\u043d\u0435\u0433"),  # Белая Река, Зима, Снег
+    ("\u0411\u0435\u043b\u0430\u044f \u0420\u0435\u043a\u0430", "\u041b\u0435\u0442\u043e",
+     "\u0421\u043e\u043b\u043d\u0446\u0435"),  # Лето, Солнце
+]
+CATALOGUE_ARTISTS = {artist.casefold() for artist, _, _ in CATALOGUE}
 SERVICES = {"api.deezer.com": None, "musicbrainz.org": "musicbrainz",
             "coverartarchive.org": "coverartarchive"}
 
@@ -77,11 +115,19 @@ def script_for(script, host):
     return script.get(member, {}) if member else script
 
 
-def album_of(request_path, pattern):
-    """The album named in a query: the catalogue's album:"..." or MusicBrainz's releasegroup:"..."."""
-    query = urllib.parse.unquote(urllib.parse.urlsplit(request_path).query)
-    match = re.search(pattern, query)
+def query_of(request_path):
+    return urllib.parse.unquote(urllib.parse.urlsplit(request_path).query)
+
+
+def field(query, name):
+    """The value of name:"..." in a search query ('\\"' escapes a quote in MusicBrainz's)."""
+    match = re.search(r'\b%s:"((?:[^"\\]|\\.)*)"' % name, query)
     return re.sub(r'\\(.)', r"\1", match.group(1)) if match else ""
+
+
+def limit_of(request_path):
+    values = urllib.parse.parse_qs(urllib.parse.urlsplit(request_path).query).get("limit", ["25"])
+    return int(values[0]) if values[0].isdigit() else 25
 
 
 def mbid_of(album):
@@ -89,24 +135,59 @@ def mbid_of(album):
     return "-".join((digest[:8], digest[8:12], digest[12:16], digest[16:20], digest[20:32]))
 
 
+def cover_of(*names):
+    image_id = hashlib.md5("|".join(names).encode()).hexdigest()
+    return "https://e-cdns-images.dzcdn.net/images/cover/%s/250x250-000000-80-0-0.jpg" % image_id
+
+
+def track_record(track_id, title, artist_id, artist, album_id, album, cover):
+    return {"id": track_id, "readable": True, "title": title, "title_short": title, "duration": 245,
+            "rank": 500000, "artist": {"id": artist_id, "name": artist, "type": "artist"},
+            "album": {"id": album_id, "title": album, "cover": cover.replace("/250x250", "/120x120"),
+                      "cover_small": cover.replace("/250x250", "/56x56"), "cover_medium": cover,
+                      "cover_big": cover.replace("/250x250", "/500x500"),
+                      "cover_xl": cover.replace("/250x250", "/1000x1000"), "type": "album"},
+            "type": "track"}
+
+
 def catalogue_body(path):
-    known = ALBUMS.get(album_of(path, r'album:"([^"]*)"'))
+    query = query_of(path)
+    artist, title, album = field(query, "artist"), field(query, "track"), field(query, "album")
+    if artist.casefold() in CATALOGUE_ARTISTS:
+        tracks = []
+        for number, (own_artist, own_album, own_title) in enumerate(CATALOGUE):
+            if (own_artist.casefold() == artist.casefold()
+                    and (not album or own_album.casefold() == album.casefold())
+                    and title.casefold() in own_title.casefold()):
+                tracks.append(track_record(
+                    4000 + number, own_title, 900 + sorted(CATALOGUE_ARTISTS).index(own_artist.casefold()),
+                    own_artist, 7000 + [a for _, a, _ in CATALOGUE].index(own_album), own_album,
+                    cover_of(own_artist, own_album)))
+        tracks = tracks[:limit_of(path)]
+        return json.dumps({"data": tracks, "total": len(tracks)})
+    known = ALBUMS.get(album)
     if known is not None and not known[0]:
         return json.dumps({"data": [], "total": 0})
-    image_id = hashlib.md5(path.encode()).hexdigest()
-    cover = "https://e-cdns-images.dzcdn.net/images/cover/%s/250x250-000000-80-0-0.jpg" % image_id
-    return json.dumps({"data": [{"id": 3135556, "title": "Track", "artist": {"id": 27}, "album": {
-        "id": 302127, "title": "Album", "cover_medium": cover,
-        "cover_xl": cover.replace("250x250", "1000x1000")}}], "total": 1})
+    record = track_record(3135556, title or "Track", 27, artist, 302127, album or title + " (Single)",
+                          cover_of(artist, album or title))
+    return json.dumps({"data": [record], "total": 1})
+
+
+def release_group(mbid, album, artist):
+    return {"id": mbid, "type-id": "f529b476-6e62-324f-b0aa-1f3e33d313fc", "score": 100, "title": album,
+            "primary-type": "Album",
+            "artist-credit": [{"name": artist, "artist": {"id": mbid_of(artist), "name": artist}}]}
 
 
 def musicbrainz_body(path):
-    album = album_of(path, r'releasegroup:"((?:[^"\\]|\\.)*)"')
+    query = query_of(path)
+    album, artist = field(query, "releasegroup"), field(query, "artist")
     known = ALBUMS.get(album)
     groups = []
-    if known is not None and known[1]:
-        groups = [{"id": mbid_of(album), "type-id": "f529b476-6e62-324f-b0aa-1f3e33d313fc",
-                   "score": 100, "title": album, "primary-type": "Album"}]
+    if known is not None:
+        groups.append(release_group(mbid_of(album + "|" + OTHER_ARTIST), album, OTHER_ARTIST))
+        if known[1]:
+            groups.append(release_group(mbid_of(album), album, artist.upper()))
     return json.dumps({"created": "2026-12-10T00:00:00.000Z", "count": len(groups), "offset": 0,
                        "release-groups": groups})
 
@@ -114,8 +195,8 @@ def musicbrainz_body(path):
 def front_answer(path):
     """Status and Location for /release-group/<mbid>/front-250."""
     for album, known in ALBUMS.items():
-        if known[2] and "/%s/" % mbid_of(album) in path:
-            mbid = mbid_of(album)
+        mbid = mbid_of(album)
+        if known[2] and "/%s/" % mbid in path:
             return 307, ("https://ia800100.us.archive.org/24/items/mbid-%s/mbid-%s-1000000001_thumb250.jpg"
                          % (mbid, mbid))
     return 404, None
@@ -174,7 +255,8 @@ def serve_connection(raw, number, context, folder, log):
     except (OSError, ssl.SSLError):
         raw.close()
         return
-    log.write({"event": "handshake", "connection": number, "version": tls.version()})
+    log.write({"event": "handshake", "connection": number, "version": tls.version(),
+               "server_name": getattr(tls, "requested_name", None), "time": time.time()})
     stream = tls.makefile("rb")
     try:
         while True:
@@ -196,8 +278,9 @@ def serve_connection(raw, number, context, folder, log):
             status = script.get("status", status)
             location = script.get("location", location)
             head = ("HTTP/1.1 %d Scripted\r\nContent-Type: application/json; charset=utf-8\r\n"
-                    "Content-Length: %d\r\nConnection: keep-alive\r\n%s\r\n"
-                    % (status, len(body), "Location: %s\r\n" % location if location else ""))
+                    "Content-Length: %d\r\nConnection: %s\r\n%s\r\n"
+                    % (status, len(body), "close" if script.get("close") else "keep-alive",
+                       "Location: %s\r\n" % location if location else ""))
             if script.get("close_mid_body"):
                 tls.sendall(head.encode() + body[: len(body) // 2])
                 break
@@ -208,6 +291,8 @@ def serve_connection(raw, number, context, folder, log):
                     tls.sendall(body[i:i + 1])
                 continue
             tls.sendall(head.encode() + body)
+            if script.get("close"):
+                break
     except (OSError, ssl.SSLError):
         pass
     finally:
@@ -222,6 +307,12 @@ def main():
     port = int(sys.argv[4]) if len(sys.argv) > 4 else 443
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(cert, key)
+
+    def delay_handshake(connection, server_name, _context):
+        connection.requested_name = server_name
+        time.sleep(script_for(load_script(folder), server_name or "").get("handshake_delay", 0))
+
+    context.sni_callback = delay_handshake
     log = Log(folder)
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)

@@ -4,6 +4,7 @@
 
 #include "common/guarded.h"
 #include "common/utf8.h"
+#include "common/case_fold.h"
 #include "cover/cover_worker.h"
 
 #include <string>
@@ -14,19 +15,28 @@ cover_cache cache;
 cover_failures failures;
 cover_found_callback found_callback;
 
-// Remembers what the services answered; a failure is only noted, so that a
-// play a minute later asks again.
+// Remembers what the services answered, for the track and for its album; a
+// failure is only noted, so that a play a minute later asks again.
 void take_result(const cover_result &result)
 {
-    const cover_art &art = result.outcome.art;
-    if (result.outcome.verdict == cover_verdict::unknown) {
-        cover_failure_note(&failures, result.key, GetTickCount64());
-        return;
+    const uint64_t now = GetTickCount64();
+    bool news = false;
+    auto remember = [&](const cover_key &key, const cover_outcome &outcome) {
+        if (outcome.verdict == cover_verdict::unknown) {
+            cover_failure_note(&failures, key, now);
+            return;
+        }
+        cover_cache_store(&cache, key, outcome.art);
+        news = news || outcome.verdict == cover_verdict::found || !outcome.art.artist_page.empty();
+    };
+    if (result.track) {
+        remember(result.request.key, *result.track);
     }
-    cover_cache_store(&cache, result.key, art);
-    if (result.outcome.verdict == cover_verdict::found || !art.artist_page.empty() ||
-        !art.track_page.empty()) {
-        found_callback(result.key);
+    if (result.album) {
+        remember(cover_album_key(result.request.key), *result.album);
+    }
+    if (news) {
+        found_callback(result.request.key);
     }
 }
 
@@ -45,36 +55,56 @@ void cover_stop()
     failures = cover_failures{};
 }
 
-cover_key cover_key_of(const wchar_t *artist, const wchar_t *album)
+cover_key cover_key_of(const wchar_t *artist, const wchar_t *album, const wchar_t *title)
 {
-    return {utf16_to_utf8(artist), utf16_to_utf8(album)};
+    return {utf16_to_utf8(artist), utf16_to_utf8(album), utf16_to_utf8(title)};
 }
 
 cover_image cover_image_for(const wchar_t *artist, const wchar_t *album, const wchar_t *title) noexcept
 {
     // Fits the string's own storage: the fallback never allocates.
     cover_image image{cover_fallback_image, {}, {}, {}};
-    if (artist[0] == L'\0') {
+    if (artist[0] == L'\0' || (album[0] == L'\0' && title[0] == L'\0')) {
         return image;
     }
     // Without memory for the key or the copies the activity goes out with the fallback image.
     guarded([&] {
-        const cover_key key = cover_key_of(artist, album);
-        if (const cover_art *known = cover_cache_find(&cache, key)) {
-            cover_image found = image;
-            if (!known->url.empty()) {
-                found.large_image = known->url;
-                found.large_url = known->page;
-            }
-            found.artist_url = known->artist_page;
-            if (!known->track_page.empty() && cover_same_title(known->track_title, utf16_to_utf8(title))) {
-                found.title_url = known->track_page;
-            }
-            image = std::move(found);
-            return;
+        const cover_key key = cover_key_of(artist, album, title);
+        const cover_key album_key = cover_album_key(key);
+        const bool has_title = !key.title.empty();
+        const bool has_album = !key.album.empty();
+        // Finding one entry leaves the other where it is: both stay valid until the next store.
+        const cover_art *track = has_title ? cover_cache_find(&cache, key) : nullptr;
+        const cover_art *album_art = has_album ? cover_cache_find(&cache, album_key) : nullptr;
+
+        cover_image found = image;
+        const cover_art *cover = album_art != nullptr && !album_art->url.empty() ? album_art
+                                 : track != nullptr && !track->url.empty()       ? track
+                                                                                 : nullptr;
+        if (cover != nullptr) {
+            found.large_image = cover->url;
+            found.large_url = cover->page;
         }
-        if (!cover_failed_lately(&failures, key, GetTickCount64())) {
-            cover_worker_request(key);
+        if (track != nullptr && !track->artist_page.empty()) {
+            found.artist_url = track->artist_page;
+        } else if (album_art != nullptr) {
+            found.artist_url = album_art->artist_page;
+        }
+        if (track != nullptr && !track->track_page.empty() &&
+            same_text_ignoring_case(track->track_title, key.title)) {
+            found.title_url = track->track_page;
+        }
+        image = std::move(found);
+
+        const uint64_t now = GetTickCount64();
+        // An album whose cover the track's match gave needs no lookup of its own.
+        const bool want_album = has_album && album_art == nullptr &&
+                                (track == nullptr || track->url.empty()) &&
+                                !cover_failed_lately(&failures, album_key, now);
+        const bool search_catalogue =
+            has_title ? track == nullptr && !cover_failed_lately(&failures, key, now) : want_album;
+        if (search_catalogue || want_album) {
+            cover_worker_request({key, search_catalogue, want_album});
         }
     });
     return image;

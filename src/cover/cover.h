@@ -10,8 +10,8 @@
 
 #include <string>
 
-// Told, on the main thread, that a lookup has found the cover of `found`, or
-// links for its lines.
+// Told, on the main thread, that a lookup for the track of `found` has found
+// its cover or links for its lines.
 using cover_found_callback = void (*)(const cover_key &found);
 
 // At start-up: starts the lookup worker (see cover_worker_start).
@@ -21,25 +21,30 @@ void cover_start(HINSTANCE dll, cover_found_callback found);
 // and the failures.
 void cover_stop();
 
-// The artist and album as a lookup sends them (UTF-8).
-cover_key cover_key_of(const wchar_t *artist, const wchar_t *album);
+// The track's artist, album and title as a lookup sends them (UTF-8).
+cover_key cover_key_of(const wchar_t *artist, const wchar_t *album, const wchar_t *title);
 
 // The track activity's image and the links known with it.
 struct cover_image {
-    // The cover known for the artist and album (at most cover_url_max_bytes),
-    // or "winamp-logo" when there is none or none is known yet.
+    // The cover known for the album, else for the catalogue's match of the
+    // track (at most cover_url_max_bytes), or "winamp-logo" when there is
+    // none or none is known yet.
     std::string large_image;
     // The album's page at the catalogue or at MusicBrainz, known with its
     // cover (at most cover_page_max_bytes); empty, for no link, when none is known.
     std::string large_url;
-    // The catalogue's page of the matched track's artist; empty when none is known.
+    // The catalogue's page of the matched track's artist, else of the album's
+    // tracks' artist; empty when none is known.
     std::string artist_url;
-    // The catalogue's page of the matched track when its title is the played
-    // title ignoring case (cover_same_title); else empty.
+    // The catalogue's page of the track whose title is the played title
+    // ignoring case (same_text_ignoring_case); else empty.
     std::string title_url;
 };
 
-// The image and links known for the artist and album of a track titled
-// `title`; when nothing is known yet, asks the worker to look it up, unless
-// its lookup failed less than a minute ago. An empty artist is never looked up.
+// The image and links known for a track: the track's own (the catalogue's
+// match for artist, title and album) and its album's. Asks the worker for
+// what is not known yet (the track at the catalogue; an album's cover from
+// the catalogue, else from MusicBrainz and the Cover Art Archive), unless its
+// lookup failed less than a minute ago. An empty artist is never looked up,
+// nor a track with neither title nor album; the second source only for an album.
 cover_image cover_image_for(const wchar_t *artist, const wchar_t *album, const wchar_t *title) noexcept;

@@ -1,7 +1,7 @@
-// Covers already looked up while the host runs: for each artist and album
-// sent to the service, the cover found with its album's page, or the
-// service's definite "no cover". Bounded; the least recently used entry goes
-// first. No Windows API here.
+// What the lookups found while the host runs, by key: for a track, the
+// catalogue's match (its cover and links) or its definite "no such track";
+// for an album, the cover found with its page, or the services' definite "no
+// cover". Bounded; the least recently used entry goes first. No Windows API here.
 #pragma once
 
 #include <compare>
@@ -12,16 +12,25 @@
 #include <string>
 #include <utility>
 
-// An artist and an album exactly as a lookup sends them (UTF-8).
+// An artist, album and title exactly as a lookup sends them (UTF-8): a
+// track's key; with an empty title, its album's.
 struct cover_key {
     std::string artist;
     std::string album;
+    std::string title;
     friend auto operator<=>(const cover_key &, const cover_key &) = default;
 };
 
-// What a lookup found for an album: the cover with the album's page (both
-// empty when no service has a cover), and the links of the first track the
-// catalogue matched, kept whether a cover was found or not.
+// The key of the album of `track`.
+inline cover_key cover_album_key(const cover_key &track)
+{
+    return {track.artist, track.album, {}};
+}
+
+// What a lookup found for a track or an album: the cover with the album's
+// page (both empty when none is known), and the catalogue's links of the
+// track matched (for an album the artist's only), kept whether a cover was
+// found or not.
 struct cover_art {
     std::string url;         // the cover image
     std::string page;        // the album's page at the catalogue or at MusicBrainz; empty when none is known
@@ -34,8 +43,8 @@ struct cover_art {
 // Discord application.
 inline constexpr char cover_fallback_image[] = "winamp-logo";
 
-// Entries kept: far more albums than a listening session touches, and at a
-// few hundred bytes each still well under a megabyte.
+// Entries kept, tracks and albums: far more than a listening session
+// touches, and at a few hundred bytes each still well under a megabyte.
 inline constexpr size_t cover_cache_capacity = 512;
 
 struct cover_cache {
@@ -55,7 +64,7 @@ const cover_art *cover_cache_find(cover_cache *cache, const cover_key &key);
 void cover_cache_store(cover_cache *cache, const cover_key &key, cover_art art);
 
 // Lookups that failed lately (no network, an error, a service over its rate):
-// such an album is not asked again until a minute has passed. Bounded like
+// such a track or album is not asked again until a minute has passed. Bounded like
 // the cache; times in milliseconds of any steady clock.
 inline constexpr uint64_t cover_retry_after_ms = 60000;
 

@@ -20,7 +20,9 @@ constexpr wchar_t request_headers[] = L"Content-Type: application/json; charset=
 // MusicBrainz asks of every client.
 constexpr wchar_t user_agent[] = L"DiscordCorvane/" PLUGIN_VERSION_WIDE L" ( " PLUGIN_CONTACT_WIDE L" )";
 
-// MusicBrainz takes one request per second from an address.
+// MusicBrainz takes one request per second from an address, counted where
+// they arrive: the pause runs from the end of the exchange before, after its
+// request arrived there.
 constexpr ULONGLONG musicbrainz_interval_ms = 1000;
 
 // Each phase (name resolution, connection, TLS handshake, sending, each wait
@@ -108,28 +110,49 @@ HINTERNET open_connection(http_client *client, http_service service)
     return connection.get();
 }
 
-// Waits until `until` (a tick count); false when cancelled first.
+// Milliseconds of a steady clock precise to far below one: the tick count
+// moves in steps of up to 16 ms.
+ULONGLONG precise_clock_ms()
+{
+    LARGE_INTEGER frequency, count;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&count);
+    return static_cast<ULONGLONG>(count.QuadPart / frequency.QuadPart * 1000 +
+                                  count.QuadPart % frequency.QuadPart * 1000 / frequency.QuadPart);
+}
+
+// Waits until `until` (precise_clock_ms); false when cancelled first.
 bool wait_until(http_cancel *cancel, ULONGLONG until)
 {
     AcquireSRWLockExclusive(&cancel->lock);
-    for (ULONGLONG now = GetTickCount64(); !cancel->cancelled && now < until; now = GetTickCount64()) {
-        SleepConditionVariableSRW(&cancel->changed, &cancel->lock, static_cast<DWORD>(until - now), 0);
+    for (ULONGLONG now = precise_clock_ms(); !cancel->cancelled && now < until; now = precise_clock_ms()) {
+        // Rounded up, so that a wake-up a little early is followed by another wait.
+        SleepConditionVariableSRW(&cancel->changed, &cancel->lock, static_cast<DWORD>(until - now + 1), 0);
     }
     const bool cancelled = cancel->cancelled;
     ReleaseSRWLockExclusive(&cancel->lock);
     return !cancelled;
 }
 
-// Keeps a second between two requests to MusicBrainz; false when cancelled meanwhile.
+// Keeps a second after the last exchange with MusicBrainz; false when cancelled meanwhile.
 bool keep_musicbrainz_pace(http_client *client, http_cancel *cancel)
 {
-    if (client->last_musicbrainz_request != 0 &&
-        !wait_until(cancel, client->last_musicbrainz_request + musicbrainz_interval_ms)) {
-        return false;
-    }
-    client->last_musicbrainz_request = GetTickCount64();
-    return true;
+    return client->last_musicbrainz_exchange == 0 ||
+           wait_until(cancel, client->last_musicbrainz_exchange + musicbrainz_interval_ms);
 }
+
+// Notes when an exchange with MusicBrainz ends, however it ends: its request
+// arrived there before its answer came back, or not at all.
+class musicbrainz_exchange {
+  public:
+    explicit musicbrainz_exchange(http_client *client) : client_(client) {}
+    ~musicbrainz_exchange() { client_->last_musicbrainz_exchange = precise_clock_ms(); }
+    musicbrainz_exchange(const musicbrainz_exchange &) = delete;
+    musicbrainz_exchange &operator=(const musicbrainz_exchange &) = delete;
+
+  private:
+    http_client *client_;
+};
 
 // Milliseconds the next phase may take: a phase's time-out, cut to what is
 // left before `deadline`; 0 once it has passed.
@@ -203,7 +226,7 @@ bool send_and_wait_for_headers(HINTERNET request, ULONGLONG deadline)
            bound_next_phase(request, deadline) && WinHttpReceiveResponse(request, nullptr);
 }
 
-// Lets the Cover Art Archive's 307 be read rather than followed.
+// Lets the Cover Art Archive's redirect be read rather than followed.
 bool refuse_redirects(HINTERNET request)
 {
     DWORD feature = WINHTTP_DISABLE_REDIRECTS;
@@ -285,6 +308,10 @@ std::optional<http_reply> http_get(http_client *client, http_service service, co
 {
     if (service == http_service::musicbrainz && !keep_musicbrainz_pace(client, cancel)) {
         return std::nullopt;
+    }
+    std::optional<musicbrainz_exchange> paced;
+    if (service == http_service::musicbrainz) {
+        paced.emplace(client);
     }
     const ULONGLONG deadline = GetTickCount64() + exchange_deadline_ms;
     const HINTERNET connection = open_connection(client, service);

@@ -42,7 +42,8 @@ inline constexpr size_t http_service_count = 3;
 struct http_client {
     internet_handle session;
     internet_handle connections[http_service_count];
-    ULONGLONG last_musicbrainz_request = 0; // tick count when the last one was sent; 0 for none
+    // When the last exchange with MusicBrainz ended (precise_clock_ms); 0 for none.
+    ULONGLONG last_musicbrainz_exchange = 0;
 };
 
 struct http_reply {
@@ -51,8 +52,10 @@ struct http_reply {
     std::string location; // the Location header from the Cover Art Archive (ASCII); else empty
 };
 
-// GETs `path` (ASCII, already percent-encoded) from `service`, first waiting
-// until a second has passed since the last request to MusicBrainz. The whole
+// GETs `path` (ASCII, already percent-encoded) from `service`; to
+// MusicBrainz, not before a second has passed since the last exchange with it
+// ended. So its requests arrive a second apart at least, however long a new
+// connection's handshake delayed the one before. The whole
 // reply whatever its status, or nothing when the exchange failed, was
 // cancelled (the wait included), passed its deadline, or the body was longer
 // than the cap.

@@ -6,7 +6,10 @@
 #include "common/guarded.h"
 #include "common/plugin_thread.h"
 #include "common/unique_handle.h"
+#include "cover/cover_art_archive.h"
 #include "cover/cover_http.h"
+#include "cover/deezer.h"
+#include "cover/musicbrainz.h"
 
 #include <memory>
 #include <optional>
@@ -27,8 +30,8 @@ struct worker_shared {
     SRWLOCK lock = SRWLOCK_INIT;
     kernel_handle wake; // auto-reset: a lookup was queued, or stop
     bool stopping = false;
-    std::optional<cover_key> queued;
-    std::optional<cover_key> in_progress;
+    std::optional<cover_request> queued;
+    std::optional<cover_request> in_progress;
     std::vector<cover_result> finished; // not yet handed over
     HWND results_window = nullptr;      // NULL once the main thread no longer listens
     http_cancel cancel;
@@ -42,7 +45,7 @@ HINSTANCE window_instance;
 cover_result_handler result_handler;
 
 // Waits for the next lookup and marks it in progress; nothing when stopping.
-std::optional<cover_key> next_lookup(worker_shared *shared)
+std::optional<cover_request> next_lookup(worker_shared *shared)
 {
     for (;;) {
         {
@@ -59,54 +62,97 @@ std::optional<cover_key> next_lookup(worker_shared *shared)
     }
 }
 
-// The second source, asked when the catalogue answered that it has no cover:
-// MusicBrainz's release group of the album, then its front image at the
-// Cover Art Archive. Keeps the catalogue's links.
-cover_outcome look_up_elsewhere(http_client *client, const cover_key &key, cover_outcome catalogue,
-                                http_cancel *cancel)
+// The second source, asked for an album the catalogue has no cover of:
+// MusicBrainz's release group of the album by the artist, then its front
+// image at the Cover Art Archive.
+cover_outcome look_up_elsewhere(http_client *client, const cover_key &key, http_cancel *cancel)
 {
     const cover_outcome unknown{cover_verdict::unknown, {}};
-    std::optional<http_reply> reply =
-        http_get(client, http_service::musicbrainz, cover_release_group_path(key.artist, key.album), cancel);
+    std::optional<http_reply> reply = http_get(client, http_service::musicbrainz,
+                                               musicbrainz_release_group_path(key.artist, key.album), cancel);
     if (!reply) {
         return unknown;
     }
     const release_group_verdict group =
-        cover_judge_release_groups(reply->status, reply->body.data(), key.album);
+        musicbrainz_judge_release_groups(reply->status, reply->body.data(), key.artist, key.album);
     if (group.verdict != cover_verdict::found) {
-        return {group.verdict, group.verdict == cover_verdict::none ? std::move(catalogue.art) : cover_art{}};
+        return {group.verdict, {}};
     }
-    reply = http_get(client, http_service::cover_art_archive, cover_front_path(group.mbid), cancel);
+    reply =
+        http_get(client, http_service::cover_art_archive, cover_art_archive_front_path(group.mbid), cancel);
     if (!reply) {
         return unknown;
     }
-    cover_outcome front = cover_judge_front(reply->status, reply->location, group.mbid);
-    if (front.verdict == cover_verdict::unknown) {
-        return unknown;
-    }
-    front.art.artist_page = std::move(catalogue.art.artist_page);
-    front.art.track_page = std::move(catalogue.art.track_page);
-    front.art.track_title = std::move(catalogue.art.track_title);
-    return front;
+    return cover_art_archive_judge_front(reply->status, reply->location, group.mbid);
 }
 
-// One lookup: the catalogue first, and only after its clean "no cover" (not
-// an error, a time-out or a stall) the second source, which needs the album's
-// name. Every failure, an allocation failure included, is "unknown".
-cover_outcome look_up(http_client *client, const cover_key &key, http_cancel *cancel) noexcept
+// Asks the catalogue for the track (or, without a title, the album) of
+// `result`'s request and notes its match, and the album's cover whenever it
+// gives one. False when the second source must still be asked for the album:
+// only after a clean answer without a cover, never after a failure.
+bool ask_catalogue(http_client *client, cover_result &result, http_cancel *cancel)
 {
+    const cover_key &key = result.request.key;
     const cover_outcome unknown{cover_verdict::unknown, {}};
-    return guarded(unknown, [&] {
-        std::optional<http_reply> reply =
-            http_get(client, http_service::catalogue, cover_search_path(key.artist, key.album), cancel);
-        if (!reply) {
-            return unknown;
+    std::optional<http_reply> reply = http_get(client, http_service::catalogue,
+                                               deezer_search_path(key.artist, key.title, key.album), cancel);
+    deezer_verdict answer;
+    if (reply) {
+        answer = deezer_judge_reply(reply->status, reply->body.data(), key.title);
+    }
+    if (!answer.answered) {
+        if (!key.title.empty()) {
+            result.track = unknown;
         }
-        cover_outcome catalogue = cover_judge_reply(reply->status, reply->body.data());
-        if (catalogue.verdict != cover_verdict::none || key.album.empty()) {
-            return catalogue;
+        if (result.request.want_album) {
+            result.album = unknown;
         }
-        return look_up_elsewhere(client, key, std::move(catalogue), cancel);
+        return true;
+    }
+    deezer_reply &found = answer.reply;
+    if (!key.title.empty()) {
+        // Without the track, an album's tracks still name its artist.
+        cover_art links = found.matched ? found.match : cover_art{};
+        if (!found.matched && !key.album.empty()) {
+            links.artist_page = found.first.artist_page;
+        }
+        result.track = {found.matched ? cover_verdict::found : cover_verdict::none, std::move(links)};
+    }
+    // Every track of the reply is on the album asked for: the match's cover, else the
+    // first's, which a track of the album not found later shows as well.
+    if (!key.album.empty()) {
+        const cover_art &album = found.matched && !found.match.url.empty() ? found.match : found.first;
+        if (!album.url.empty()) {
+            result.album = {cover_verdict::found, {album.url, album.page, album.artist_page, {}, {}}};
+            return true;
+        }
+    }
+    return !result.request.want_album;
+}
+
+// One lookup: the catalogue first when asked, and only after its clean "no
+// cover" (not an error, a time-out or a stall), or directly when the
+// catalogue's answer is known already, the second source for an album. Every
+// failure, an allocation failure included, is "unknown".
+cover_result look_up(http_client *client, const cover_request &request, http_cancel *cancel) noexcept
+{
+    cover_result failed{request, {}, {}};
+    const cover_outcome unknown{cover_verdict::unknown, {}};
+    if (request.search_catalogue && !request.key.title.empty()) {
+        failed.track = unknown;
+    }
+    if (request.want_album) {
+        failed.album = unknown;
+    }
+    return guarded(failed, [&] {
+        cover_result result{request, {}, {}};
+        if (request.search_catalogue && ask_catalogue(client, result, cancel)) {
+            return result;
+        }
+        if (request.want_album && !request.key.album.empty()) {
+            result.album = look_up_elsewhere(client, request.key, cancel);
+        }
+        return result;
     });
 }
 
@@ -126,11 +172,11 @@ void run_lookups(worker_shared *shared) noexcept
     http_client client;
     for (;;) {
         try {
-            const std::optional<cover_key> key = next_lookup(shared);
-            if (!key) {
+            const std::optional<cover_request> request = next_lookup(shared);
+            if (!request) {
                 return;
             }
-            deliver(shared, {*key, look_up(&client, *key, &shared->cancel)});
+            deliver(shared, look_up(&client, *request, &shared->cancel));
         } catch (...) {
             // An outcome that cannot be queued is lost; the next play asks again.
             exclusive_lock hold(shared->lock);
@@ -238,17 +284,17 @@ void cover_worker_stop()
     destroy_results_window();
 }
 
-void cover_worker_request(const cover_key &key)
+void cover_worker_request(const cover_request &request)
 {
     if (!running) {
         return;
     }
     {
         exclusive_lock hold(running->lock);
-        if (running->in_progress == key || running->queued == key) {
+        if (running->in_progress == request || running->queued == request) {
             return;
         }
-        running->queued = key;
+        running->queued = request;
     }
     SetEvent(running->wake.get());
 }

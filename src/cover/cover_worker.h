@@ -4,13 +4,28 @@
 #pragma once
 
 #include "cover/cover_cache.h"
-#include "cover/cover_query.h"
+#include "cover/cover_verdict.h"
 
 #include <windows.h>
 
+#include <optional>
+
+// A lookup: what of a track is not known yet.
+struct cover_request {
+    cover_key key;         // the track's
+    bool search_catalogue; // the track at the catalogue (for an empty title, the album)
+    bool want_album;       // the album's cover: the catalogue's, else the second source's
+    friend bool operator==(const cover_request &, const cover_request &) = default;
+};
+
 struct cover_result {
-    cover_key key;
-    cover_outcome outcome; // verdict unknown as well when the exchange failed
+    cover_request request;
+    // When the catalogue was asked for a track: found with the track the
+    // catalogue matched, none without one; unknown when the exchange failed.
+    std::optional<cover_outcome> track;
+    // When the album was wanted: its cover (found) or none; unknown when a
+    // service failed.
+    std::optional<cover_outcome> album;
 };
 
 // Receives a finished lookup on the main thread, from inside its message loop.
@@ -28,7 +43,7 @@ bool cover_worker_start(HINSTANCE dll, cover_result_handler handler);
 // unloads the DLL through its own reference, so the host may unload it at once.
 void cover_worker_stop();
 
-// Main thread: asks for a lookup of `key`, replacing one still queued. Nothing
-// happens when `key` is already queued or being looked up, or when the worker
+// Main thread: asks for `request`, replacing one still queued. Nothing
+// happens when it is already queued or being looked up, or when the worker
 // is not running.
-void cover_worker_request(const cover_key &key);
+void cover_worker_request(const cover_request &request);

@@ -142,7 +142,7 @@ void republish_with_cover(const cover_key &found)
     host_track_tags tags{};
     host_read_tags(&tags);
     // A cover for an album the user has left only stays in the cache.
-    if (tags.extended && cover_key_of(tags.artist, tags.album) == found) {
+    if (tags.extended && cover_key_of(tags.artist, tags.album, tags.title) == found) {
         update_presence();
     }
 }

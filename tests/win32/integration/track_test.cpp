@@ -93,10 +93,11 @@ TEST_P(compositions, show_the_pieces_the_settings_allow)
     EXPECT_EQ(activity.end, 0) << "the host knows no length for it";
     const bool album_on_cover = wants_cover && test.settings.album_name;
     EXPECT_EQ(activity.large_text, album_on_cover ? "First Album" : "");
-    // The stub's match is another track ("Track") by the artist: only the artist's line links.
+    // The stub's match is the track played: each line shown links to its page.
     const bool artist_linked = wants_cover && test.settings.artist_name;
     EXPECT_EQ(activity.details_url, artist_linked ? "https://www.deezer.com/artist/27" : "");
-    EXPECT_EQ(activity.state_url, "");
+    const bool title_linked = wants_cover && test.settings.title;
+    EXPECT_EQ(activity.state_url, title_linked ? "https://www.deezer.com/track/3135556" : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -131,7 +132,8 @@ TEST_F(track_rig, a_missing_artist_falls_back_to_the_album_artist_for_text_and_l
     EXPECT_EQ(await_cover(0).details, "Various - Hits");
     const auto requests = catalogue_requests();
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].path, "/search/track?strict=on&q=artist:%22Various%22%20album:%22Hits%22&limit=1");
+    EXPECT_EQ(requests[0].path,
+              "/search/track?strict=on&q=artist:%22Various%22%20track:%22Blue%22%20album:%22Hits%22&limit=5");
 }
 
 TEST_F(track_rig, without_any_artist_the_album_stands_alone_and_no_lookup_is_made)
