@@ -387,7 +387,7 @@ LRESULT CALLBACK sim_host::window_procedure(HWND window, UINT message, WPARAM wp
 
 LRESULT sim_host::answer_query(WPARAM wparam, LPARAM query)
 {
-    if (query == IPC_CB_MISC) {
+    if (wparam == IPC_CB_MISC_STATUS && query == IPC_CB_MISC) {
         return sim_status_result;
     }
     switch (query) {

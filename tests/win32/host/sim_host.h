@@ -32,7 +32,7 @@ struct sim_message {
     LPARAM lparam;
 };
 
-// What the host's own window procedure returns for a notification and for a
+// What the host's own window procedure returns for the status notification and for a
 // query it does not know, so tests can see results pass through.
 inline constexpr LRESULT sim_status_result = 0x603;
 inline constexpr LRESULT sim_unknown_query_result = 0x5EED;
