@@ -8,6 +8,7 @@
 #include "common/unique_handle.h"
 #include "cover/cover_http.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -245,7 +246,11 @@ void cover_worker_request(const cover_key &key)
     }
     {
         exclusive_lock hold(running->lock);
-        if (running->in_progress == key || running->queued == key) {
+        // A lookup just ended whose outcome the main thread has not taken yet
+        // is not asked again: the host's notifications come several at a time.
+        const bool awaiting_hand_over =
+            std::ranges::any_of(running->finished, [&](const cover_result &done) { return done.key == key; });
+        if (running->in_progress == key || running->queued == key || awaiting_hand_over) {
             return;
         }
         running->queued = key;

@@ -135,8 +135,11 @@ stream_reading read_stream(const std::wstring &location)
     host_read_stream_keys(location, &answers);
     const stream_keys keys{answers.stream_title, answers.uvox_title, answers.uvox_artist,
                            answers.station,      answers.home_page,  answers.album_art};
-    return {stream_song_of(keys, location), stream_station_of(keys, location), utf16_to_utf8(keys.home_page),
-            utf16_to_utf8(keys.album_art)};
+    const auto shown_url = [&](utf16_view url) {
+        return reveals_location(url, location) ? std::string() : utf16_to_utf8(url);
+    };
+    return {stream_song_of(keys, location), stream_station_of(keys, location), shown_url(keys.home_page),
+            shown_url(keys.album_art)};
 }
 
 // Internet radio: never the URL nor the host's display title (its status
