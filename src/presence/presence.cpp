@@ -135,8 +135,10 @@ stream_reading read_stream(const std::wstring &location)
     host_read_stream_keys(location, &answers);
     const stream_keys keys{answers.stream_title, answers.uvox_title, answers.uvox_artist,
                            answers.station,      answers.home_page,  answers.album_art};
+    // A URL that fills its buffer may have been cut short: it does not fit.
     const auto shown_url = [&](utf16_view url) {
-        return reveals_location(url, location) ? std::string() : utf16_to_utf8(url);
+        return url.size() >= host_tag_capacity || reveals_location(url, location) ? std::string()
+                                                                                  : utf16_to_utf8(url);
     };
     return {stream_song_of(keys, location), stream_station_of(keys, location), shown_url(keys.home_page),
             shown_url(keys.album_art)};
