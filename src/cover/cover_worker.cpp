@@ -11,6 +11,7 @@
 #include "cover/deezer.h"
 #include "cover/musicbrainz.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -291,7 +292,11 @@ void cover_worker_request(const cover_request &request)
     }
     {
         exclusive_lock hold(running->lock);
-        if (running->in_progress == request || running->queued == request) {
+        // A lookup just ended whose outcome the main thread has not taken yet
+        // is not asked again: the host's notifications come several at a time.
+        const bool awaiting_hand_over =
+            std::ranges::any_of(running->finished, [&](const cover_result &done) { return done.request == request; });
+        if (running->in_progress == request || running->queued == request || awaiting_hand_over) {
             return;
         }
         running->queued = request;

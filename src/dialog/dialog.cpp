@@ -13,6 +13,8 @@
 #include "presence/presence.h"
 #include "resource.h"
 
+#include <algorithm>
+
 namespace {
 
 struct check_box {
@@ -105,10 +107,31 @@ void grey_song_info_parts(HWND dialog)
 HWND open_dialog;
 // Where OK saves the settings, for as long as the dialog is open.
 cfg_file *settings_file;
+// The window Configure was pressed in (the host's preferences), or the host's main window.
+HWND opened_from;
+
+// Centres the dialog on the work area of the monitor that shows the window it
+// was opened from, or the nearest one: so it is on screen even when the host's
+// main window is hidden or moved off-screen (another skin, a closed main window).
+void centre_on_monitor(HWND dialog)
+{
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT box;
+    if (!GetMonitorInfoW(MonitorFromWindow(opened_from, MONITOR_DEFAULTTONEAREST), &monitor) ||
+        !GetWindowRect(dialog, &box)) {
+        return;
+    }
+    const RECT &area = monitor.rcWork;
+    const LONG left = area.left + std::max(0L, (area.right - area.left - (box.right - box.left)) / 2);
+    const LONG top = area.top + std::max(0L, (area.bottom - area.top - (box.bottom - box.top)) / 2);
+    SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 INT_PTR show_settings(HWND dialog)
 {
     open_dialog = dialog;
+    centre_on_monitor(dialog);
     show_status(dialog);
     SetTimer(dialog, status_timer_id, status_refresh_ms, nullptr);
     for (const check_box &box : check_boxes) {
@@ -185,10 +208,14 @@ INT_PTR handle_message(HWND dialog, UINT message, WPARAM wparam)
 void config_dialog_open(cfg_file &file)
 {
     if (open_dialog != nullptr) {
+        if (IsIconic(open_dialog)) {
+            ShowWindow(open_dialog, SW_RESTORE);
+        }
         SetForegroundWindow(open_dialog);
         return;
     }
     settings_file = &file;
+    opened_from = GetActiveWindow() != nullptr ? GetActiveWindow() : host_window();
     DialogBoxParamW(plugin_dll(), MAKEINTRESOURCEW(IDD_CONFIG), host_window(), &config_dlg_proc, 0);
     open_dialog = nullptr;
 }

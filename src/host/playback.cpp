@@ -75,20 +75,21 @@ int host_playback_state()
     return static_cast<int>(host_query(0, IPC_ISPLAYING));
 }
 
-void host_read_tags(host_track_tags *tags)
+std::wstring host_playing_file()
+{
+    const auto *file = reinterpret_cast<const wchar_t *>(host_query(0, IPC_GET_PLAYING_FILENAME));
+    return file != nullptr ? file : L"";
+}
+
+void host_read_tags(const std::wstring &file, host_track_tags *tags)
 {
     extendedFileInfoStructW query{};
-    query.filename = reinterpret_cast<const wchar_t *>(host_query(0, IPC_GET_PLAYING_FILENAME));
+    tags->file = file;
+    query.filename = tags->file.c_str();
     query.retlen = host_tag_capacity;
-    tags->file = query.filename != nullptr ? query.filename : L"";
     tags->extended = query_tag(&query, L"title", tags->title) != 0;
-    // An untagged file answers the title with success and no text; the
-    // display title (what the playlist shows, usually the file name) takes
-    // its place, and without extended information it stands alone.
-    if (is_empty(tags->title)) {
-        copy_display_title(tags->title);
-    }
     if (!tags->extended) {
+        copy_display_title(tags->title);
         return;
     }
     query_tag(&query, L"artist", tags->artist);
@@ -96,6 +97,19 @@ void host_read_tags(host_track_tags *tags)
         query_tag(&query, L"albumartist", tags->artist);
     }
     query_tag(&query, L"album", tags->album);
+}
+
+void host_read_stream_keys(const std::wstring &location, host_stream_keys *keys)
+{
+    extendedFileInfoStructW query{};
+    query.filename = location.c_str();
+    query.retlen = host_tag_capacity;
+    query_tag(&query, L"streamtitle", keys->stream_title);
+    query_tag(&query, L"uvox/title", keys->uvox_title);
+    query_tag(&query, L"uvox/artist", keys->uvox_artist);
+    query_tag(&query, L"streamname", keys->station);
+    query_tag(&query, L"streamurl", keys->home_page);
+    query_tag(&query, L"uvox/albumart", keys->album_art);
 }
 
 // Taken in milliseconds and rounded once, so that while the position
@@ -106,6 +120,11 @@ host_clock_reading host_read_clock()
     const LRESULT position_ms = host_query(0, IPC_GETOUTPUTTIME);
     const bool known = position_ms >= 0;
     return {(known ? now_ms - position_ms : now_ms) / 1000, known};
+}
+
+int64_t host_clock_now()
+{
+    return unix_time_now_ms() / 1000;
 }
 
 int64_t host_track_length_seconds()

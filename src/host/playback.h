@@ -17,6 +17,9 @@ int host_playback_state();
 constexpr size_t host_tag_capacity = 256;
 using host_tag_buffer = wchar_t[host_tag_capacity + 1];
 
+// The playing entry's file (or URL) as the host names it; empty when there is none.
+std::wstring host_playing_file();
+
 // The playing entry's tags as the host gives them.
 struct host_track_tags {
     std::wstring file;
@@ -26,9 +29,24 @@ struct host_track_tags {
     host_tag_buffer album;
 };
 
-// Reads the playing entry's tags into `tags` (zeroed by the caller). A title
-// the tags lack is the host's display title.
-void host_read_tags(host_track_tags *tags);
+// Reads the tags of the playing `file` into `tags` (zeroed by the caller).
+// Without extended information the title is the host's display title; with
+// it, a title tag the file lacks stays empty. Never for a stream: its display
+// title holds the URL and the host's status texts.
+void host_read_tags(const std::wstring &file, host_track_tags *tags);
+
+// The stream keys the host answers for the playing URL; empty when unanswered.
+struct host_stream_keys {
+    host_tag_buffer stream_title; // "streamtitle"
+    host_tag_buffer uvox_title;   // "uvox/title"
+    host_tag_buffer uvox_artist;  // "uvox/artist"
+    host_tag_buffer station;      // "streamname"
+    host_tag_buffer home_page;    // "streamurl"
+    host_tag_buffer album_art;    // "uvox/albumart"
+};
+
+// Reads the stream keys of the playing `location` into `keys` (zeroed by the caller).
+void host_read_stream_keys(const std::wstring &location, host_stream_keys *keys);
 
 // A reading of the elapsed-time clock: its start in seconds since 1970, now
 // minus the host's playback position, so that a resume or a start in
@@ -39,6 +57,9 @@ struct host_clock_reading {
     bool position_known;
 };
 host_clock_reading host_read_clock();
+
+// Now, in seconds since 1970.
+int64_t host_clock_now();
 
 // The playing track's length in seconds; 0 when unknown (a stream).
 int64_t host_track_length_seconds();

@@ -75,9 +75,13 @@ void subclass_host_window()
 
 // Gives the host window its own procedure back, unless someone subclassed it
 // after us: then our procedure stays in their chain and keeps forwarding, so
-// the DLL is pinned to stay mapped even when the host unloads it.
+// the DLL is pinned to stay mapped even when the host unloads it. At a normal
+// exit the host has destroyed its window before quit: nothing is left to restore.
 void unsubclass_host_window()
 {
+    if (!IsWindow(plugin.hwndParent)) {
+        return;
+    }
     if (window_procedure(plugin.hwndParent) == reinterpret_cast<LONG_PTR>(&plugin_wndproc)) {
         set_window_procedure(plugin.hwndParent, reinterpret_cast<LONG_PTR>(prev_wndproc));
         return;
@@ -113,7 +117,10 @@ void __cdecl plugin_config()
 
 // Leaves nothing of the plug-in that could run after it returns (the host
 // may unload the DLL at once), but for a subclass that a later one wraps,
-// whose procedure only forwards from then on.
+// whose procedure only forwards from then on. The host calls it after its
+// window is gone, or at log-off from inside that window's procedure: then
+// plugin_wndproc is below on the stack and, once this returns, only returns
+// the host's answer, touching nothing that quit released.
 void __cdecl plugin_quit()
 {
     presence_stop();

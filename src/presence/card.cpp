@@ -82,9 +82,20 @@ std::optional<discord_activity> compose_track_card(const track_facts &track, con
     if (cover_shown) {
         card.large_text = cover_text(track, settings);
         card.large_url = track.album_page;
+    } else if (!track.image.empty() && !track.logo_page.empty()) {
+        card.large_text = cover_text(track, settings);
+        card.large_url = track.logo_page;
     }
     card.status_display_type = member_list_choice(settings, card);
     return card;
+}
+
+utf16_string file_name_part(utf16_view file)
+{
+    const size_t folder_end = file.find_last_of(UTF16("\\/"));
+    const utf16_view name = folder_end == utf16_view::npos ? file : file.substr(folder_end + 1);
+    const size_t extension = name.rfind(UTF16('.'));
+    return utf16_string(extension == utf16_view::npos || extension == 0 ? name : name.substr(0, extension));
 }
 
 int64_t steady_clock_start(int64_t previous, int64_t fresh)

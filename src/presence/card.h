@@ -26,12 +26,17 @@ struct track_facts {
     std::string album_page;     // with a cover: its album's page at the catalogue, or empty
     std::string artist_page;    // the artist's page at the catalogue, or empty
     std::string title_page;     // the track's page at the catalogue, or empty
+    std::string logo_page;      // with the logo: the page it links to (a station's home page), or empty
 };
 
 // The card for the track, or nothing when a paused track is to be hidden. The
 // line that shows the artist links to the artist's page, the line that shows
 // the title to the track's page; a line without them has no link.
 std::optional<discord_activity> compose_track_card(const track_facts &track, const cfg_settings &settings);
+
+// The name part of a file's path (no folder, no extension): the title of a
+// file whose title tag is empty.
+utf16_string file_name_part(utf16_view file);
 
 // The elapsed-time clock's start for a track whose clock started at
 // `previous` (0: none yet) and now reads `fresh`: the position and the clock

@@ -1,8 +1,9 @@
 // The presence dispatcher: decides from the host's playback state whether the
-// idle activity or the track card is published. For a track it takes the
-// host's tags and clock readings, keeps the clock steady across readings of
-// the same playback, takes the cover known so far and has the card composed
-// under the display settings; it publishes again when the cover arrives later.
+// idle activity, the track card or a stream's card is published. For a file it
+// takes the host's tags and clock readings and keeps the clock steady across
+// readings of the same playback; for a stream, the stream keys and the song's
+// own clock. It takes the cover known so far and has the card composed under
+// the display settings; it publishes again when the cover arrives later.
 #include "presence/presence.h"
 
 #include "config/settings.h"
@@ -10,7 +11,9 @@
 #include "discord/connection.h"
 #include "host/playback.h"
 #include "presence/card.h"
+#include "presence/radio.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -73,7 +76,16 @@ bool wants_cover()
     return config.display_song_info && config.display_album_art;
 }
 
-void update_presence_track(int playback_state)
+// The title a file is shown by. A file without a title tag is named by its
+// file, not by the host's display title, which would repeat the artist
+// ("Artist - track12").
+std::wstring title_of(const host_track_tags &tags)
+{
+    return tags.extended && tags.title[0] == L'\0' ? file_name_part(tags.file) : std::wstring(tags.title);
+}
+
+// A local file: its tags, its clock from the host's position, its album's cover.
+void update_presence_file(const std::wstring &file, int playback_state)
 {
     track_facts track;
     track.playback_state = playback_state;
@@ -83,19 +95,20 @@ void update_presence_track(int playback_state)
     }
 
     host_track_tags tags{};
-    host_read_tags(&tags);
+    host_read_tags(file, &tags);
     if (track.clock_start > 0) {
         const int64_t previous = last_clock.file == tags.file ? last_clock.start : 0;
         track.clock_start = steady_clock_start(previous, track.clock_start);
         last_clock = {tags.file, track.clock_start};
     }
     track.extended = tags.extended;
-    track.title = tags.title;
+    const std::wstring title = title_of(tags);
+    track.title = title;
     if (tags.extended) {
         track.artist = tags.artist;
         track.album = tags.album;
         if (wants_cover()) {
-            cover_image image = cover_image_for(tags.artist, tags.album, tags.title);
+            cover_image image = cover_image_for(tags.artist, tags.album, title.c_str());
             track.image = std::move(image.large_image);
             track.album_page = std::move(image.large_url);
             track.artist_page = std::move(image.artist_url);
@@ -103,6 +116,80 @@ void update_presence_track(int playback_state)
         }
     }
     connection_publish(compose_track_card(track, config));
+}
+
+// The song clock of the stream playing, which repeated notifications keep.
+stream_clock last_stream_clock;
+
+// What the stream keys of the playing `location` say of its song and station.
+struct stream_reading {
+    stream_song song;
+    utf16_string station;
+    std::string home_page;
+    std::string album_art;
+};
+
+stream_reading read_stream(const std::wstring &location)
+{
+    host_stream_keys answers{};
+    host_read_stream_keys(location, &answers);
+    const stream_keys keys{answers.stream_title, answers.uvox_title, answers.uvox_artist,
+                           answers.station,      answers.home_page,  answers.album_art};
+    // A URL that fills its buffer may have been cut short: it does not fit.
+    const auto shown_url = [&](utf16_view url) {
+        return url.size() >= host_tag_capacity || reveals_location(url, location) ? std::string()
+                                                                                  : utf16_to_utf8(url);
+    };
+    return {stream_song_of(keys, location), stream_station_of(keys, location), shown_url(keys.home_page),
+            shown_url(keys.album_art)};
+}
+
+// Internet radio: never the URL nor the host's display title (its status
+// texts), only what the stream keys say; the clock counts from the song's start.
+void update_presence_stream(const std::wstring &location, int playback_state)
+{
+    stream_reading reading = read_stream(location);
+    stream_facts stream;
+    stream.playback_state = playback_state;
+    const int64_t song_start =
+        stream_clock_read(&last_stream_clock, location, reading.song, playback_state == 1, host_clock_now());
+    if (config.show_elapsed_time) {
+        stream.clock_start = song_start;
+    }
+    if (wants_cover()) {
+        cover_image image = cover_image_for(reading.song.artist.c_str(), L"", reading.song.title.c_str());
+        stream.image = std::move(image.large_image);
+        stream.album_page = std::move(image.large_url);
+        stream.artist_page = std::move(image.artist_url);
+        stream.title_page = std::move(image.title_url);
+        stream.station_art = std::move(reading.album_art);
+        stream.station_page = std::move(reading.home_page);
+    }
+    stream.song = std::move(reading.song);
+    stream.station = std::move(reading.station);
+    connection_publish(compose_stream_card(stream, config));
+}
+
+// The artist, album and title a cover of the playing entry is looked up by.
+struct cover_subject {
+    std::wstring artist;
+    std::wstring album;
+    std::wstring title;
+};
+
+std::optional<cover_subject> playing_cover_subject()
+{
+    const std::wstring file = host_playing_file();
+    if (is_stream_location(file)) {
+        stream_song song = read_stream(file).song;
+        return cover_subject{std::move(song.artist), L"", std::move(song.title)};
+    }
+    host_track_tags tags{};
+    host_read_tags(file, &tags);
+    if (!tags.extended) {
+        return std::nullopt;
+    }
+    return cover_subject{tags.artist, tags.album, title_of(tags)};
 }
 
 } // namespace
@@ -125,9 +212,20 @@ void update_presence()
     }
     const int state = host_playback_state();
     if (state == 1 || state == 3) {
-        update_presence_track(state);
-        follow_position(state == 1 && config.show_elapsed_time);
+        const std::wstring file = host_playing_file();
+        if (is_stream_location(file)) {
+            last_clock = {};
+            update_presence_stream(file, state);
+            // The host's position does not follow a stream's songs: nothing to poll.
+            follow_position(false);
+        } else {
+            last_stream_clock = {};
+            update_presence_file(file, state);
+            follow_position(state == 1 && config.show_elapsed_time);
+        }
     } else if (state == 0) {
+        last_clock = {};
+        last_stream_clock = {};
         update_presence_idle();
         follow_position(false);
     }
@@ -139,10 +237,9 @@ void republish_with_cover(const cover_key &found)
     if ((state != 1 && state != 3) || !wants_cover()) {
         return;
     }
-    host_track_tags tags{};
-    host_read_tags(&tags);
-    // A cover for an album the user has left only stays in the cache.
-    if (tags.extended && cover_key_of(tags.artist, tags.album, tags.title) == found) {
+    // A cover for an album or song the user has left only stays in the cache.
+    const std::optional<cover_subject> playing = playing_cover_subject();
+    if (playing && cover_key_of(playing->artist.c_str(), playing->album.c_str(), playing->title.c_str()) == found) {
         update_presence();
     }
 }

@@ -3,7 +3,9 @@
 // without a cover lookup, the first lookup, a repeated album, a new album on
 // the open connection and a stalled catalogue; how long the cover takes to
 // reach the main thread after the notification; how long quit takes during a
-// stall; and three idle periods (without the plug-in; with it, Discord
+// stall; the main thread's time in each notification of a track change's
+// burst (the stop and play sequences as the host posts them), with and
+// without the plug-in; and three idle periods (without the plug-in; with it, Discord
 // connected and nothing playing; Discord absent) in which scripts/bench counts
 // how often the process wakes.
 #include "../integration/catalogue.h"
@@ -56,7 +58,8 @@ cover_timing play(sim_host &host, const std::wstring &file, unsigned wait_ms)
     host.playback_state = 1;
     cover_timing timing{0, -1, 0};
     const double begin = now_ms();
-    host.notify_status();
+    // Sent rather than posted, so that its handling is timed here.
+    host.send_notification(IPC_CB_MISC_STATUS);
     timing.notification_ms = now_ms() - begin;
     while (wait_ms > 0 && timing.cover_ms < 0 && now_ms() - begin < wait_ms) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
@@ -72,6 +75,33 @@ cover_timing play(sim_host &host, const std::wstring &file, unsigned wait_ms)
         }
     }
     return timing;
+}
+
+// Whether `message` is one of the host's IPC_CB_MISC notifications.
+bool is_notification(const MSG &message)
+{
+    return message.message == WM_WA_IPC && message.lParam == IPC_CB_MISC;
+}
+
+// Plays `file` as Next does (the stop and play notifications, posted), then
+// runs the host's message loop until the notifications that follow ~100 ms
+// later have been handled too; adds the main thread's time in each
+// notification to `per_notification`.
+void track_change(sim_host &host, const std::wstring &file, std::vector<double> &per_notification)
+{
+    host.play(file);
+    const double begin = now_ms();
+    while (now_ms() - begin < 200) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            const double dispatched = now_ms();
+            DispatchMessageW(&message);
+            if (is_notification(message)) {
+                per_notification.push_back(now_ms() - dispatched);
+            }
+        }
+    }
 }
 
 // This process's id as Linux knows it (each Windows thread under Wine is a
@@ -162,6 +192,13 @@ int main()
     std::printf("pid %d\n", linux_process_id());
     constexpr int idle_seconds = 20;
     idle_phase("without_the_plugin", idle_seconds);
+    constexpr int track_changes = 60;
+    std::vector<double> burst_without_plugin, burst_with_plugin;
+    for (int i = 1; i <= track_changes; ++i) {
+        track_change(host, L"tagged" + std::to_wstring(i), burst_without_plugin);
+    }
+    host.stop();
+    host.pump(200);
     if (!host.load_plugin() || host.init_plugin() != 0) {
         std::fprintf(stderr, "the plug-in did not start\n");
         return 1;
@@ -188,6 +225,10 @@ int main()
     for (int i = 1; i <= samples; ++i) {
         repeated.push_back(play(host, L"tagged" + std::to_wstring(i), 0).notification_ms);
     }
+    // Covers known by now: a track change costs the host's queries and the card.
+    for (int i = 1; i <= track_changes; ++i) {
+        track_change(host, L"tagged" + std::to_wstring(i), burst_with_plugin);
+    }
     catalogue_respond(R"({"stall":true})");
     for (int i = samples + 1; i <= samples + stalled_samples; ++i) {
         stalled.push_back(play(host, L"tagged" + std::to_wstring(i), 0).notification_ms);
@@ -206,6 +247,12 @@ int main()
     print_samples("repeated album (cover from the cache)", repeated, baseline);
     print_samples("new album, open connection", new_album, baseline);
     print_samples("stalled catalogue", stalled, baseline);
+    std::printf("host main thread per notification of a track change's burst (stop and play sequences,\n"
+                "posted; %d track changes, covers known), median\n",
+                track_changes);
+    const double without_plugin = median(burst_without_plugin);
+    print_samples("without the plug-in (baseline)", burst_without_plugin, without_plugin);
+    print_samples("with the plug-in", burst_with_plugin, without_plugin);
     std::printf("host main thread handing a found cover over (republish), median\n");
     print_samples("cover hand-back", hand_back, baseline);
     std::printf("notification to the cover's hand-back on the main thread\n");

@@ -1,9 +1,11 @@
-// Simulated Winamp host: window, scripted answers, plug-in loading, message loop.
+// Simulated Winamp host: window, scripted answers, posted notifications,
+// internet radio, plug-in loading, message loop.
 #include "sim_host.h"
 
 #include "checked_call.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 #include <iterator>
 #include <stdexcept>
@@ -22,6 +24,10 @@ unsigned next_misalignment()
 }
 
 constexpr wchar_t class_name_w[] = L"Winamp v1.x";
+
+// The title and info notifications that follow a start, ~100 ms later.
+constexpr UINT_PTR after_play_timer = 1;
+constexpr UINT after_play_ms = 100;
 constexpr char class_name_a[] = "Winamp v1.x";
 
 } // namespace
@@ -59,7 +65,9 @@ sim_host::sim_host(bool unicode_window) : unicode_(unicode_window)
 sim_host::~sim_host()
 {
     unload_plugin();
-    DestroyWindow(window_);
+    if (window_ != nullptr) {
+        DestroyWindow(window_);
+    }
     if (unicode_) {
         UnregisterClassW(class_name_w, GetModuleHandleW(nullptr));
     } else {
@@ -79,13 +87,53 @@ LONG_PTR sim_host::current_procedure() const
     return unicode_ ? GetWindowLongPtrW(window_, GWLP_WNDPROC) : GetWindowLongPtrA(window_, GWLP_WNDPROC);
 }
 
+bool sim_host::plays_stream() const
+{
+    return playback_state != 0 && playing_file.find(L"://") != std::wstring::npos;
+}
+
+void sim_host::post_notification(WPARAM notification)
+{
+    PostMessageW(window_, WM_WA_IPC, notification, IPC_CB_MISC);
+}
+
+void sim_host::post_stop_sequence()
+{
+    playback_state = 0;
+    output_time_ms = -1;
+    buffering_ = false;
+    post_notification(IPC_CB_MISC_TITLE);
+    send_to_window(WM_WA_IPC, 0, SIM_IPC_STOPPLAYING);
+    post_notification(IPC_CB_MISC_STATUS);
+}
+
 void sim_host::play(const std::wstring &file, LRESULT position_ms)
 {
+    if (playback_state != 0) {
+        post_stop_sequence();
+    }
     playing_file = file;
     playback_state = 1;
     output_time_ms = position_ms;
     position_clock_ = GetTickCount();
-    notify_status();
+    buffering_ = false;
+    if (plays_stream()) {
+        // A stream starts with its bare URL as the title and no keys known.
+        stream_keys.clear();
+        library[file].extended = false;
+        library[file].display_title = file;
+        output_time_ms = 0;
+        buffering_ = true; // 0 while it connects
+    }
+    post_notification(IPC_CB_MISC_TITLE);
+    post_notification(SIM_CB_MISC_VOLUME);
+    post_notification(SIM_CB_MISC_VOLUME);
+    post_notification(IPC_CB_MISC_TITLE);
+    playing_file_a_.assign(file.begin(), file.end());
+    send_to_window(WM_WA_IPC, reinterpret_cast<WPARAM>(playing_file_a_.c_str()), SIM_IPC_PLAYING_FILE);
+    send_to_window(WM_WA_IPC, reinterpret_cast<WPARAM>(playing_file.c_str()), SIM_IPC_PLAYING_FILEW);
+    post_notification(IPC_CB_MISC_STATUS);
+    SetTimer(window_, after_play_timer, after_play_ms, nullptr);
 }
 
 void sim_host::pause()
@@ -93,14 +141,59 @@ void sim_host::pause()
     output_time_ms = position_now();
     playback_state = 3;
     position_clock_ = GetTickCount();
-    notify_status();
+    post_notification(IPC_CB_MISC_TITLE);
+    post_notification(IPC_CB_MISC_STATUS);
+    post_notification(SIM_CB_MISC_PAUSE);
 }
 
 void sim_host::resume()
 {
     playback_state = 1;
     position_clock_ = GetTickCount();
-    notify_status();
+    post_notification(IPC_CB_MISC_TITLE);
+    post_notification(IPC_CB_MISC_STATUS);
+    post_notification(SIM_CB_MISC_UNPAUSE);
+}
+
+void sim_host::stop()
+{
+    post_stop_sequence();
+}
+
+void sim_host::set_stream_display_title(const std::wstring &text)
+{
+    library[playing_file].display_title = text;
+    post_notification(IPC_CB_MISC_TITLE);
+}
+
+void sim_host::stream_connecting()
+{
+    set_stream_display_title(L"[Connecting] " + playing_file);
+}
+
+void sim_host::stream_buffering(int percent)
+{
+    if (!buffering_) {
+        output_time_ms = position_now();
+        buffering_ = true;
+    }
+    const auto song = stream_keys.find(L"streamtitle");
+    const std::wstring &shown =
+        song == stream_keys.end() ? playing_file : library[playing_file].display_title;
+    const std::wstring rest = shown.rfind(L"[Buffer: ", 0) == 0 ? shown.substr(shown.find(L"] ") + 2) : shown;
+    set_stream_display_title(L"[Buffer: " + std::to_wstring(percent) + L"%] " + rest);
+}
+
+void sim_host::stream_on_air(const std::wstring &stream_title)
+{
+    if (buffering_) {
+        position_clock_ = GetTickCount();
+        buffering_ = false;
+    }
+    stream_keys[L"streamtitle"] = stream_title;
+    const auto station = stream_keys.find(L"streamname");
+    set_stream_display_title(station == stream_keys.end() ? stream_title
+                                                          : stream_title + L" (" + station->second + L")");
 }
 
 void sim_host::seek(LRESULT position_ms)
@@ -120,7 +213,10 @@ void sim_host::jump_5s(bool forward)
 
 LRESULT sim_host::position_now() const
 {
-    if (output_time_ms < 0 || playback_state != 1) {
+    if (playback_state == 0) {
+        return -1;
+    }
+    if (output_time_ms < 0 || playback_state != 1 || buffering_) {
         return output_time_ms;
     }
     return output_time_ms + static_cast<LRESULT>(GetTickCount() - position_clock_);
@@ -134,21 +230,19 @@ void sim_host::move_to(LRESULT position_ms)
     }
 }
 
-void sim_host::stop()
+void sim_host::notify_status()
 {
-    playback_state = 0;
-    output_time_ms = -1;
-    notify_status();
+    post_notification(IPC_CB_MISC_STATUS);
 }
 
-LRESULT sim_host::notify_status()
+void sim_host::notify_title()
 {
-    return send_to_window(IPC_CB_MISC_STATUS);
+    post_notification(IPC_CB_MISC_TITLE);
 }
 
-LRESULT sim_host::notify_title()
+LRESULT sim_host::send_notification(WPARAM notification)
 {
-    return send_to_window(IPC_CB_MISC_TITLE);
+    return send_to_window(WM_WA_IPC, notification, IPC_CB_MISC);
 }
 
 bool sim_host::load_plugin(const wchar_t *dll_name)
@@ -187,13 +281,14 @@ void sim_host::quit_plugin()
     checked_call(reinterpret_cast<const void *>(descriptor_->quit), next_misalignment(), false);
 }
 
-LRESULT sim_host::send_to_window(WPARAM notification)
+LRESULT sim_host::send_to_window(UINT message, WPARAM wparam, LPARAM lparam)
 {
     auto send = unicode_ ? reinterpret_cast<const void *>(&SendMessageW)
                          : reinterpret_cast<const void *>(&SendMessageA);
     return static_cast<LRESULT>(
         checked_call(send, next_misalignment(), true,
-                     {reinterpret_cast<std::uintptr_t>(window_), WM_WA_IPC, notification, IPC_CB_MISC}));
+                     {reinterpret_cast<std::uintptr_t>(window_), message, static_cast<std::uintptr_t>(wparam),
+                      static_cast<std::uintptr_t>(lparam)}));
 }
 
 void sim_host::unload_plugin()
@@ -205,6 +300,27 @@ void sim_host::unload_plugin()
     }
 }
 
+void sim_host::exit_without_unloading()
+{
+    if (playback_state != 0) {
+        post_stop_sequence();
+    }
+    DestroyWindow(window_);
+    window_ = nullptr;
+    quit_plugin();
+    // Mapped until the process ends, as Winamp leaves it.
+    module_ = nullptr;
+    descriptor_ = nullptr;
+}
+
+void sim_host::end_session()
+{
+    send_to_window(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+    send_to_window(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+}
+
+// Every message is dispatched on a misaligned stack, so the plug-in's window
+// procedure meets each alignment for the notifications the host posts.
 void sim_host::pump(unsigned milliseconds)
 {
     const DWORD start = GetTickCount();
@@ -212,7 +328,8 @@ void sim_host::pump(unsigned milliseconds)
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
-            DispatchMessageW(&message);
+            checked_call(reinterpret_cast<const void *>(&DispatchMessageW), next_misalignment(), true,
+                         {reinterpret_cast<std::uintptr_t>(&message)});
         }
         if (milliseconds > 0) {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
@@ -238,11 +355,30 @@ LRESULT CALLBACK sim_host::window_procedure(HWND window, UINT message, WPARAM wp
         return DefWindowProcW(window, message, wparam, lparam);
     }
     host->received.push_back({message, wparam, lparam});
-    if (message == WM_WA_IPC) {
+    switch (message) {
+    case WM_WA_IPC:
         return host->answer_query(wparam, lparam);
-    }
-    if (message == WM_COMMAND && (LOWORD(wparam) == WINAMP_FFWD5S || LOWORD(wparam) == WINAMP_REW5S)) {
-        host->move_to(host->position_now() + (LOWORD(wparam) == WINAMP_FFWD5S ? 5000 : -5000));
+    case WM_COMMAND:
+        if (LOWORD(wparam) == WINAMP_FFWD5S || LOWORD(wparam) == WINAMP_REW5S) {
+            host->move_to(host->position_now() + (LOWORD(wparam) == WINAMP_FFWD5S ? 5000 : -5000));
+            return 0;
+        }
+        break;
+    case WM_TIMER:
+        if (wparam == after_play_timer) {
+            KillTimer(window, after_play_timer);
+            host->post_notification(IPC_CB_MISC_TITLE);
+            host->post_notification(SIM_CB_MISC_INFO);
+            return 0;
+        }
+        break;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // Winamp quits its plug-ins right here, its window still alive.
+        if (wparam && host->descriptor_ != nullptr) {
+            host->quit_plugin();
+        }
         return 0;
     }
     return host->unicode_ ? DefWindowProcW(window, message, wparam, lparam)
@@ -251,9 +387,6 @@ LRESULT CALLBACK sim_host::window_procedure(HWND window, UINT message, WPARAM wp
 
 LRESULT sim_host::answer_query(WPARAM wparam, LPARAM query)
 {
-    auto text_or_null = [](const auto &text) -> LRESULT {
-        return text.empty() ? 0 : reinterpret_cast<LRESULT>(text.c_str());
-    };
     if (wparam == IPC_CB_MISC_STATUS && query == IPC_CB_MISC) {
         return sim_status_result;
     }
@@ -262,33 +395,47 @@ LRESULT sim_host::answer_query(WPARAM wparam, LPARAM query)
         return static_cast<LRESULT>(version);
     case IPC_ISPLAYING:
         return playback_state;
-    case IPC_GETOUTPUTTIME:
+    case IPC_GETOUTPUTTIME: {
+        if (wparam == 0) {
+            return position_now();
+        }
+        const auto track = library.find(playing_file);
+        const bool known = playback_state != 0 && !plays_stream() && track != library.end() &&
+                           track->second.length_seconds > 0;
         if (wparam == 1) {
-            const auto track = library.find(playing_file);
-            const bool known =
-                playback_state != 0 && track != library.end() && track->second.length_seconds > 0;
             return known ? track->second.length_seconds : -1;
         }
-        return wparam == 0 ? position_now() : -1;
+        return wparam == 2 ? (known ? track->second.length_seconds * 1000 : -1000) : -1;
+    }
     case IPC_JUMPTOTIME:
+        if (playback_state == 0 || plays_stream()) {
+            return -1;
+        }
         move_to(static_cast<LRESULT>(wparam));
         return 0;
+    // The host's texts are never NULL: an empty text when there is none.
     case IPC_GETINIDIRECTORY:
-        return text_or_null(ini_directory_a);
+        return reinterpret_cast<LRESULT>(ini_directory_a.c_str());
     case IPC_GETINIDIRECTORYW:
-        return text_or_null(ini_directory_w);
+        return reinterpret_cast<LRESULT>(ini_directory_w.c_str());
     case IPC_GETPLUGINDIRECTORY:
-        return text_or_null(plugin_directory_a);
+        return reinterpret_cast<LRESULT>(plugin_directory_a.c_str());
     case IPC_GETPLUGINDIRECTORYW:
-        return text_or_null(plugin_directory_w);
+        return reinterpret_cast<LRESULT>(plugin_directory_w.c_str());
     case IPC_GET_PLAYING_FILENAME:
         return reinterpret_cast<LRESULT>(playing_file.c_str());
     case IPC_GET_PLAYING_TITLE: {
+        static const std::wstring nothing;
         auto entry = library.find(playing_file);
-        return entry == library.end() ? 0 : text_or_null(entry->second.display_title);
+        return reinterpret_cast<LRESULT>(entry == library.end() ? nothing.c_str()
+                                                                : entry->second.display_title.c_str());
     }
     case IPC_GET_EXTENDED_FILE_INFOW:
         return answer_extended_info(reinterpret_cast<extendedFileInfoStructW *>(wparam));
+    case SIM_IPC_STOPPLAYING:
+    case SIM_IPC_PLAYING_FILE:
+    case SIM_IPC_PLAYING_FILEW:
+        return 0;
     default:
         return sim_unknown_query_result;
     }
@@ -296,20 +443,38 @@ LRESULT sim_host::answer_query(WPARAM wparam, LPARAM query)
 
 // Like Winamp's input plug-ins: for a file they know, a tag name they know is
 // answered with success and its text, empty when the file lacks the tag; a
-// name they do not know ("album artist", say) is not answered at all.
+// name they do not know ("album artist", say) is not answered at all. A
+// stream answers no tags, only its stream keys, and those only for the
+// playing URL. The answer's buffer is zeroed first, as the host does.
 LRESULT sim_host::answer_extended_info(extendedFileInfoStructW *info) const
 {
-    static const std::wstring_view known_names[] = {L"title", L"artist", L"albumartist", L"album"};
-    auto entry = library.find(info->filename != nullptr ? info->filename : L"");
-    if (entry == library.end() || !entry->second.extended || info->metadata == nullptr ||
-        std::ranges::find(known_names, info->metadata) == std::end(known_names)) {
+    static const std::wstring_view tag_names[] = {L"title", L"artist", L"albumartist", L"album"};
+    static const std::wstring_view stream_key_names[] = {L"streamtitle", L"streamname", L"streamurl",
+                                                         L"streamgenre", L"streamtype", L"uvox/title",
+                                                         L"uvox/artist", L"uvox/album", L"uvox/albumart"};
+    if (info->metadata == nullptr || info->ret == nullptr || info->retlen == 0) {
         return 0;
     }
-    auto tag = entry->second.tags.find(info->metadata);
-    const std::wstring text = tag == entry->second.tags.end() ? L"" : tag->second;
-    if (info->retlen > 0) {
-        wcsncpy(info->ret, text.c_str(), info->retlen - 1);
-        info->ret[info->retlen - 1] = L'\0';
+    std::memset(info->ret, 0, info->retlen); // bytes, as the host does
+    const std::wstring file = info->filename != nullptr ? info->filename : L"";
+    const std::wstring_view name = info->metadata;
+    std::wstring text;
+    if (plays_stream() && file == playing_file) {
+        if (std::ranges::find(stream_key_names, name) == std::end(stream_key_names)) {
+            return 0;
+        }
+        const auto key = stream_keys.find(std::wstring(name));
+        text = key == stream_keys.end() ? L"" : key->second;
+    } else {
+        auto entry = library.find(file);
+        if (entry == library.end() || !entry->second.extended ||
+            std::ranges::find(tag_names, name) == std::end(tag_names)) {
+            return 0;
+        }
+        auto tag = entry->second.tags.find(std::wstring(name));
+        text = tag == entry->second.tags.end() ? L"" : tag->second;
     }
+    wcsncpy(info->ret, text.c_str(), info->retlen - 1);
+    info->ret[info->retlen - 1] = L'\0';
     return 1;
 }

@@ -1,6 +1,7 @@
 // Simulated Winamp: a main window (Unicode or ANSI) that answers the plug-in's
-// queries from a scripted player, loads the plug-in DLL as the host does,
-// sends the playback-status notification and runs a message loop.
+// queries from a scripted player as Winamp 5.9 does, loads the plug-in DLL as
+// the host does, posts its notifications in the real order and number, plays
+// internet radio through its buffering stages, and runs a message loop.
 // One instance at a time; everything runs on the thread that created it.
 #pragma once
 
@@ -11,12 +12,15 @@
 #include <vector>
 
 struct sim_track {
-    // False for entries the host has no extended information for.
+    // False for entries the host has no extended information for (a stream,
+    // a format without tag support).
     bool extended = true;
     // Tag name to value, under the names Winamp's input plug-ins answer
     // ("title", "artist", "albumartist", "album"); a missing tag reads as
     // empty text, as an untagged file's does.
     std::map<std::wstring, std::wstring> tags;
+    // What the playlist shows: the title format's result for a file; for a
+    // stream the URL, the status texts, then "Artist - Title (Station)".
     std::wstring display_title;
     // Length in seconds for IPC_GETOUTPUTTIME; 0 for unknown (a stream).
     LRESULT length_seconds = 0;
@@ -28,10 +32,21 @@ struct sim_message {
     LPARAM lparam;
 };
 
-// What the host's own window procedure returns for the status notification
-// and for a query it does not know, so tests can see results pass through.
+// What the host's own window procedure returns for the status notification and for a
+// query it does not know, so tests can see results pass through.
 inline constexpr LRESULT sim_status_result = 0x603;
 inline constexpr LRESULT sim_unknown_query_result = 0x5EED;
+
+// The host's notifications (wParam of IPC_CB_MISC) besides the title and
+// status ones the plug-in follows, and the messages it sends its own window
+// when a file starts or stops (wParam: the file's name).
+inline constexpr WPARAM SIM_CB_MISC_INFO = 1;
+inline constexpr WPARAM SIM_CB_MISC_VOLUME = 4;
+inline constexpr WPARAM SIM_CB_MISC_PAUSE = 7;
+inline constexpr WPARAM SIM_CB_MISC_UNPAUSE = 8;
+inline constexpr LPARAM SIM_IPC_STOPPLAYING = 3002;
+inline constexpr LPARAM SIM_IPC_PLAYING_FILE = 3003;
+inline constexpr LPARAM SIM_IPC_PLAYING_FILEW = 13003;
 
 class sim_host {
   public:
@@ -58,11 +73,31 @@ class sim_host {
     std::string ini_directory_a;
     std::wstring ini_directory_w;
 
-    // Starts `file` playing (it must be in the library) and notifies.
+    // The stream keys the host answers for the playing URL ("streamtitle",
+    // "streamname", "streamurl", "uvox/title", ...); a key not given answers
+    // with an empty text.
+    std::map<std::wstring, std::wstring> stream_keys;
+
+    // Starts `file` (in the library; a URL is a stream) playing, as Play or
+    // the end of the previous track does: a track already playing stops
+    // first (the stop notifications), then the play notifications follow,
+    // all posted but for IPC_PLAYING_FILE(W), and a title and an info
+    // notification ~100 ms later. By the time the posted ones are handled,
+    // the new file plays. A stream's display title is its bare URL.
     void play(const std::wstring &file, LRESULT position_ms = 0);
     void pause();
     void resume();
     void stop();
+
+    // Internet radio, after play(url): "[Connecting] URL"; "[Buffer: N%] ..."
+    // while the position stands (at the start and at every rebuffer); and a
+    // song on air, which sets "streamtitle" and makes the display title
+    // "Artist - Title (Station)" with the station from "streamname". Each
+    // posts a title notification, as the host does.
+    void stream_connecting();
+    void stream_buffering(int percent);
+    void stream_on_air(const std::wstring &stream_title);
+
     // Seeks the way another plug-in or a remote control does: IPC_JUMPTOTIME
     // sent to the main window. The host notifies nothing.
     void seek(LRESULT position_ms);
@@ -71,10 +106,12 @@ class sim_host {
     void seek_unheard(LRESULT position_ms);
     // Seeks 5 s forward or back through the main window's command, as a key does.
     void jump_5s(bool forward);
-    // Sends the playback-status notification to the main window.
-    LRESULT notify_status();
-    // Sends the title-change notification (a stream's next song) to the main window.
-    LRESULT notify_title();
+    // Posts a notification to the main window, as the host does.
+    void notify_status();
+    void notify_title();
+    // Sends a notification (as another program might) and returns what the
+    // window's procedure chain answered.
+    LRESULT send_notification(WPARAM notification);
 
     // Plug-in lifecycle, as the host runs it.
     bool load_plugin(const wchar_t *dll_name = L"gen_DiscordCorvane.dll");
@@ -83,6 +120,12 @@ class sim_host {
     void config_plugin();
     void quit_plugin();
     void unload_plugin();
+    // Exits as Winamp does: stops playback, destroys the main window, and only
+    // then calls quit; the DLL stays loaded for good (not even the destructor frees it).
+    void exit_without_unloading();
+    // Windows ends the session: the main window's procedure calls quit from
+    // inside WM_ENDSESSION, with every subclass's procedure below it.
+    void end_session();
 
     // Runs the message loop for `milliseconds`, dispatching timers and messages.
     void pump(unsigned milliseconds);
@@ -94,14 +137,20 @@ class sim_host {
   private:
     static LRESULT CALLBACK window_procedure(HWND, UINT, WPARAM, LPARAM);
     LRESULT answer_query(WPARAM wparam, LPARAM query);
-    // Sends a notification to the main window (the plug-in's subclass first) on a misaligned stack.
-    LRESULT send_to_window(WPARAM notification);
+    // Calls into the window on a misaligned stack: the plug-in's subclass first.
+    LRESULT send_to_window(UINT message, WPARAM wparam, LPARAM lparam);
+    void post_notification(WPARAM notification);
+    void post_stop_sequence();
+    void set_stream_display_title(const std::wstring &text);
     LRESULT position_now() const;
     void move_to(LRESULT position_ms);
+    bool plays_stream() const;
     LRESULT answer_extended_info(extendedFileInfoStructW *info) const;
 
     bool unicode_;
     DWORD position_clock_ = GetTickCount(); // when the position last stood at output_time_ms
+    bool buffering_ = false;                // a stream's position stands while it buffers
+    std::string playing_file_a_;
     HWND window_ = nullptr;
     HMODULE module_ = nullptr;
     winampGeneralPurposePlugin *descriptor_ = nullptr;

@@ -280,6 +280,42 @@ TEST_F(dialog_rig, a_second_config_call_brings_the_open_dialog_to_the_front_inst
     run_dialog([](HWND dialog) { SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0); });
 }
 
+struct placement_case {
+    const char *what;
+    int x, y;
+    bool shown;
+};
+
+class dialog_placements : public dialog_rig, public testing::WithParamInterface<placement_case> {};
+
+// The host's main window may be hidden or off-screen (another skin, the main
+// window closed) while its preferences stay open.
+TEST_P(dialog_placements, centre_the_dialog_on_the_monitor_of_the_window_it_was_opened_from)
+{
+    SetWindowPos(host->window(), nullptr, GetParam().x, GetParam().y, 300, 100,
+                 SWP_NOZORDER | SWP_NOACTIVATE | (GetParam().shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    RECT box{}, area{};
+    run_dialog([&](HWND dialog) {
+        GetWindowRect(dialog, &box);
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(host->window(), MONITOR_DEFAULTTONEAREST), &monitor);
+        area = monitor.rcWork;
+        SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    });
+    EXPECT_GE(box.left, area.left);
+    EXPECT_GE(box.top, area.top);
+    EXPECT_LE(box.right, area.right);
+    EXPECT_LE(box.bottom, area.bottom);
+    EXPECT_NEAR((box.left + box.right) / 2.0, (area.left + area.right) / 2.0, 1.0);
+    EXPECT_NEAR((box.top + box.bottom) / 2.0, (area.top + area.bottom) / 2.0, 1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(main_window, dialog_placements,
+                         testing::Values(placement_case{"hidden_and_off_screen", -5000, -5000, false},
+                                         placement_case{"shown_in_a_corner", 700, 600, true}),
+                         [](const auto &info) { return std::string(info.param.what); });
+
 // The host's settings directory on a 256 KiB file system that the test fills up.
 class full_disk_rig : public dialog_rig {
   protected:

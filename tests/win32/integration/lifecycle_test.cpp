@@ -36,7 +36,7 @@ TEST_P(window_kinds, the_status_notification_republishes_and_reaches_the_host_un
 
     host->playing_file = blue_file;
     host->playback_state = 1;
-    EXPECT_EQ(host->notify_status(), sim_status_result);
+    EXPECT_EQ(host->send_notification(IPC_CB_MISC_STATUS), sim_status_result);
     ASSERT_FALSE(host->received.empty());
     const sim_message last = host->received.back();
     EXPECT_EQ(last.message, WM_WA_IPC);
@@ -105,6 +105,92 @@ TEST_F(plugin_rig, quit_clears_the_activity_closes_the_pipe_and_restores_the_win
     EXPECT_EQ(discord->connections(), 1) << "nor is Discord looked for";
 }
 
+// Next track as the host does it: the whole stop sequence, then the whole play
+// sequence, all posted and handled once the new file plays.
+TEST_F(plugin_rig, a_track_change_with_the_hosts_burst_publishes_one_activity_for_the_new_track)
+{
+    catalogue_respond(R"({"status":200,"body":"{\"data\":[],\"total\":0}"})");
+    load();
+    start_with_blue_playing();
+    const wchar_t rage_file[] = L"C:\\Music\\rage.mp3";
+    host->library[rage_file] = tagged_track(L"Tears of Rage", L"The Band", L"Basement Tapes");
+    host->pump(300);
+    const int before = published();
+    host->received.clear();
+    host->play(rage_file);
+    EXPECT_TRUE(pump_until([&] { return last_activity().state == "Tears of Rage (Playing)"; }));
+    host->pump(500); // the title and info notifications that follow
+    EXPECT_EQ(published(), before + 1) << "no idle card, no repeat";
+    EXPECT_EQ(host->queries_received(IPC_CB_MISC), 9) << "the stop and play notifications reached the host";
+    EXPECT_EQ(host->queries_received(SIM_IPC_STOPPLAYING), 1);
+    EXPECT_EQ(host->queries_received(SIM_IPC_PLAYING_FILEW), 1);
+}
+
+// A copy of the shipped DLL under a name of its own, for a test after which
+// it stays in this process for good: later tests, which load the plug-in by
+// its name, must not be given it.
+std::wstring plugin_copy(const wchar_t *name)
+{
+    wchar_t temp[MAX_PATH], tests[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    GetModuleFileNameW(nullptr, tests, MAX_PATH);
+    std::wstring built = tests;
+    built = built.substr(0, built.rfind(L'\\')) + L"\\gen_DiscordCorvane.dll";
+    const std::wstring folder = std::wstring(temp) + L"corvane-copies";
+    const std::wstring copy = folder + L"\\" + name;
+    CreateDirectoryW(folder.c_str(), nullptr);
+    EXPECT_TRUE(CopyFileW(built.c_str(), copy.c_str(), FALSE)) << GetLastError();
+    return copy;
+}
+
+// Winamp's own exit: playback stopped, the main window destroyed, then quit,
+// and the DLL stays loaded until the process ends.
+TEST_F(plugin_rig, quit_after_the_main_window_is_gone_clears_the_activity_and_leaves_nothing_running)
+{
+    const std::wstring copy = plugin_copy(L"gen_CorvaneExit.dll");
+    host = std::make_unique<sim_host>();
+    ASSERT_TRUE(host->load_plugin(copy.c_str())) << "LoadLibrary error " << GetLastError();
+    host->library[blue_file] = tagged_track(L"Blue", L"The Band", L"First Album");
+    ASSERT_EQ(host->init_plugin(), 0);
+    await_published(1);
+    host->play(blue_file);
+    EXPECT_TRUE(pump_until([&] { return last_activity().state == "Blue (Playing)"; }));
+
+    host->exit_without_unloading();
+    EXPECT_TRUE(pump_until([&] { return discord->updates().back().clear && !discord->connected(); }, 2000))
+        << "the activity is cleared within quit's bound";
+    EXPECT_NE(GetModuleHandleW(copy.c_str()), nullptr) << "the host keeps the DLL";
+    const int after_quit = static_cast<int>(discord->frames().size());
+    host->pump(5500);
+    EXPECT_EQ(static_cast<int>(discord->frames().size()), after_quit) << "nothing of the plug-in runs";
+    EXPECT_EQ(discord->connections(), 1) << "nor is Discord looked for";
+}
+
+// At log-off Winamp calls quit from inside its main window's procedure, with
+// the plug-in's own procedure below it on the stack; when that unwinds, no
+// plug-in code runs any more, so the DLL can go at once.
+TEST_F(plugin_rig, quit_at_log_off_from_inside_the_window_procedure_returns_through_safe_code)
+{
+    start();
+    host->library[blue_file] = tagged_track(L"Blue", L"The Band", L"First Album");
+    host->play(blue_file);
+    EXPECT_TRUE(pump_until([&] { return last_activity().state == "Blue (Playing)"; }));
+
+    host->end_session();
+    started = false;
+    EXPECT_EQ(host->current_procedure(), host->own_procedure()) << "the window has its own procedure back";
+    EXPECT_TRUE(pump_until([&] { return discord->updates().back().clear && !discord->connected(); }, 2000))
+        << "the activity is cleared within quit's bound";
+    const size_t updates = discord->updates().size();
+    host->unload_plugin();
+    EXPECT_TRUE(pump_until([] { return GetModuleHandleW(L"gen_DiscordCorvane.dll") == nullptr; }, 2000))
+        << "no thread of the plug-in holds the DLL";
+    host->play(blue_file);
+    host->stop();
+    host->pump(300);
+    EXPECT_EQ(discord->updates().size(), updates) << "nothing after the clear";
+}
+
 // A later subclass of the host window keeps ours in its chain.
 WNDPROC later_previous;
 LRESULT CALLBACK later_subclass(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
@@ -113,21 +199,10 @@ LRESULT CALLBACK later_subclass(HWND window, UINT message, WPARAM wparam, LPARAM
 }
 
 // The host unloads the plug-in after quit while our procedure still sits in
-// the later subclass's chain: the DLL stays mapped and keeps forwarding. The
-// test loads a copy under a name of its own, as that DLL stays in this
-// process for good: later tests, which load the plug-in by its name, must not
-// be given it.
+// the later subclass's chain: the DLL stays mapped and keeps forwarding.
 TEST_F(plugin_rig, quit_and_unload_under_a_later_subclass_keep_our_procedure_forwarding)
 {
-    wchar_t temp[MAX_PATH], tests[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    GetModuleFileNameW(nullptr, tests, MAX_PATH);
-    std::wstring built = tests;
-    built = built.substr(0, built.rfind(L'\\')) + L"\\gen_DiscordCorvane.dll";
-    const std::wstring folder = std::wstring(temp) + L"corvane-pinned";
-    const std::wstring copy = folder + L"\\gen_CorvanePinned.dll";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileW(built.c_str(), copy.c_str(), FALSE)) << GetLastError();
+    const std::wstring copy = plugin_copy(L"gen_CorvanePinned.dll");
     host = std::make_unique<sim_host>();
     ASSERT_TRUE(host->load_plugin(copy.c_str())) << "LoadLibrary error " << GetLastError();
     ASSERT_EQ(host->init_plugin(), 0);
@@ -140,10 +215,11 @@ TEST_F(plugin_rig, quit_and_unload_under_a_later_subclass_keep_our_procedure_for
     EXPECT_EQ(host->current_procedure(), reinterpret_cast<LONG_PTR>(&later_subclass));
 
     host->received.clear();
-    EXPECT_EQ(host->notify_status(), sim_status_result);
+    EXPECT_EQ(host->send_notification(IPC_CB_MISC_STATUS), sim_status_result);
     SetWindowTextW(host->window(), L"after the unload");
     host->pump(100);
     EXPECT_EQ(host->queries_received(IPC_CB_MISC), 1) << "the notification reached the host";
+    EXPECT_TRUE(pump_until([&] { return published() == 2; }, 2000)) << "the clear";
     settle();
     EXPECT_EQ(published(), 2) << "the clear, and nothing after it";
 }
