@@ -1,4 +1,4 @@
-// Percent-encoding and the image URL test.
+// Percent-encoding and the tests of an https URL and of an image URL.
 #include "cover/cover_url.h"
 
 #include "cover/cover_verdict.h"
@@ -28,9 +28,9 @@ void cover_append_percent_encoded(std::string &path, std::string_view text)
     }
 }
 
-bool cover_is_usable_image_url(std::string_view url)
+bool cover_is_usable_https_url(std::string_view url, size_t limit)
 {
-    if (!url.starts_with("https://") || url.size() > cover_url_max_bytes) {
+    if (!url.starts_with("https://") || url.size() == 8 || url.size() > limit) {
         return false;
     }
     // The characters a URI may hold: no space, quote, backslash, brace or anything beyond ASCII.
@@ -42,4 +42,9 @@ bool cover_is_usable_image_url(std::string_view url)
         }
     }
     return true;
+}
+
+bool cover_is_usable_image_url(std::string_view url)
+{
+    return cover_is_usable_https_url(url, cover_url_max_bytes);
 }

@@ -3,6 +3,7 @@
 // Windows API here.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -11,7 +12,11 @@
 // or cut query parameters.
 void cover_append_percent_encoded(std::string &path, std::string_view text);
 
-// Whether `url` can be the activity's image: https, of the characters a URI
-// may hold (ASCII letters, digits and -._~:/?#[]@!$&'()*+,;=%), at most
+// Whether `url` is an https address past the scheme, of the characters a URI
+// may hold (ASCII letters, digits and -._~:/?#[]@!$&'()*+,;=%), of at most
+// `limit` bytes.
+bool cover_is_usable_https_url(std::string_view url, size_t limit);
+
+// Whether `url` can be the activity's image: a usable https URL of at most
 // cover_url_max_bytes.
 bool cover_is_usable_image_url(std::string_view url);

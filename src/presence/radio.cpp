@@ -4,7 +4,8 @@
 #include "presence/radio.h"
 
 #include "cover/cover_cache.h"
-#include "cover/cover_query.h"
+#include "cover/cover_url.h"
+#include "cover/cover_verdict.h"
 #include "presence/card.h"
 
 #include <array>
@@ -29,20 +30,6 @@ bool is_ascii_letter(utf16_char c)
 bool is_scheme_character(utf16_char c)
 {
     return is_ascii_letter(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
-}
-
-// An https URL of printable ASCII without spaces, of at most `limit` bytes.
-bool is_usable_https_url(std::string_view url, size_t limit)
-{
-    if (url.size() > limit || url.substr(0, 8) != "https://" || url.size() == 8) {
-        return false;
-    }
-    for (const char c : url) {
-        if (c <= ' ' || c > '~') {
-            return false;
-        }
-    }
-    return true;
 }
 
 // The parts of `location` that may be secret: user and password, password,
@@ -155,9 +142,9 @@ std::optional<discord_activity> compose_stream_card(const stream_facts &stream, 
     }
     if (stream.image != cover_fallback_image) {
         track.album_page = stream.album_page;
-    } else if (is_usable_https_url(stream.station_art, cover_url_max_bytes)) {
+    } else if (cover_is_usable_image_url(stream.station_art)) {
         track.image = stream.station_art;
-    } else if (is_usable_https_url(stream.station_page, link_max_bytes)) {
+    } else if (cover_is_usable_https_url(stream.station_page, link_max_bytes)) {
         track.logo_page = stream.station_page;
     }
     return compose_track_card(track, settings);
