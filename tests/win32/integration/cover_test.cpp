@@ -486,14 +486,14 @@ TEST_F(plugin_rig, lookups_past_the_caches_bound_leave_handles_and_memory_flat)
     for (int i = 0; i < bound + 8; ++i) {
         ASSERT_TRUE(look_up(i));
     }
-    finish_lookups(L"Blue");
+    finish_lookups("Blue");
     const int cards = published();
     const DWORD handles_before = handles();
     const size_t bytes_before = heap_bytes_in_use();
     for (int i = bound + 8; i < bound + 8 + measured; ++i) {
         ASSERT_TRUE(look_up(i));
     }
-    finish_lookups(L"Blue");
+    finish_lookups("Blue");
     const size_t bytes_after = heap_bytes_in_use();
     EXPECT_LE(handles(), handles_before + 4);
     EXPECT_LE(bytes_after, bytes_before + measured * 4)

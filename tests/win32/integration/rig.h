@@ -159,29 +159,42 @@ class plugin_rig : public ::testing::Test {
     }
 
     // Makes sure that every lookup asked for so far has ended and been handled:
-    // plays a track of its own (titled `title`), whose lookup the worker can only start after
-    // theirs have ended and their outcomes were posted to the main thread,
-    // waits until the catalogue has its request, then lets the main thread
-    // take everything posted before. The barrier's track has no album and
-    // the stub answers it with a clean miss: it is published once, with the
-    // logo, and takes no more of Discord's rate than any other track. It is
-    // the host's current track afterwards, so a cover found before for
-    // another track went only into the cache. A lookup asked for just now is
-    // given a moment to start first, so that the barrier's does not replace
-    // it in the queue.
-    void finish_lookups(const wchar_t *title = L"Barrier")
+    // plays a track of its own, titled `title`, whose lookup the worker can
+    // only start after theirs have ended and their outcomes were posted to
+    // the main thread, waits until the catalogue has its request, then lets
+    // the main thread take everything posted before. The barrier's track has
+    // no album and the stub answers it with a clean miss: it is published
+    // once, with the logo, and takes no more of Discord's rate than any other
+    // track. That update is awaited too, unless Discord's rate holds it back
+    // (a track played next then replaces it), so that the next update a test
+    // awaits is not the barrier's. The barrier's track is the host's current
+    // one afterwards, so a cover found before for another track went only
+    // into the cache. A lookup asked for just now is given a moment to start
+    // first, so that the barrier's does not replace it in the queue.
+    void finish_lookups(const std::string &title = "Barrier")
     {
         static int barriers;
         host->pump(100);
         const int before = catalogue_barrier_requests();
         const wchar_t barrier_file[] = L"C:\\Music\\barrier.mp3";
         // An artist of its own each time: the outcome for the last one is remembered.
-        host->library[barrier_file] = tagged_track(
-            title, catalogue_barrier_artist + std::wstring(L" ") + std::to_wstring(++barriers), L"");
+        host->library[barrier_file] =
+            tagged_track(std::wstring(title.begin(), title.end()),
+                         catalogue_barrier_artist + std::wstring(L" ") + std::to_wstring(++barriers), L"");
         host->play(barrier_file);
         EXPECT_TRUE(pump_until([&] { return catalogue_barrier_requests() > before; }))
             << "no barrier request";
         take_posted_messages();
+        EXPECT_TRUE(pump_until([&] {
+            const auto updates = discord->updates();
+            if (!updates.empty() && updates.back().activity.state == title + " (Playing)") {
+                return true;
+            }
+            const DWORD now = GetTickCount();
+            return std::count_if(updates.begin(), updates.end(), [&](const received_frame &update) {
+                       return now - update.arrival_ms < fake_discord_window_ms;
+                   }) >= static_cast<std::ptrdiff_t>(fake_discord_window_updates);
+        })) << "Discord never got the barrier's track";
     }
 
     // Runs the host's message loop until it has taken every message posted to
