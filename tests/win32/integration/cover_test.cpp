@@ -615,10 +615,14 @@ TEST_F(cover_rig, a_burst_of_new_albums_keeps_to_one_musicbrainz_request_a_secon
     EXPECT_TRUE(pump_until([] { return catalogue_requests(musicbrainz_host).size() == 4; }));
     const auto requests = catalogue_requests(musicbrainz_host);
     ASSERT_EQ(requests.size(), 4u);
+    // The plug-in waits a whole second between sending them. What the stub
+    // sees is their arrival, which may lag a sending by a moment on a busy
+    // machine (several tests run at once): each gap keeps most of its second,
+    // and the burst as a whole all of its seconds but such a moment.
     for (size_t i = 1; i < requests.size(); ++i) {
-        // The plug-in waits a whole second between sending them; arrival may jitter a little.
-        EXPECT_GE(requests[i].time - requests[i - 1].time, 0.9) << i;
+        EXPECT_GE(requests[i].time - requests[i - 1].time, 0.5) << i;
     }
+    EXPECT_GE(requests.back().time - requests.front().time, requests.size() - 1 - 0.25);
 }
 
 // A title line links to the matched track only when it is the track played.
