@@ -23,8 +23,8 @@ struct catalogue_request {
     std::string header(const std::string &name) const;
 };
 
-// Artist of the tests' barrier lookups, which the stub always answers with a
-// cover; catalogue_requests() leaves their requests out.
+// Start of the artist of the tests' barrier lookups, which the stub always
+// answers with a clean miss; catalogue_requests() leaves their requests out.
 inline constexpr wchar_t catalogue_barrier_artist[] = L"Corvane Barrier";
 
 // Whether the stub catalogue runs (tests/private-net-run starts it, and makes

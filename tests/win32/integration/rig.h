@@ -10,6 +10,7 @@
 
 #include <psapi.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -158,24 +159,56 @@ class plugin_rig : public ::testing::Test {
     }
 
     // Makes sure that every lookup asked for so far has ended and been handled:
-    // plays an album of its own, whose lookup the worker can only start after
-    // them, waits until the catalogue has its request and lets the main thread
-    // take the outcomes posted before it. The barrier's track is the host's
-    // current one afterwards, so a cover found before for another track went
-    // only into the cache. A lookup asked for just now is given a moment to
-    // start first, so that the barrier's does not replace it in the queue.
-    void finish_lookups()
+    // plays a track of its own, titled `title`, whose lookup the worker can
+    // only start after theirs have ended and their outcomes were posted to
+    // the main thread, waits until the catalogue has its request, then lets
+    // the main thread take everything posted before. The barrier's track has
+    // no album and the stub answers it with a clean miss: it is published
+    // once, with the logo, and takes no more of Discord's rate than any other
+    // track. That update is awaited too, unless Discord's rate holds it back
+    // (a track played next then replaces it), so that the next update a test
+    // awaits is not the barrier's. The barrier's track is the host's current
+    // one afterwards, so a cover found before for another track went only
+    // into the cache. A lookup asked for just now is given a moment to start
+    // first, so that the barrier's does not replace it in the queue.
+    void finish_lookups(const std::string &title = "Barrier")
     {
         static int barriers;
         host->pump(100);
         const int before = catalogue_barrier_requests();
         const wchar_t barrier_file[] = L"C:\\Music\\barrier.mp3";
+        // An artist of its own each time: the outcome for the last one is remembered.
         host->library[barrier_file] =
-            tagged_track(L"Barrier", catalogue_barrier_artist, L"Barrier " + std::to_wstring(++barriers));
+            tagged_track(std::wstring(title.begin(), title.end()),
+                         catalogue_barrier_artist + std::wstring(L" ") + std::to_wstring(++barriers), L"");
         host->play(barrier_file);
         EXPECT_TRUE(pump_until([&] { return catalogue_barrier_requests() > before; }))
             << "no barrier request";
-        host->pump(100);
+        take_posted_messages();
+        EXPECT_TRUE(pump_until([&] {
+            const auto updates = discord->updates();
+            if (!updates.empty() && updates.back().activity.state == title + " (Playing)") {
+                return true;
+            }
+            const DWORD now = GetTickCount();
+            return std::count_if(updates.begin(), updates.end(), [&](const received_frame &update) {
+                       return now - update.arrival_ms < fake_discord_window_ms;
+                   }) >= static_cast<std::ptrdiff_t>(fake_discord_window_updates);
+        })) << "Discord never got the barrier's track";
+    }
+
+    // Runs the host's message loop until it has taken every message posted to
+    // its thread so far: posts one more to the host's window and waits for it
+    // (a thread takes the messages posted to it in order).
+    void take_posted_messages()
+    {
+        static const UINT marker = RegisterWindowMessageW(L"Corvane test rig: posted messages taken");
+        const size_t before = host->received.size();
+        PostMessageW(host->window(), marker, 0, 0);
+        EXPECT_TRUE(pump_until([&] {
+            return std::any_of(host->received.begin() + before, host->received.end(),
+                               [](const sim_message &message) { return message.message == marker; });
+        })) << "the host's window never got the message posted to it";
     }
 
     // The activity of the newest update (empty for a clear).
@@ -217,9 +250,13 @@ inline std::string readable_test_name(std::string description)
 // Runs a program of the build folder and waits for it (a minute at most);
 // what it printed goes into `output`. Returns its exit code. The output goes
 // through a file: a pipe would stay open as long as any process that
-// inherited it, such as Wine's desktop process started by the child.
+// inherited it, such as Wine's desktop process started by the child. A test
+// program run so writes no report: its results are the calling test's.
 inline DWORD run_child(const std::string &command_line, std::string &output)
 {
+    char report[MAX_PATH] = "";
+    const bool reporting = GetEnvironmentVariableA("GTEST_OUTPUT", report, MAX_PATH) > 0;
+    SetEnvironmentVariableA("GTEST_OUTPUT", nullptr);
     char temp[MAX_PATH], output_path[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     GetTempFileNameA(temp, "out", 0, output_path);
@@ -236,6 +273,9 @@ inline DWORD run_child(const std::string &command_line, std::string &output)
     const bool created = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                         &startup, &process);
     CloseHandle(output_file);
+    if (reporting) {
+        SetEnvironmentVariableA("GTEST_OUTPUT", report);
+    }
     DWORD code = 0xFFFFFFFF;
     if (created) {
         WaitForSingleObject(process.hProcess, 60000);
