@@ -2,9 +2,9 @@
 // of the worker, and the outcomes it hands back.
 #include "cover/cover.h"
 
+#include "common/case_fold.h"
 #include "common/guarded.h"
 #include "common/utf8.h"
-#include "common/case_fold.h"
 #include "cover/cover_worker.h"
 
 #include <string>
