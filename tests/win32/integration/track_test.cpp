@@ -51,7 +51,7 @@ class track_rig : public plugin_rig {
         host->library[track_file] = track;
         host->playing_file = track_file;
         host->playback_state = state;
-        host->output_time_ms = position_ms;
+        host->seek_unheard(position_ms); // the position runs from now, not from the host's creation
         ASSERT_EQ(host->init_plugin(), 0);
         started = true;
         await_published(1);
