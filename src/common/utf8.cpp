@@ -6,16 +6,6 @@
 
 namespace {
 
-bool is_high_surrogate(char32_t unit)
-{
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-
-bool is_low_surrogate(char32_t unit)
-{
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 void append_utf16(utf16_string &out, char32_t code)
 {
     if (code < 0x10000) {

@@ -12,6 +12,16 @@
 
 inline constexpr char32_t replacement_character = 0xFFFD;
 
+// The halves of a UTF-16 surrogate pair.
+constexpr bool is_high_surrogate(char32_t unit)
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+constexpr bool is_low_surrogate(char32_t unit)
+{
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
 // One code point read from UTF-8 and the bytes it took.
 struct utf8_code_point {
     char32_t code;

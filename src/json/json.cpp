@@ -120,16 +120,6 @@ int32_t read_hex4(const char *p)
     return value;
 }
 
-bool is_high_surrogate(int32_t unit)
-{
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-
-bool is_low_surrogate(int32_t unit)
-{
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 // Decodes the "\uXXXX" escape whose 'u' is at `read`, with the low half's
 // escape after it when it is a surrogate pair, as UTF-8 at `write`. A lone
 // surrogate, and U+0000 (which would end the string), become U+FFFD. Returns
@@ -144,11 +134,11 @@ char *decode_unicode_escape(char *read, char **write)
     }
     read += 5;
     char32_t code = static_cast<char32_t>(unit);
-    if (is_high_surrogate(unit) && read[0] == '\\' && read[1] == 'u' &&
-        is_low_surrogate(read_hex4(read + 2))) {
-        code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char32_t>(read_hex4(read + 2)) - 0xDC00);
+    const int32_t next = read[0] == '\\' && read[1] == 'u' ? read_hex4(read + 2) : -1;
+    if (is_high_surrogate(code) && next >= 0 && is_low_surrogate(static_cast<char32_t>(next))) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char32_t>(next) - 0xDC00);
         read += 6;
-    } else if (is_high_surrogate(unit) || is_low_surrogate(unit) || unit == 0) {
+    } else if (is_high_surrogate(code) || is_low_surrogate(code) || code == 0) {
         code = replacement_character;
     }
     *write += utf8_encode(code, *write);

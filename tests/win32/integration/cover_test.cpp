@@ -10,6 +10,7 @@
 #include "cover/cover_cache.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace {
 
@@ -70,6 +71,20 @@ class cover_rig : public plugin_rig {
     }
 
     static size_t contacts() { return catalogue_requests().size() + catalogue_connections(); }
+
+    // The last card from update `since` on whose artist line starts with
+    // `artist`: the track's own, not the barrier's that follows it.
+    discord_activity last_card_by(std::string_view artist, int since) const
+    {
+        const auto updates = discord->updates();
+        discord_activity card;
+        for (size_t i = static_cast<size_t>(since); i < updates.size(); ++i) {
+            if (updates[i].activity.details.starts_with(artist)) {
+                card = updates[i].activity;
+            }
+        }
+        return card;
+    }
 };
 
 // Time the host's main thread spends in one notification, in milliseconds.
@@ -545,13 +560,7 @@ TEST_P(sources, give_the_cover_from_the_first_that_has_it)
         await_cover(before); // before the barrier's track takes over
     }
     finish_lookups();
-    const auto updates = discord->updates();
-    discord_activity activity;
-    for (int i = before; i < static_cast<int>(updates.size()); ++i) {
-        if (updates[i].activity.details.find("The Band") == 0) {
-            activity = updates[i].activity;
-        }
-    }
+    const discord_activity activity = last_card_by("The Band", before);
     const auto musicbrainz = catalogue_requests(musicbrainz_host);
     const auto fronts = catalogue_requests(cover_art_archive_host);
     EXPECT_EQ(musicbrainz.size(), test.musicbrainz_requests);
@@ -901,13 +910,7 @@ TEST_P(second_source_failures, keep_the_catalogues_links)
     play_now(L"The Band", L"Basement Tapes 1967");
     EXPECT_TRUE(pump_until([&] { return last_activity().state_url != ""; })) << "no links";
     finish_lookups();
-    const auto updates = discord->updates();
-    discord_activity activity;
-    for (int i = before; i < static_cast<int>(updates.size()); ++i) {
-        if (updates[i].activity.details.find("The Band") == 0) {
-            activity = updates[i].activity;
-        }
-    }
+    const discord_activity activity = last_card_by("The Band", before);
     EXPECT_EQ(activity.large_image, "winamp-logo");
     EXPECT_EQ(activity.details_url, artist_page);
     EXPECT_EQ(activity.state_url, "https://www.deezer.com/track/3135556");
