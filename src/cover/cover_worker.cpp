@@ -292,10 +292,8 @@ void cover_worker_request(const cover_request &request)
     }
     {
         exclusive_lock hold(running->lock);
-        // A lookup just ended whose outcome the main thread has not taken yet
-        // is not asked again: the host's notifications come several at a time.
-        const bool awaiting_hand_over =
-            std::ranges::any_of(running->finished, [&](const cover_result &done) { return done.request == request; });
+        const bool awaiting_hand_over = std::ranges::any_of(
+            running->finished, [&](const cover_result &done) { return done.request == request; });
         if (running->in_progress == request || running->queued == request || awaiting_hand_over) {
             return;
         }

@@ -44,6 +44,7 @@ bool cover_worker_start(HINSTANCE dll, cover_result_handler handler);
 void cover_worker_stop();
 
 // Main thread: asks for `request`, replacing one still queued. Nothing
-// happens when it is already queued or being looked up, or when the worker
-// is not running.
+// happens when it is already queued, being looked up or finished with its
+// outcome not yet handed over (the host's notifications come several at a
+// time), or when the worker is not running.
 void cover_worker_request(const cover_request &request);

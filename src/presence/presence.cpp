@@ -239,7 +239,8 @@ void republish_with_cover(const cover_key &found)
     }
     // A cover for an album or song the user has left only stays in the cache.
     const std::optional<cover_subject> playing = playing_cover_subject();
-    if (playing && cover_key_of(playing->artist.c_str(), playing->album.c_str(), playing->title.c_str()) == found) {
+    if (playing &&
+        cover_key_of(playing->artist.c_str(), playing->album.c_str(), playing->title.c_str()) == found) {
         update_presence();
     }
 }
