@@ -19,6 +19,23 @@ struct cfg_settings {
     int32_t status_display_type = 0;
     // 1: a paused track clears the activity instead of showing it.
     int32_t hide_while_paused = 0;
+    // The two text lines as templates in the host's title syntax (UTF-8);
+    // empty: the built-in line.
+    std::string title_line;
+    std::string artist_line;
+    // What the card's header says after "Listening to": one of the
+    // cfg_header_shows_ values below.
+    int32_t header_shows = 0;
+    // Two buttons, each one of the cfg_button_ values below; the label and
+    // address templates serve cfg_button_own.
+    int32_t button_1 = 0;
+    std::string button_1_label;
+    std::string button_1_address;
+    int32_t button_2 = 0;
+    std::string button_2_label;
+    std::string button_2_address;
+    // 0: nothing is shared with Discord (the activity is cleared), 1: shared.
+    int32_t share_on_discord = 1;
 
     bool operator==(const cfg_settings &) const = default;
 };
@@ -28,6 +45,21 @@ struct cfg_settings {
 inline constexpr int32_t cfg_status_shows_name = 0;
 inline constexpr int32_t cfg_status_shows_state = 1;
 inline constexpr int32_t cfg_status_shows_details = 2;
+
+// Values of header_shows: the application's name ("Listening to Winamp"),
+// the artist, or the title (for a stream without a song: the station).
+inline constexpr int32_t cfg_header_shows_name = 0;
+inline constexpr int32_t cfg_header_shows_artist = 1;
+inline constexpr int32_t cfg_header_shows_title = 2;
+
+// Values of button_1 and button_2: off, a page of the catalogue's match,
+// the station's home page, or the user's own label and address.
+inline constexpr int32_t cfg_button_off = 0;
+inline constexpr int32_t cfg_button_track_page = 1;
+inline constexpr int32_t cfg_button_album_page = 2;
+inline constexpr int32_t cfg_button_artist_page = 3;
+inline constexpr int32_t cfg_button_station_page = 4;
+inline constexpr int32_t cfg_button_own = 5;
 
 extern cfg_settings config;
 
