@@ -32,9 +32,11 @@ track:"…" and album:"…" when given, strict, &limit=N) as the real one does,
 every non-ASCII character escaped as \\uXXXX. An artist of CATALOGUE gets the
 tracks of that table that match: the same artist and album ignoring case, a
 title that holds the title asked for ignoring case, in the table's order, at
-most N. Any other artist's track is the catalogue's, on the album asked for,
-with a cover derived from artist and album (or title) and the title asked for,
-unless ALBUMS says the catalogue lacks the album. MusicBrainz answers an album
+most N; a name asked for with combining accents matches the table's
+precomposed one (the search compares names in NFC). Any other artist's track
+is the catalogue's, on the album asked for, with a cover derived from artist
+and album (or title) and the title asked for, unless ALBUMS says the catalogue
+lacks the album. MusicBrainz answers an album
 of ALBUMS with release groups of that title: another artist's first (score
 100), then, when it has the album, one credited to the artist asked for in
 capitals; the Cover Art Archive answers 307 to an image at archive.org for a
@@ -56,6 +58,7 @@ import ssl
 import sys
 import threading
 import time
+import unicodedata
 import urllib.parse
 
 STALL_SECONDS = 20
@@ -155,7 +158,8 @@ def track_record(track_id, title, artist_id, artist, album_id, album, cover):
 
 def catalogue_body(path):
     query = query_of(path)
-    artist, title, album = field(query, "artist"), field(query, "track"), field(query, "album")
+    artist, title, album = (unicodedata.normalize("NFC", field(query, name))
+                            for name in ("artist", "track", "album"))
     if artist.casefold() in CATALOGUE_ARTISTS:
         tracks = []
         for number, (own_artist, own_album, own_title) in enumerate(CATALOGUE):

@@ -1,12 +1,14 @@
 // Simple case folding from runs of code points that fold alike, and the
-// comparison of two texts folded code point by code point.
+// comparison of two texts folded in canonical composition.
 #include "common/case_fold.h"
 
+#include "common/normalize.h"
 #include "common/utf8.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <string>
 
 namespace {
 
@@ -22,6 +24,22 @@ struct fold_run {
 constexpr fold_run fold_runs[] = {
 #include "common/case_fold_table.inc"
 };
+
+// NFC(fold(NFD(text))) of UTF-8 text.
+std::u32string folded_composition(std::string_view text)
+{
+    std::u32string codes;
+    while (!text.empty()) {
+        const utf8_code_point next = utf8_decode_first(text);
+        codes += next.code;
+        text.remove_prefix(next.length);
+    }
+    std::u32string folded = canonical_decomposition(codes);
+    for (char32_t &code : folded) {
+        code = case_fold(code);
+    }
+    return canonical_composition(folded);
+}
 
 } // namespace
 
@@ -41,14 +59,5 @@ char32_t case_fold(char32_t code)
 
 bool same_text_ignoring_case(std::string_view a, std::string_view b)
 {
-    while (!a.empty() && !b.empty()) {
-        const utf8_code_point from_a = utf8_decode_first(a);
-        const utf8_code_point from_b = utf8_decode_first(b);
-        if (case_fold(from_a.code) != case_fold(from_b.code)) {
-            return false;
-        }
-        a.remove_prefix(from_a.length);
-        b.remove_prefix(from_b.length);
-    }
-    return a.empty() && b.empty();
+    return folded_composition(a) == folded_composition(b);
 }

@@ -1,6 +1,7 @@
 // Extended grapheme cluster boundaries: each code point's Grapheme_Cluster_Break
-// class from the generated table, and rules GB3 to GB13 of UAX #29 applied from
-// a cluster's start, where no earlier text matters.
+// class and Indic_Conjunct_Break value from the generated table, and rules GB3
+// to GB13 of UAX #29 (GB9c's conjuncts included) applied from a cluster's
+// start, where no earlier text matters.
 #include "common/grapheme.h"
 
 #include "common/utf8.h"
@@ -32,10 +33,22 @@ enum class grapheme_class : uint8_t {
     lvt,
 };
 
-// Where each run of code points of one class starts: (first code point << 8) | class.
+// The values of Indic_Conjunct_Break, which rule GB9c joins conjuncts by: a
+// consonant, a virama or other sign linking it to the next, or a mark between.
+enum class conjunct_role : uint8_t {
+    none,
+    linker,
+    consonant,
+    extend,
+};
+
+// Where each run of code points of one class and conjunct role starts:
+// (first code point << 8) | (role << conjunct_role_shift) | class.
 constexpr uint32_t class_starts[] = {
 #include "common/grapheme_table.inc"
 };
+constexpr unsigned conjunct_role_shift = 4;
+constexpr uint32_t class_mask = (1u << conjunct_role_shift) - 1;
 
 constexpr char32_t hangul_first_syllable = 0xAC00;
 // Syllables follow each other in the order LV, then the 27 LVT with that LV's trailing consonants.
@@ -47,13 +60,20 @@ grapheme_class hangul_class(char32_t syllable)
                                                                              : grapheme_class::lvt;
 }
 
-grapheme_class class_of(char32_t code)
+// What the rules need to know of one code point.
+struct code_point_kind {
+    grapheme_class break_class;
+    conjunct_role role;
+};
+
+code_point_kind kind_of(char32_t code)
 {
     // The last start at or before `code`; the table starts at U+0000.
     const uint32_t key = (static_cast<uint32_t>(code) << 8) | 0xFF;
     const uint32_t start = *(std::upper_bound(std::begin(class_starts), std::end(class_starts), key) - 1);
-    const auto found = static_cast<grapheme_class>(start & 0xFF);
-    return found == grapheme_class::hangul_syllable ? hangul_class(code) : found;
+    const auto found = static_cast<grapheme_class>(start & class_mask);
+    const auto role = static_cast<conjunct_role>((start & 0xFF) >> conjunct_role_shift);
+    return {found == grapheme_class::hangul_syllable ? hangul_class(code) : found, role};
 }
 
 bool is_control_or_line_end(grapheme_class c)
@@ -70,26 +90,43 @@ struct text_before {
     bool joined_emoji = false;
     // The text ends in an odd number of regional indicators.
     bool odd_regional_indicators = false;
+    // The text ends in a conjunct consonant followed by conjunct marks and linkers.
+    bool conjunct_consonant = false;
+    // ... and among those a linker (GB9c's left side).
+    bool linked_consonant = false;
 };
 
-text_before first_code_point(grapheme_class c)
-{
-    return {c, c == grapheme_class::extended_pictographic, false, c == grapheme_class::regional_indicator};
-}
-
-text_before followed_by(const text_before &before, grapheme_class next)
+text_before first_code_point(code_point_kind first)
 {
     using enum grapheme_class;
-    return {next, next == extended_pictographic || (before.emoji_with_extends && next == extend),
-            before.emoji_with_extends && next == zwj,
-            next == regional_indicator && !before.odd_regional_indicators};
+    return {first.break_class,
+            first.break_class == extended_pictographic,
+            false,
+            first.break_class == regional_indicator,
+            first.role == conjunct_role::consonant,
+            false};
 }
 
-// Whether a cluster boundary lies between the text `before` and a code point of class `next`.
-bool is_boundary(const text_before &before, grapheme_class next)
+text_before followed_by(const text_before &before, code_point_kind next_kind)
+{
+    using enum grapheme_class;
+    const grapheme_class next = next_kind.break_class;
+    const bool continues_consonant = before.conjunct_consonant && (next_kind.role == conjunct_role::linker ||
+                                                                   next_kind.role == conjunct_role::extend);
+    return {next,
+            next == extended_pictographic || (before.emoji_with_extends && next == extend),
+            before.emoji_with_extends && next == zwj,
+            next == regional_indicator && !before.odd_regional_indicators,
+            next_kind.role == conjunct_role::consonant || continues_consonant,
+            continues_consonant && (before.linked_consonant || next_kind.role == conjunct_role::linker)};
+}
+
+// Whether a cluster boundary lies between the text `before` and a code point of kind `next_kind`.
+bool is_boundary(const text_before &before, code_point_kind next_kind)
 {
     using enum grapheme_class;
     const grapheme_class last = before.last;
+    const grapheme_class next = next_kind.break_class;
     if (last == cr && next == lf) {
         return false; // GB3
     }
@@ -108,6 +145,9 @@ bool is_boundary(const text_before &before, grapheme_class next)
     if (next == extend || next == zwj || next == spacing_mark || last == prepend) {
         return false; // GB9, GB9a, GB9b
     }
+    if (before.linked_consonant && next_kind.role == conjunct_role::consonant) {
+        return false; // GB9c
+    }
     if (before.joined_emoji && next == extended_pictographic) {
         return false; // GB11
     }
@@ -125,14 +165,14 @@ size_t grapheme_cluster_end(std::string_view text, size_t start)
         return text.size();
     }
     const utf8_code_point first = utf8_decode_first(text.substr(start));
-    text_before before = first_code_point(class_of(first.code));
+    text_before before = first_code_point(kind_of(first.code));
     for (size_t at = start + first.length; at < text.size();) {
         const utf8_code_point next = utf8_decode_first(text.substr(at));
-        const grapheme_class next_class = class_of(next.code);
-        if (is_boundary(before, next_class)) {
+        const code_point_kind next_kind = kind_of(next.code);
+        if (is_boundary(before, next_kind)) {
             return at;
         }
-        before = followed_by(before, next_class);
+        before = followed_by(before, next_kind);
         at += next.length;
     }
     return text.size();

@@ -1,6 +1,7 @@
 // Texts compared ignoring case under Unicode's simple case folding: Latin,
 // Greek with its accents and final sigma, Cyrillic, letters whose forms differ
-// in length, what simple folding leaves apart, and malformed bytes.
+// in length, what simple folding leaves apart, and malformed bytes; and texts
+// spelt with combining marks against their precomposed letters.
 #include "common/case_fold.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +51,18 @@ INSTANTIATE_TEST_SUITE_P(
         comparison_case{"dotted_capital_i_stays_apart", "\u0130", "i", false},
         comparison_case{"malformed_bytes_are_each_a_replacement_character", "caf\xC3", "CAF\uFFFD", true},
         comparison_case{"two_bad_bytes_are_two_replacement_characters", "\xE6\x97", "\uFFFD", false},
-        comparison_case{"bad_bytes_compare_alike", "a\xFF", "A\xFE", true}),
+        comparison_case{"bad_bytes_compare_alike", "a\xFF", "A\xFE", true},
+        comparison_case{"combining_accent_matches_the_composed_letter", "Cafe\u0301", "Caf\u00E9", true},
+        comparison_case{"decomposed_capitals_match_composed_small_letters", "E\u0301TE\u0301",
+                        "\u00E9t\u00E9", true},
+        comparison_case{"marks_in_either_order", "A\u0302\u0323", "\u1EAD", true},
+        comparison_case{"one_mark_composed_the_other_not", "\u1EA1\u0302", "a\u0302\u0323", true},
+        comparison_case{"hangul_jamo_match_the_syllable", "\u1112\u1161\u11AB", "\uD55C", true},
+        comparison_case{"greek_ypogegrammeni_composed_or_not", "\u1FBC", "\u03B1\u0345", true},
+        comparison_case{"greek_capital_with_ypogegrammeni", "\u0391\u0345", "\u1FB3", true},
+        comparison_case{"the_accent_still_matters", "Cafe\u0301", "Cafe", false},
+        comparison_case{"another_accent_is_another_letter", "e\u0301", "e\u0300", false},
+        comparison_case{"a_mark_blocked_by_a_starter_stays_apart", "e\u200B\u0301", "\u00E9", false}),
     [](const auto &info) { return std::string(info.param.what); });
 
 TEST(case_folding, folds_a_folded_code_point_to_itself)

@@ -48,6 +48,7 @@ const std::string woman = "\xF0\x9F\x91\xA9", girl = "\xF0\x9F\x91\xA7";
 const std::string ab = "ab", a = "a";
 const std::string family = woman + joiner + woman + joiner + girl; // 18 bytes
 const std::string flag_fr = "\U0001F1EB\U0001F1F7";                // two regional indicators, 8 bytes
+const std::string kssa = "\u0915\u094D\u0937"; // क्ष: KA, the virama, SSA; one conjunct of 9 bytes
 
 struct fit_case {
     const char *what;
@@ -87,11 +88,13 @@ INSTANTIATE_TEST_SUITE_P(
         fit_case{"one character with more marks than the room is cut whole",
                  a + repeated(acute_mark, 10) + "b", 10, ellipsis},
         fit_case{"a flag is never split", ab + flag_fr + "cde", 12, ab + ellipsis},
+        fit_case{"twenty conjuncts cut between conjuncts, never after a virama", repeated(kssa, 20), 126,
+                 repeated(kssa, 13) + ellipsis},
         fit_case{"room for the ellipsis only", "abcdef", 3, ellipsis},
         fit_case{"no room for the ellipsis", "abcdef", 2, ""}),
     [](const auto &info) { return test_name(info.param.what); });
 
-// Texts of several scripts as the clusters a reader sees (Unicode 15.0's
+// Texts of several scripts as the clusters a reader sees (Unicode 17.0's
 // extended grapheme clusters), each cluster a string of its own.
 struct script_case {
     const char *what;
@@ -130,8 +133,15 @@ INSTANTIATE_TEST_SUITE_P(
                     {"\U0001F1EB\U0001F1F7", "\U0001F1E9\U0001F1EA", "\U0001F1EF\U0001F1F5", "\U0001F1EB"}},
         script_case{"emoji sequences",
                     {family, woman + skin_tone, "1\uFE0F\u20E3", "\U0001F3F3\uFE0F\u200D\U0001F308", "a"}},
-        // हिन्दी: HA with the vowel sign I, NA with the virama, DA with the vowel sign II.
-        script_case{"devanagari", {"\u0939\u093F", "\u0928\u094D", "\u0926\u0940", " ", "\u0915\u0902"}},
+        // हिन्दी: HA with the vowel sign I, then the conjunct NA, virama, DA with the vowel sign II.
+        script_case{"devanagari", {"\u0939\u093F", "\u0928\u094D\u0926\u0940", " ", "\u0915\u0902"}},
+        // क्षत्रिय: the conjuncts KA virama SSA, and TA virama RA with the vowel sign I;
+        // then YA, and a virama followed by a joiner before the next consonant.
+        script_case{"devanagari conjuncts",
+                    {"\u0915\u094D\u0937", "\u0924\u094D\u0930\u093F", "\u092F", "\u0915\u094D\u200D\u0937",
+                     "\u0915"}},
+        // ক্ষ and త్త: the same joining in Bengali and Telugu.
+        script_case{"bengali and telugu conjuncts", {"\u0995\u09CD\u09B7", "\u0C24\u0C4D\u0C24", "a"}},
         // ที่น้ำไทย: letters with their tone marks and vowel signs, then three lone letters.
         script_case{"thai", {"\u0E17\u0E35\u0E48", "\u0E19\u0E49\u0E33", "\u0E44", "\u0E17", "\u0E22"}},
         // مَرْحَبًا, then the number sign that belongs before its digits.

@@ -234,6 +234,9 @@ TEST_P(field_limits, cut_a_long_title_before_its_play_state_within_126_bytes)
 }
 
 const std::string ideograph = "\xE6\x97\xA5", ellipsis = "\xE2\x80\xA6";
+// क्ष: KA, the virama, SSA, one conjunct a reader sees as one character (9 bytes).
+const std::wstring kssa = L"\u0915\u094D\u0937";
+const std::string kssa_utf8 = "\u0915\u094D\u0937";
 
 INSTANTIATE_TEST_SUITE_P(
     track, field_limits,
@@ -243,6 +246,9 @@ INSTANTIATE_TEST_SUITE_P(
                                repeat("a", 113) + ellipsis + " (Playing)"},
                     limit_case{"43 CJK characters: cut between characters", repeat(L"\u65e5", 43),
                                repeat(ideograph, 37) + ellipsis + " (Playing)"},
+                    limit_case{"twenty conjuncts: cut between conjuncts, never after a virama",
+                               L"Raga 1: " + repeat(kssa, 20),
+                               "Raga 1: " + repeat(kssa_utf8, 11) + ellipsis + " (Playing)"},
                     limit_case{"flags: cut between flags, never inside one",
                                L"ab" + repeat(L"\U0001F1EB\U0001F1F7", 15),
                                "ab" + repeat("\U0001F1EB\U0001F1F7", 13) + ellipsis + " (Playing)"},
@@ -251,6 +257,14 @@ INSTANTIATE_TEST_SUITE_P(
                                L"cd",
                                "ab\xEF\xBF\xBD"
                                "cd (Playing)"}));
+
+// Cut before the 14th conjunct: its KA and virama would still fit in the
+// field, but a reader would see them as a broken character.
+TEST_F(track_rig, a_long_artist_alone_is_cut_between_conjuncts)
+{
+    start_with({1, 0, 1, 1, 1, 1}, tagged_track(L"T", repeat(kssa, 20), L""));
+    EXPECT_EQ(last_activity().details, repeat(kssa_utf8, 13) + ellipsis);
+}
 
 TEST_F(track_rig, details_keep_the_album_beside_a_long_artist_within_126_bytes)
 {
