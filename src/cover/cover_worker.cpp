@@ -93,7 +93,7 @@ cover_outcome look_up_elsewhere(http_client *client, const cover_key &key, http_
 bool search_track(http_client *client, cover_result &result, http_cancel *cancel)
 {
     const cover_key &key = result.request.key;
-    const std::optional<http_reply> reply = http_get(
+    std::optional<http_reply> reply = http_get(
         client, http_service::catalogue, deezer_track_search_path(key.artist, key.title, key.album), cancel);
     deezer_track_verdict answer;
     if (reply) {
@@ -117,7 +117,7 @@ bool search_track(http_client *client, cover_result &result, http_cancel *cancel
 bool search_album(http_client *client, cover_result &result, http_cancel *cancel)
 {
     const cover_key &key = result.request.key;
-    const std::optional<http_reply> reply =
+    std::optional<http_reply> reply =
         http_get(client, http_service::catalogue, deezer_album_search_path(key.artist, key.album), cancel);
     result.album = reply ? deezer_judge_album_reply(reply->status, reply->body.data(), key.artist, key.album)
                          : cover_outcome{cover_verdict::unknown, {}};
