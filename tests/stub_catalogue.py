@@ -9,7 +9,10 @@ Control is a folder shared with the tests:
   response.json  read at every connection and request; missing means the
                  default replies (below). Its fields script the catalogue's
                  answer; its members "musicbrainz" and "coverartarchive" hold
-                 the same fields for those services. Fields: status, body,
+                 the same fields for those services, and its member
+                 "album_search" those for the catalogue's album search
+                 (/search/album), which otherwise gets the catalogue's own
+                 fields. Fields: status, body,
                  location (a Location header), delay (seconds before
                  answering), stall (never answer: at the top level neither the
                  TLS handshake of a new connection nor a request on an open
@@ -33,10 +36,16 @@ every non-ASCII character escaped as \\uXXXX. An artist of CATALOGUE gets the
 tracks of that table that match: the same artist and album ignoring case, a
 title that holds the title asked for ignoring case, in the table's order, at
 most N; a name asked for with combining accents matches the table's
-precomposed one (the search compares names in NFC). Any other artist's track
-is the catalogue's, on the album asked for, with a cover derived from artist
-and album (or title) and the title asked for, unless ALBUMS says the catalogue
-lacks the album. MusicBrainz answers an album
+precomposed one (both searches compare names in NFC). Any other artist's
+track is the catalogue's, on the album asked for, with a cover derived from
+artist and album (or title) and the title asked for, unless ALBUMS says the
+catalogue lacks the album. A title with a version in
+parentheses at its end ("Dusk (Remastered 2011)") is listed as the catalogue
+lists it: "title_short" without the version, "title_version" the version.
+The album search (artist:"…" album:"…", strict, &limit=N) answers as the
+real one does, in the same escaping: for an artist of CATALOGUE its albums of
+that title ignoring case, for any other artist the album asked for with the
+cover its tracks have, unless ALBUMS says the catalogue lacks it. MusicBrainz answers an album
 of ALBUMS with release groups of that title: another artist's first (score
 100), then, when it has the album, one credited to the artist asked for in
 capitals; the Cover Art Archive answers 307 to an image at archive.org for a
@@ -102,6 +111,7 @@ CATALOGUE = [
      "\u0421\u043d\u0435\u0433"),  # Белая Река, Зима, Снег
     ("\u0411\u0435\u043b\u0430\u044f \u0420\u0435\u043a\u0430", "\u041b\u0435\u0442\u043e",
      "\u0421\u043e\u043b\u043d\u0446\u0435"),  # Лето, Солнце
+    ("Corvane Quartet", "Late Nights", "Dusk (Remastered 2011)"),
 ]
 CATALOGUE_ARTISTS = {artist.casefold() for artist, _, _ in CATALOGUE}
 SERVICES = {"api.deezer.com": None, "musicbrainz.org": "musicbrainz",
@@ -116,9 +126,15 @@ def load_script(folder):
         return {}
 
 
-def script_for(script, host):
+def is_album_search(path):
+    return urllib.parse.urlsplit(path).path == "/search/album"
+
+
+def script_for(script, host, path=""):
     member = SERVICES.get(host.split(":")[0])
-    return script.get(member, {}) if member else script
+    if member:
+        return script.get(member, {})
+    return script.get("album_search", script) if is_album_search(path) else script
 
 
 def query_of(request_path):
@@ -146,14 +162,45 @@ def cover_of(*names):
     return "https://e-cdns-images.dzcdn.net/images/cover/%s/250x250-000000-80-0-0.jpg" % image_id
 
 
+def covers(album_id, cover):
+    return {"cover": "https://api.deezer.com/album/%d/image" % album_id,
+            "cover_small": cover.replace("/250x250", "/56x56"), "cover_medium": cover,
+            "cover_big": cover.replace("/250x250", "/500x500"),
+            "cover_xl": cover.replace("/250x250", "/1000x1000"), "md5_image": cover.split("/")[-2]}
+
+
+def artist_record(artist_id, artist):
+    return {"id": artist_id, "name": artist, "link": "https://www.deezer.com/artist/%d" % artist_id,
+            "tracklist": "https://api.deezer.com/artist/%d/top?limit=50" % artist_id, "type": "artist"}
+
+
 def track_record(track_id, title, artist_id, artist, album_id, album, cover):
-    return {"id": track_id, "readable": True, "title": title, "title_short": title, "duration": 245,
-            "rank": 500000, "artist": {"id": artist_id, "name": artist, "type": "artist"},
-            "album": {"id": album_id, "title": album, "cover": cover.replace("/250x250", "/120x120"),
-                      "cover_small": cover.replace("/250x250", "/56x56"), "cover_medium": cover,
-                      "cover_big": cover.replace("/250x250", "/500x500"),
-                      "cover_xl": cover.replace("/250x250", "/1000x1000"), "type": "album"},
-            "type": "track"}
+    version = re.search(r" (\([^()]*\))$", title)
+    album_record = {"id": album_id, "title": album}
+    album_record.update(covers(album_id, cover))
+    album_record.update({"tracklist": "https://api.deezer.com/album/%d/tracks" % album_id, "type": "album"})
+    return {"id": track_id, "readable": True, "title": title,
+            "title_short": title[:version.start()] if version else title,
+            "title_version": version.group(1) if version else "",
+            "link": "https://www.deezer.com/track/%d" % track_id, "duration": 245, "rank": 500000,
+            "artist": artist_record(artist_id, artist), "album": album_record, "type": "track"}
+
+
+def album_record(album_id, album, artist_id, artist, cover):
+    record = {"id": album_id, "title": album, "link": "https://www.deezer.com/album/%d" % album_id}
+    record.update(covers(album_id, cover))
+    record.update({"genre_id": 132, "nb_tracks": 10, "record_type": "album",
+                   "tracklist": "https://api.deezer.com/album/%d/tracks" % album_id, "explicit_lyrics": False,
+                   "artist": artist_record(artist_id, artist), "type": "album"})
+    return record
+
+
+def catalogue_artist_id(artist):
+    return 900 + sorted(CATALOGUE_ARTISTS).index(artist.casefold())
+
+
+def catalogue_album_id(album):
+    return 7000 + [a for _, a, _ in CATALOGUE].index(album)
 
 
 def catalogue_body(path):
@@ -167,9 +214,8 @@ def catalogue_body(path):
                     and (not album or own_album.casefold() == album.casefold())
                     and title.casefold() in own_title.casefold()):
                 tracks.append(track_record(
-                    4000 + number, own_title, 900 + sorted(CATALOGUE_ARTISTS).index(own_artist.casefold()),
-                    own_artist, 7000 + [a for _, a, _ in CATALOGUE].index(own_album), own_album,
-                    cover_of(own_artist, own_album)))
+                    4000 + number, own_title, catalogue_artist_id(own_artist), own_artist,
+                    catalogue_album_id(own_album), own_album, cover_of(own_artist, own_album)))
         tracks = tracks[:limit_of(path)]
         return json.dumps({"data": tracks, "total": len(tracks)})
     known = ALBUMS.get(album)
@@ -177,6 +223,26 @@ def catalogue_body(path):
         return json.dumps({"data": [], "total": 0})
     record = track_record(3135556, title or "Track", 27, artist, 302127, album or title + " (Single)",
                           cover_of(artist, album or title))
+    return json.dumps({"data": [record], "total": 1})
+
+
+def album_search_body(path):
+    query = query_of(path)
+    artist, album = (unicodedata.normalize("NFC", field(query, name)) for name in ("artist", "album"))
+    if artist.casefold() in CATALOGUE_ARTISTS:
+        albums = []
+        for own_artist, own_album, _ in CATALOGUE:
+            if (own_artist.casefold() == artist.casefold() and own_album.casefold() == album.casefold()
+                    and own_album not in [a["title"] for a in albums]):
+                albums.append(album_record(catalogue_album_id(own_album), own_album,
+                                           catalogue_artist_id(own_artist), own_artist,
+                                           cover_of(own_artist, own_album)))
+        albums = albums[:limit_of(path)]
+        return json.dumps({"data": albums, "total": len(albums)})
+    known = ALBUMS.get(album)
+    if not album or (known is not None and not known[0]):
+        return json.dumps({"data": [], "total": 0})
+    record = album_record(302127, album, 27, artist, cover_of(artist, album))
     return json.dumps({"data": [record], "total": 1})
 
 
@@ -223,6 +289,8 @@ def default_answer(host, path):
     if member == "coverartarchive":
         status, location = front_answer(path)
         return status, "See: %s\n" % location if location else "Not found\n", location
+    if is_album_search(path):
+        return 200, album_search_body(path), None
     return 200, catalogue_body(path), None
 
 
@@ -277,7 +345,7 @@ def serve_connection(raw, number, context, folder, log):
             if request is None:
                 break
             host = next((v for n, v in request["headers"] if n.lower() == "host"), "")
-            script = {} if is_barrier(request["path"]) else script_for(load_script(folder), host)
+            script = {} if is_barrier(request["path"]) else script_for(load_script(folder), host, request["path"])
             request.update({"event": "request", "connection": number, "host": host, "time": time.time()})
             log.write(request)
             if script.get("stall"):

@@ -13,6 +13,9 @@ namespace {
 
 cover_cache cache;
 cover_failures failures;
+// Albums the catalogue answered it has no cover of while the second source
+// failed: their next lookup asks only the second source.
+cover_cache albums_the_catalogue_lacks;
 cover_found_callback found_callback;
 
 // Remembers what the services answered, for the track and for its album; a
@@ -34,6 +37,9 @@ void take_result(const cover_result &result)
     }
     if (result.album) {
         remember(cover_album_key(result.request.key), *result.album);
+        if (result.catalogue_lacks_album && result.album->verdict == cover_verdict::unknown) {
+            cover_cache_store(&albums_the_catalogue_lacks, cover_album_key(result.request.key), {});
+        }
     }
     if (news) {
         found_callback(result.request.key);
@@ -53,6 +59,7 @@ void cover_stop()
     cover_worker_stop();
     cache = cover_cache{};
     failures = cover_failures{};
+    albums_the_catalogue_lacks = cover_cache{};
 }
 
 cover_key cover_key_of(const wchar_t *artist, const wchar_t *album, const wchar_t *title)
@@ -101,10 +108,14 @@ cover_image cover_image_for(const wchar_t *artist, const wchar_t *album, const w
         const bool want_album = has_album && album_art == nullptr &&
                                 (track == nullptr || track->url.empty()) &&
                                 !cover_failed_lately(&failures, album_key, now);
-        const bool search_catalogue =
-            has_title ? track == nullptr && !cover_failed_lately(&failures, key, now) : want_album;
-        if (search_catalogue || want_album) {
-            cover_worker_request({key, search_catalogue, want_album});
+        const bool search_track = has_title && track == nullptr && !cover_failed_lately(&failures, key, now);
+        const cover_album_search album_search =
+            !want_album ? cover_album_search::none
+            : cover_cache_find(&albums_the_catalogue_lacks, album_key) != nullptr
+                ? cover_album_search::second_source
+                : cover_album_search::catalogue;
+        if (search_track || want_album) {
+            cover_worker_request({key, search_track, album_search});
         }
     });
     return image;

@@ -87,72 +87,74 @@ cover_outcome look_up_elsewhere(http_client *client, const cover_key &key, http_
     return cover_art_archive_judge_front(reply->status, reply->location, group.mbid);
 }
 
-// Asks the catalogue for the track (or, without a title, the album) of
-// `result`'s request and notes its match, and the album's cover whenever it
-// gives one. False when the second source must still be asked for the album:
-// only after a clean answer without a cover, never after a failure.
-bool ask_catalogue(http_client *client, cover_result &result, http_cancel *cancel)
+// Asks the catalogue for the track of `result`'s request and notes its match,
+// and the album's cover when a result on the album gives one. False when the
+// exchange failed: nothing more is asked then.
+bool search_track(http_client *client, cover_result &result, http_cancel *cancel)
 {
     const cover_key &key = result.request.key;
-    const cover_outcome unknown{cover_verdict::unknown, {}};
-    std::optional<http_reply> reply = http_get(client, http_service::catalogue,
-                                               deezer_search_path(key.artist, key.title, key.album), cancel);
-    deezer_verdict answer;
+    std::optional<http_reply> reply = http_get(
+        client, http_service::catalogue, deezer_track_search_path(key.artist, key.title, key.album), cancel);
+    deezer_track_verdict answer;
     if (reply) {
-        answer = deezer_judge_reply(reply->status, reply->body.data(), key.title);
+        answer = deezer_judge_track_reply(reply->status, reply->body.data(), key);
     }
+    result.track = std::move(answer.track);
     if (!answer.answered) {
-        if (!key.title.empty()) {
-            result.track = unknown;
+        if (result.request.album != cover_album_search::none) {
+            result.album = cover_outcome{cover_verdict::unknown, {}};
         }
-        if (result.request.want_album) {
-            result.album = unknown;
-        }
-        return true;
+        return false;
     }
-    deezer_reply &found = answer.reply;
-    if (!key.title.empty()) {
-        // Without the track, an album's tracks still name its artist.
-        cover_art links = found.matched ? found.match : cover_art{};
-        if (!found.matched && !key.album.empty()) {
-            links.artist_page = found.first.artist_page;
-        }
-        result.track = {found.matched ? cover_verdict::found : cover_verdict::none, std::move(links)};
+    if (!answer.album.url.empty()) {
+        result.album = cover_outcome{cover_verdict::found, std::move(answer.album)};
     }
-    // Every track of the reply is on the album asked for: the match's cover, else the
-    // first's, which a track of the album not found later shows as well.
-    if (!key.album.empty()) {
-        const cover_art &album = found.matched && !found.match.url.empty() ? found.match : found.first;
-        if (!album.url.empty()) {
-            result.album = {cover_verdict::found, {album.url, album.page, album.artist_page, {}, {}}};
-            return true;
-        }
-    }
-    return !result.request.want_album;
+    return true;
 }
 
-// One lookup: the catalogue first when asked, and only after its clean "no
-// cover" (not an error, a time-out or a stall), or directly when the
-// catalogue's answer is known already, the second source for an album. Every
-// failure, an allocation failure included, is "unknown".
+// Asks the catalogue for the album of `result`'s request; true when it
+// answered that it has no cover of it, so that the second source is asked.
+bool search_album(http_client *client, cover_result &result, http_cancel *cancel)
+{
+    const cover_key &key = result.request.key;
+    std::optional<http_reply> reply =
+        http_get(client, http_service::catalogue, deezer_album_search_path(key.artist, key.album), cancel);
+    result.album = reply ? deezer_judge_album_reply(reply->status, reply->body.data(), key.artist, key.album)
+                         : cover_outcome{cover_verdict::unknown, {}};
+    result.catalogue_lacks_album = result.album->verdict == cover_verdict::none;
+    return result.catalogue_lacks_album;
+}
+
+// One lookup: the track at the catalogue when asked; then, while the album's
+// cover is wanted and still unknown (and the track's match brought none), the
+// album at the catalogue, and only after its clean "no cover" (not an error,
+// a time-out or a stall), or directly when the catalogue's answer is known
+// already, the second source. Every failure, an allocation failure included,
+// is "unknown".
 cover_result look_up(http_client *client, const cover_request &request, http_cancel *cancel) noexcept
 {
-    cover_result failed{request, {}, {}};
+    cover_result failed{request, {}, {}, request.album == cover_album_search::second_source};
     const cover_outcome unknown{cover_verdict::unknown, {}};
-    if (request.search_catalogue && !request.key.title.empty()) {
+    if (request.search_track) {
         failed.track = unknown;
     }
-    if (request.want_album) {
+    if (request.album != cover_album_search::none) {
         failed.album = unknown;
     }
     return guarded(failed, [&] {
-        cover_result result{request, {}, {}};
-        if (request.search_catalogue && ask_catalogue(client, result, cancel)) {
+        cover_result result{request, {}, {}, request.album == cover_album_search::second_source};
+        if (request.search_track && !search_track(client, result, cancel)) {
             return result;
         }
-        if (request.want_album && !request.key.album.empty()) {
-            result.album = look_up_elsewhere(client, request.key, cancel);
+        const bool album_open = request.album != cover_album_search::none && !result.album &&
+                                !(result.track && !result.track->art.url.empty());
+        if (!album_open || request.key.album.empty()) {
+            return result;
         }
+        if (request.album == cover_album_search::catalogue && !search_album(client, result, cancel)) {
+            return result;
+        }
+        result.album = look_up_elsewhere(client, request.key, cancel);
         return result;
     });
 }

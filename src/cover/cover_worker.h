@@ -10,22 +10,32 @@
 
 #include <optional>
 
+// Where an album's cover is still to be looked for.
+enum class cover_album_search {
+    none,          // not wanted
+    catalogue,     // the catalogue's, and after its "no cover" the second source's
+    second_source, // the catalogue answered it has no cover: only the second source's
+};
+
 // A lookup: what of a track is not known yet.
 struct cover_request {
-    cover_key key;         // the track's
-    bool search_catalogue; // the track at the catalogue (for an empty title, the album)
-    bool want_album;       // the album's cover: the catalogue's, else the second source's
+    cover_key key;            // the track's
+    bool search_track;        // the track at the catalogue (a title is played)
+    cover_album_search album; // the album's cover, unless the track's search gives it
     friend bool operator==(const cover_request &, const cover_request &) = default;
 };
 
 struct cover_result {
     cover_request request;
-    // When the catalogue was asked for a track: found with the track the
+    // When the catalogue was asked for the track: found with the track the
     // catalogue matched, none without one; unknown when the exchange failed.
     std::optional<cover_outcome> track;
     // When the album was wanted: its cover (found) or none; unknown when a
-    // service failed.
+    // service failed. Nothing when the track's match brought a cover of its own.
     std::optional<cover_outcome> album;
+    // The catalogue answered that it has no cover of the album (then `album`
+    // is the second source's outcome).
+    bool catalogue_lacks_album = false;
 };
 
 // Receives a finished lookup on the main thread, from inside its message loop.

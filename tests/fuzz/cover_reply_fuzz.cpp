@@ -1,5 +1,5 @@
 // Fuzz target of the cover services' answers: any bytes, under a success and
-// an error status, give from the catalogue covers the activity can carry with
+// an error status, give from the catalogue's track and album searches covers the activity can carry with
 // at most an album page of the catalogue's exact form (a page never without
 // its cover) and artist and track links of that form; from MusicBrainz a
 // release group id only with "found", one that names one release group's
@@ -93,15 +93,26 @@ void check_art(const cover_art &art)
                                  is_catalogue_page(art.page, "https://www.deezer.com/album/")));
 }
 
-void check_catalogue(unsigned status, std::vector<char> reply)
+// Both searches' replies, read for a played track, give only what check_art
+// allows; an unanswered reply gives nothing; an album cover comes with "found".
+void check_catalogue(unsigned status, const std::vector<char> &bytes)
 {
-    const deezer_verdict verdict = deezer_judge_reply(status, reply.data(), "Blue");
-    check_art(verdict.reply.first);
-    check_art(verdict.reply.match);
-    require(verdict.reply.matched || verdict.reply.match.track_page.empty());
-    if (!verdict.answered) {
-        require(verdict.reply.first.url.empty() && verdict.reply.match.url.empty());
+    const cover_key played{"The Band", "First Album", "Blue"};
+    std::vector<char> reply = bytes;
+    const deezer_track_verdict track = deezer_judge_track_reply(status, reply.data(), played);
+    check_art(track.track.art);
+    check_art(track.album);
+    require(track.track.verdict != cover_verdict::none || track.track.art.track_page.empty());
+    require(track.album.track_page.empty());
+    if (!track.answered) {
+        require(track.track.verdict == cover_verdict::unknown && track.track.art.url.empty() &&
+                track.album.url.empty());
     }
+    reply = bytes;
+    const cover_outcome album = deezer_judge_album_reply(status, reply.data(), played.artist, played.album);
+    check_art(album.art);
+    require(album.art.track_page.empty());
+    require((album.verdict == cover_verdict::found) == !album.art.url.empty());
 }
 
 void check_release_groups(unsigned status, std::vector<char> reply)
@@ -127,12 +138,15 @@ void check_front(unsigned status, std::string_view location)
     check_image(outcome.art.url);
     if (outcome.art.url != cover_art_archive_front_url(mbid)) {
         require(outcome.art.url == location);
-        const std::string reply = R"({"data":[{"album":{"cover_medium":")" + std::string(location) + "\"}}]}";
+        const std::string reply =
+            R"({"data":[{"title":"First Album","artist":{"name":"The Band"},"cover_medium":")" +
+            std::string(location) + "\"}]}";
         std::vector<char> text(reply.begin(), reply.end());
         text.push_back('\0');
         // The catalogue takes the same image, unless it is its own mark of an album without art.
         if (location.find("/images/cover//") == std::string_view::npos) {
-            require(deezer_judge_reply(200, text.data(), "").reply.first.url == location);
+            require(deezer_judge_album_reply(200, text.data(), "The Band", "First Album").art.url ==
+                    location);
         }
         std::string host(location.substr(8, location.find_first_of("/?#", 8) - 8));
         for (char &c : host) {

@@ -233,15 +233,19 @@ struct reply_case {
     const char *what;
     std::string response; // the stub's scripted answer
     std::string image;
-    bool quiet = true; // nothing on stderr: the body that arrived was JSON
+    size_t requests = 1; // two when the track search answered without the album's cover: the album search too
+    bool quiet = true;   // nothing on stderr: the body that arrived was JSON
 };
 
 const std::string cover_313 = cover_prefix + std::string(313 - 45 - 4, 'a') + ".jpg";
 const std::string cover_314 = cover_313.substr(0, 45) + "a" + cover_313.substr(45);
 
+// The played track (Blue by The Band on First Album), its album's cover `url`.
 std::string reply_with_cover(const std::string &url)
 {
-    return R"({"data":[{"album":{"cover_medium":)" + json_quote(url) + "}}]}";
+    return R"({"data":[{"id":3135556,"title":"Blue","artist":{"id":27,"name":"The Band"},)"
+           R"("album":{"id":302127,"title":"First Album","cover_medium":)" +
+           json_quote(url) + "}}]}";
 }
 
 std::string scripted(int status, const std::string &body, const std::string &extra = "")
@@ -266,7 +270,7 @@ TEST_P(replies, give_the_cover_or_the_plugins_own_art_and_are_not_asked_again_at
         EXPECT_EQ(error_output, "") << GetParam().what;
     }
     finish_lookups();
-    EXPECT_EQ(catalogue_requests().size(), 1u) << GetParam().what;
+    EXPECT_EQ(catalogue_requests().size(), GetParam().requests) << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -274,27 +278,27 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         reply_case{"cover of 313 bytes", scripted(200, reply_with_cover(cover_313)), cover_313},
         reply_case{"cover of 314 bytes is never cut", scripted(200, reply_with_cover(cover_314)),
-                   "winamp-logo"},
-        reply_case{"plain http cover", scripted(200, reply_with_cover("http://c/x.jpg")), "winamp-logo"},
-        reply_case{"cover that is no URL", scripted(200, reply_with_cover("cover.jpg")), "winamp-logo"},
+                   "winamp-logo", 2},
+        reply_case{"plain http cover", scripted(200, reply_with_cover("http://c/x.jpg")), "winamp-logo", 2},
+        reply_case{"cover that is no URL", scripted(200, reply_with_cover("cover.jpg")), "winamp-logo", 2},
         reply_case{"error status with data", scripted(500, reply_with_cover("https://c/x.jpg")),
                    "https://c/x.jpg"},
         reply_case{"error status without data", scripted(404, R"({"error":{"code":800}})"), "winamp-logo"},
-        reply_case{"no match", scripted(200, R"({"data":[],"total":0})"), "winamp-logo"},
+        reply_case{"no match", scripted(200, R"({"data":[],"total":0})"), "winamp-logo", 2},
         reply_case{"no match, error status", scripted(503, R"({"data":[],"total":0})"), "winamp-logo"},
         reply_case{"first result without album",
-                   scripted(200, R"({"data":[{"id":1},{"album":{"cover_medium":"m"}}]})"), "winamp-logo"},
+                   scripted(200, R"({"data":[{"id":1},{"album":{"cover_medium":"m"}}]})"), "winamp-logo", 2},
         reply_case{
             "empty image id, then xl",
             scripted(
                 200,
-                R"({"data":[{"album":{"cover_medium":"https://e-cdns-images.dzcdn.net/images/cover//250x250.jpg","cover_xl":"https://c/xl.jpg"}}]})"),
+                R"({"data":[{"title":"Blue","artist":{"name":"The Band"},"album":{"title":"First Album","cover_medium":"https://e-cdns-images.dzcdn.net/images/cover//250x250.jpg","cover_xl":"https://c/xl.jpg"}}]})"),
             "https://c/xl.jpg"},
         reply_case{"empty body", scripted(200, ""), "winamp-logo"},
         reply_case{"connection dropped without an answer", R"({"drop":true})", "winamp-logo"},
         reply_case{"connection closed mid-body",
                    scripted(200, reply_with_cover("https://c/x.jpg"), ",\"close_mid_body\":true"),
-                   "winamp-logo", false},
+                   "winamp-logo", 1, false},
         reply_case{"body over 1 MiB",
                    scripted(200, reply_with_cover("https://c/x.jpg") + std::string(1 << 20, ' ')),
                    "winamp-logo"}),
@@ -668,7 +672,8 @@ TEST_F(cover_rig, the_lines_link_to_the_artist_and_to_the_very_track)
         SCOPED_TRACE(match.title);
         catalogue_respond(
             scripted(200, R"({"data":[{"id":3135556,"title":)" + json_quote(match.title) +
-                              R"(,"artist":{"id":27},"album":{"id":1,"cover_medium":"https://c/1.jpg"}}]})"));
+                              R"(,"artist":{"id":27,"name":"The Band"},"album":{"id":1,"title":"Album )" +
+                              std::to_string(album + 1) + R"(","cover_medium":"https://c/1.jpg"}}]})"));
         const discord_activity activity = [&] {
             const int before = published();
             play_now(L"The Band", L"Album " + std::to_wstring(++album));
@@ -682,18 +687,26 @@ TEST_F(cover_rig, the_lines_link_to_the_artist_and_to_the_very_track)
 // Waits out the minute once for a failure of each service and a double miss.
 TEST_F(cover_rig, failures_are_asked_again_after_a_minute_and_answers_never)
 {
-    // A failure of the second source asks only the second source again.
+    // A failure of the second source asks only the second source again, one
+    // of the album search that and the second source, never the track.
     const struct {
         const wchar_t *album;
-        const char *encoded; // as the search paths have it
+        const char *encoded;   // as MusicBrainz's search path has it
+        const char *catalogue; // the part of the catalogue's path that tells it was asked again
         std::string response;
         bool catalogue_asked_again;
         bool musicbrainz_asked_again;
     } albums[] = {
-        {L"Error Album", "Error%20Album", scripted(500, R"({"error":{"code":100}})"), true, false},
-        {L"Basement Tapes 1967", "Basement%20Tapes%201967", R"({"musicbrainz":{"status":503,"body":""}})",
-         false, true},
-        {L"Demo Tape", "Demo%20Tape", "", false, false},
+        {L"Error Album", "Error%20Album", "Error%20Album", scripted(500, R"({"error":{"code":100}})"), true,
+         false},
+        {L"Basement Tapes 1967", "Basement%20Tapes%201967", "Basement%20Tapes%201967",
+         R"({"musicbrainz":{"status":503,"body":""}})", false, true},
+        {L"Demo Tape", "Demo%20Tape", "Demo%20Tape", "", false, false},
+        // The catalogue has no such track, and its album search fails: the album search only, then the second
+        // source.
+        {L"Cassette Only", "Cassette%20Only",
+         "/search/album?strict=on&q=artist:%22The%20Band%22%20album:%22Cassette%20Only%22",
+         R"({"album_search":{"status":500,"body":""}})", true, true},
     };
     // Discord's rate window is not waited for: the requests tell.
     auto play_album = [&](const wchar_t *album) {
@@ -720,8 +733,9 @@ TEST_F(cover_rig, failures_are_asked_again_after_a_minute_and_answers_never)
     };
     const auto requests = catalogue_requests();
     const auto musicbrainz = catalogue_requests(musicbrainz_host);
+    EXPECT_FALSE(asked(requests, "track:%22Blue%22%20album:%22Cassette%20Only%22")) << "the track is known";
     for (const auto &album : albums) {
-        EXPECT_EQ(asked(requests, album.encoded), album.catalogue_asked_again) << album.encoded;
+        EXPECT_EQ(asked(requests, album.catalogue), album.catalogue_asked_again) << album.catalogue;
         EXPECT_EQ(asked(musicbrainz, album.encoded), album.musicbrainz_asked_again) << album.encoded;
     }
 }
@@ -851,15 +865,18 @@ INSTANTIATE_TEST_SUITE_P(cover, tracks_of_an_album,
                          [](const auto &info) { return readable_test_name(info.param.what); });
 
 // A track the catalogue does not have shows its album's cover once another
-// track of the album brought it, without asking again.
+// track of the album brought it, without asking again (here the album search
+// found nothing).
 TEST_F(cover_rig, a_track_not_found_shows_the_album_cover_another_track_brought)
 {
+    catalogue_respond(R"({"album_search":{"body":"{\"data\":[],\"total\":0}"}})");
     const wchar_t bonus_file[] = L"C:\\Music\\bonus.mp3";
     host->library[bonus_file] = tagged_track(L"Bonus Track", L"Corvane Quartet", L"Early Days");
     host->play(bonus_file);
-    await_requests(1);
+    await_requests(2);
     finish_lookups();
     EXPECT_EQ(catalogue_requests(musicbrainz_host).size(), 1u) << "the album asked of the second source";
+    catalogue_respond("{}");
 
     int before = published();
     host->library[track_file] = tagged_track(L"Morning", L"Corvane Quartet", L"Early Days");
@@ -874,7 +891,95 @@ TEST_F(cover_rig, a_track_not_found_shows_the_album_cover_another_track_brought)
     EXPECT_EQ(bonus.large_url, morning.large_url);
     EXPECT_EQ(bonus.state_url, "");
     finish_lookups();
-    EXPECT_EQ(catalogue_requests().size(), 2u) << "Bonus Track and Morning, once each";
+    EXPECT_EQ(catalogue_requests().size(), 3u) << "Bonus Track and its album, and Morning, once each";
+}
+
+// The catalogue lists the album's tracks under other titles ("Morning" for a
+// played "Morning (Remastered 2011)"): the album search finds its cover, and
+// the next track of the album shows it at once, asking for its own link only.
+TEST_F(cover_rig, a_title_the_catalogue_spells_otherwise_shows_the_cover_from_the_album_search)
+{
+    host->library[track_file] = tagged_track(L"Morning (Remastered 2011)", L"Corvane Quartet", L"EARLY DAYS");
+    int before = published();
+    host->play(track_file);
+    const discord_activity remastered = await_cover(before);
+    EXPECT_EQ(remastered.large_image.rfind(cover_prefix, 0), 0u) << remastered.large_image;
+    EXPECT_EQ(remastered.large_url, catalogue_album_page(0));
+    EXPECT_EQ(remastered.details_url, "https://www.deezer.com/artist/900") << "the album's artist";
+    EXPECT_EQ(remastered.state_url, "") << "no track of that title";
+    finish_lookups();
+    auto requests = catalogue_requests();
+    ASSERT_EQ(requests.size(), 2u) << "the track and its album";
+    EXPECT_EQ(requests[0].path.rfind("/search/track?", 0), 0u) << requests[0].path;
+    EXPECT_EQ(requests[1].path,
+              "/search/album?strict=on&q=artist:%22Corvane%20Quartet%22%20album:%22EARLY%20DAYS%22&limit=5");
+    EXPECT_EQ(catalogue_requests(musicbrainz_host).size(), 0u);
+
+    const wchar_t noon_file[] = L"C:\\Music\\noon.mp3";
+    host->library[noon_file] = tagged_track(L"Noon", L"Corvane Quartet", L"EARLY DAYS");
+    before = published();
+    host->play(noon_file);
+    EXPECT_EQ(next_activity(before).large_image, remastered.large_image) << "at once, from the cache";
+    EXPECT_TRUE(pump_until([&] { return last_activity().state_url == catalogue_track_page(2); }))
+        << last_activity().state_url;
+    finish_lookups();
+    requests = catalogue_requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[2].path.rfind("/search/track?", 0), 0u) << "Noon's own link only";
+}
+
+// The catalogue lists a title without its version ("Dusk" for its "Dusk
+// (Remastered 2011)"): a played "Dusk" is that track.
+TEST_F(cover_rig, a_title_played_without_its_version_finds_the_catalogues_track)
+{
+    host->library[track_file] = tagged_track(L"Dusk", L"Corvane Quartet", L"Late Nights");
+    const int before = published();
+    host->play(track_file);
+    const discord_activity card = await_cover(before);
+    EXPECT_EQ(card.large_url, catalogue_album_page(3));
+    EXPECT_TRUE(pump_until([&] { return last_activity().state_url == catalogue_track_page(12); }))
+        << last_activity().state_url;
+    finish_lookups();
+    EXPECT_EQ(catalogue_requests().size(), 1u) << "the track only";
+}
+
+// The track search's first result titled as played is on another album: its
+// cover shows for that track, but the played album's entry stays empty, so
+// the album's next track does not show it.
+TEST_F(cover_rig, an_album_takes_a_cover_only_from_a_result_on_that_album)
+{
+    catalogue_respond(
+        scripted(200, R"({"data":[{"id":5,"title":"Blue","artist":{"id":27,"name":"The Band"},)"
+                      R"("album":{"id":9,"title":"Best Of","cover_medium":"https://c/best.jpg"}}]})"));
+    int before = published();
+    play_now(L"The Band", L"First Album");
+    EXPECT_EQ(await_cover(before).large_image, "https://c/best.jpg") << "the matched track's own cover";
+    finish_lookups();
+
+    const wchar_t red_file[] = L"C:\\Music\\red.mp3";
+    host->library[red_file] = tagged_track(L"Red", L"The Band", L"First Album");
+    before = published();
+    host->play(red_file);
+    EXPECT_EQ(next_activity(before).large_image, "winamp-logo") << "not another album's cover";
+    finish_lookups();
+    EXPECT_EQ(last_card_by("The Band", before).large_image, "winamp-logo");
+}
+
+// A result titled as played by another artist is not the track: neither its
+// cover nor its links show.
+TEST_F(cover_rig, a_track_of_that_title_by_another_artist_is_not_a_match)
+{
+    catalogue_respond(scripted(200,
+                               R"({"data":[{"id":5,"title":"Blue","artist":{"id":28,"name":"The Bandits"},)"
+                               R"("album":{"id":9,"title":"Blue","cover_medium":"https://c/other.jpg"}}]})"));
+    const int before = published();
+    play_now(L"The Band", L"");
+    await_requests(1);
+    finish_lookups();
+    const discord_activity card = last_card_by("The Band", before);
+    EXPECT_EQ(card.large_image, "winamp-logo");
+    EXPECT_EQ(card.details_url, "");
+    EXPECT_EQ(card.state_url, "");
 }
 
 // MusicBrainz writes names as they are (the stub in capitals, escaped); the
@@ -905,9 +1010,10 @@ class second_source_failures : public cover_rig,
 // source fails: the card keeps the catalogue's links.
 TEST_P(second_source_failures, keep_the_catalogues_links)
 {
-    catalogue_respond(
-        scripted(200, R"({"data":[{"id":3135556,"title":"Blue","artist":{"id":27},"album":{"id":1}}]})",
-                 "," + GetParam().second_source));
+    catalogue_respond(scripted(
+        200,
+        R"({"data":[{"id":3135556,"title":"Blue","artist":{"id":27,"name":"The Band"},"album":{"id":1}}]})",
+        "," + GetParam().second_source));
     const int before = published();
     play_now(L"The Band", L"Basement Tapes 1967");
     EXPECT_TRUE(pump_until([&] { return last_activity().state_url != ""; })) << "no links";

@@ -185,6 +185,29 @@ TEST_F(radio_rig, a_song_shows_its_cover_or_the_stations_art)
     expect_nothing_of_the_url_sent();
 }
 
+// The artist comes from splitting the stream title, guest and all: the
+// catalogue's track of that title by another artist is passed over for the
+// one by the lead artist.
+TEST_F(radio_rig, a_song_with_a_guest_gets_the_cover_of_the_lead_artists_track)
+{
+    catalogue_respond(
+        R"({"status":200,"body":"{\"data\":[)"
+        R"({\"id\":1,\"title\":\"Blue\",\"artist\":{\"id\":28,\"name\":\"Somebody Else\"},)"
+        R"(\"album\":{\"id\":8,\"title\":\"Blue\",\"cover_medium\":\"https://c/other.jpg\"}},)"
+        R"({\"id\":2,\"title\":\"Blue\",\"artist\":{\"id\":27,\"name\":\"The Band\"},)"
+        R"(\"album\":{\"id\":9,\"title\":\"First Album\",\"cover_medium\":\"https://c/band.jpg\"}}]}"})");
+    start();
+    host->play(station_url);
+    station_known();
+    host->stream_on_air(L"The Band feat. Guest - Blue");
+    const discord_activity with_cover = await_cover(1);
+    EXPECT_EQ(with_cover.state, "Blue (Playing)");
+    EXPECT_EQ(with_cover.large_image, "https://c/band.jpg");
+    EXPECT_EQ(with_cover.large_url, "https://www.deezer.com/album/9");
+    EXPECT_EQ(with_cover.state_url, "https://www.deezer.com/track/2");
+    expect_nothing_of_the_url_sent();
+}
+
 // A station that answers none of the keys: the play state alone, whatever
 // the settings show; a home page that is the listen URL itself links nowhere.
 TEST_F(radio_rig, a_stream_without_keys_shows_the_play_state_alone)
