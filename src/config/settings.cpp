@@ -2,6 +2,7 @@
 // the settings file's text (read through the INI reader).
 #include "config/settings.h"
 
+#include "config/ini_editor.h"
 #include "config/ini_reader.h"
 
 #include <cctype>
@@ -168,11 +169,54 @@ std::string value_text(const key_row &row, const cfg_settings &settings)
     return row.text != nullptr ? cfg_encode_text(settings.*row.text) : std::to_string(settings.*row.number);
 }
 
+bool same_value(const key_row &row, const cfg_settings &a, const cfg_settings &b)
+{
+    return row.text != nullptr ? a.*row.text == b.*row.text : a.*row.number == b.*row.number;
+}
+
 bool at_default(const key_row &row, const cfg_settings &settings)
 {
     static const cfg_settings defaults;
-    return row.text != nullptr ? settings.*row.text == defaults.*row.text
-                               : settings.*row.number == defaults.*row.number;
+    return same_value(row, settings, defaults);
+}
+
+// The last value the file gives each key of the section, as the reader hands it over.
+struct file_values {
+    std::vector<std::pair<std::string, std::string>> values;
+
+    const std::string *of(std::string_view key) const
+    {
+        for (const auto &[name, value] : values) {
+            if (name == key) {
+                return &value;
+            }
+        }
+        return nullptr;
+    }
+};
+
+int record_value(void *user, const char *section, const char *name, const char *value)
+{
+    if (std::strcmp(section, cfg_section) != 0 || row_of(name) == nullptr) {
+        return 0;
+    }
+    auto &file = *static_cast<file_values *>(user);
+    for (auto &[known, last] : file.values) {
+        if (known == name) {
+            last = value;
+            return 1;
+        }
+    }
+    file.values.emplace_back(name, value);
+    return 1;
+}
+
+// Whether the file's value `value` for the key of `row` means what `settings` hold.
+bool holds(const key_row &row, const std::string &value, const cfg_settings &settings)
+{
+    cfg_settings read = settings;
+    cfg_set_value(&read, row.key, value.c_str());
+    return same_value(row, read, settings);
 }
 
 constexpr char line_end[] = "\r\n";
@@ -232,4 +276,47 @@ std::string cfg_format(const cfg_settings &settings)
         }
     }
     return text;
+}
+
+std::vector<std::string> cfg_changed_keys(const cfg_settings &before, const cfg_settings &after)
+{
+    std::vector<std::string> keys;
+    for (const key_row &row : key_table) {
+        if (!same_value(row, before, after)) {
+            keys.emplace_back(row.key);
+        }
+    }
+    return keys;
+}
+
+cfg_merge cfg_merge_changes(const std::optional<std::string> &text, const cfg_settings &in_force,
+                            const std::vector<std::string> &changed_keys)
+{
+    cfg_merge merge{in_force, {}, !changed_keys.empty()};
+    if (!text) {
+        merge.text = cfg_format(in_force);
+        return merge;
+    }
+    cfg_parse(*text, &merge.settings);
+    file_values file;
+    ini_read_whole_lines(*text, &record_value, &file);
+    std::vector<ini_entry_edit> edits;
+    for (const std::string &key : changed_keys) {
+        const key_row *row = row_of(key);
+        if (row == nullptr) {
+            continue;
+        }
+        if (row->text != nullptr) {
+            merge.settings.*row->text = in_force.*row->text;
+        } else {
+            merge.settings.*row->number = in_force.*row->number;
+        }
+        const std::string *value = file.of(key);
+        if (value == nullptr || !holds(*row, *value, in_force)) {
+            edits.push_back({key, value_text(*row, in_force)});
+        }
+    }
+    merge.writes = !edits.empty();
+    merge.text = merge.writes ? ini_edit_entries(*text, cfg_section, edits) : *text;
+    return merge;
 }

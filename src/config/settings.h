@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct cfg_settings {
     int32_t display_song_info = 1;
@@ -104,3 +106,27 @@ void cfg_parse(std::string_view text, cfg_settings *settings);
 // "Header shows", "Button 1", "Button 1 label", "Button 1 address",
 // "Button 2", "Button 2 label", "Button 2 address", "Share on Discord".
 std::string cfg_format(const cfg_settings &settings);
+
+// The keys of the settings whose values differ between `before` and `after`,
+// in the order of the file.
+std::vector<std::string> cfg_changed_keys(const cfg_settings &before, const cfg_settings &after);
+
+// What a save of the user's changes makes of the settings file.
+struct cfg_merge {
+    // The settings in force from then on: the file's values, but the user's
+    // for the keys the user changed.
+    cfg_settings settings;
+    // The file's new text.
+    std::string text;
+    // Whether `text` must be written: false when the file holds every change.
+    bool writes = false;
+};
+
+// Merges the user's changes (the settings `changed_keys` names, with their
+// values in `in_force`) into the settings file's current `text` (none: there
+// is no file). Keys the user did not change take what the file says (keys it
+// does not name keep their values in `in_force`). Of the file, only the
+// lines of changed keys whose values it does not hold already change, by
+// ini_edit_entries; a missing file gets cfg_format of the merged settings.
+cfg_merge cfg_merge_changes(const std::optional<std::string> &text, const cfg_settings &in_force,
+                            const std::vector<std::string> &changed_keys);
