@@ -362,4 +362,51 @@ TEST(settings_keys, are_exact_and_unknown_keys_change_nothing)
     EXPECT_EQ(settings.display_title, 1);
 }
 
+TEST(settings_changes, name_the_keys_that_differ_in_the_files_order)
+{
+    cfg_settings after;
+    after.share_on_discord = 0;
+    after.display_title = 0;
+    after.button_1_label = "x";
+    EXPECT_EQ(cfg_changed_keys(cfg_settings{}, after),
+              (std::vector<std::string>{"Display title", "Button 1 label", "Share on Discord"}));
+    EXPECT_TRUE(cfg_changed_keys(after, after).empty());
+}
+
+TEST(settings_changes, merge_into_the_file_as_it_stands_and_take_its_other_values)
+{
+    cfg_settings in_force;
+    in_force.display_title = 0;
+    in_force.title_line = " %title% ";
+    const std::string file = "; mine\n[Display configuration]\nDisplay album name = 0\nDisplay title=1\n";
+    const cfg_merge merge = cfg_merge_changes(file, in_force, {"Display title", "Title line"});
+    EXPECT_TRUE(merge.writes);
+    EXPECT_EQ(merge.text, "; mine\n[Display configuration]\nDisplay album name = 0\nDisplay title=0\n"
+                          "Title line=\" %title% \"\n");
+    cfg_settings expected = in_force;
+    expected.display_album_name = 0;
+    EXPECT_EQ(merge.settings, expected);
+}
+
+TEST(settings_changes, that_the_file_holds_already_write_nothing)
+{
+    cfg_settings in_force;
+    in_force.display_title = 0;
+    const std::string file = "[Display configuration]\r\nDisplay title = 00 ; off\r\n";
+    const cfg_merge merge = cfg_merge_changes(file, in_force, {"Display title"});
+    EXPECT_FALSE(merge.writes);
+    EXPECT_EQ(merge.text, file);
+    EXPECT_FALSE(cfg_merge_changes(file, in_force, {}).writes);
+}
+
+TEST(settings_changes, without_a_file_write_the_whole_settings)
+{
+    cfg_settings in_force;
+    in_force.display_title = 0;
+    const cfg_merge merge = cfg_merge_changes(std::nullopt, in_force, {"Display title"});
+    EXPECT_TRUE(merge.writes);
+    EXPECT_EQ(merge.text, cfg_format(in_force));
+    EXPECT_EQ(merge.settings, in_force);
+}
+
 } // namespace
