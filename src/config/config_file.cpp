@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr wchar_t folder_name[] = L"tolvek";
@@ -65,29 +67,56 @@ HANDLE open_for_reading(const std::wstring &path, DWORD &error)
     }
 }
 
-// The whole content of config.ini in `folder`.
-read_outcome read_settings_file(const std::wstring &folder, std::string &content)
+// Reads the whole settings file at `path` into `source`.
+read_outcome read_source(const std::wstring &path, cfg_source &source)
 {
-    const std::wstring path = dirtools_join_path(folder, file_name);
+    source = cfg_source{path, {}, false, 0, 0};
     if (path.empty()) {
         return read_outcome::absent;
     }
     DWORD error = 0;
     const file_handle file(open_for_reading(path, error));
     if (!file) {
-        return is_absent(error) ? read_outcome::absent : read_outcome::unreadable;
+        source.unreadable = !is_absent(error);
+        return source.unreadable ? read_outcome::unreadable : read_outcome::absent;
     }
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > largest_file) {
+    source.unreadable = true;
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file.get(), &information) || information.nFileSizeHigh != 0 ||
+        information.nFileSizeLow > largest_file) {
         return read_outcome::unreadable;
     }
-    content.resize(static_cast<size_t>(size.QuadPart));
+    std::string content(information.nFileSizeLow, '\0');
     DWORD got = 0;
     if (!ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &got, nullptr)) {
         return read_outcome::unreadable;
     }
     content.resize(got);
+    source.content = std::move(content);
+    source.unreadable = false;
+    source.size = information.nFileSizeLow;
+    source.written = (uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32) |
+                     information.ftLastWriteTime.dwLowDateTime;
     return read_outcome::read;
+}
+
+// Whether the file `source` describes may differ from what it held then: it
+// could not be read, or its size or write time (or its being there) changed.
+bool changed_since(const cfg_source &source)
+{
+    if (source.unreadable) {
+        return true;
+    }
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    const bool there = !source.path.empty() &&
+                       GetFileAttributesExW(source.path.c_str(), GetFileExInfoStandard, &data) &&
+                       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    if (!there || !source.content) {
+        return there != source.content.has_value();
+    }
+    const uint64_t written =
+        (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return data.nFileSizeHigh != 0 || data.nFileSizeLow != source.size || written != source.written;
 }
 
 // Whether a file named `path` exists (a folder of that name does not count).
@@ -259,18 +288,38 @@ bool folder_file_supersedes_fallback_copy(const cfg_file &file)
 // Loads from `folder` when it has a file; true when the search ends there.
 bool load_first(cfg_file &file, const std::wstring &folder, cfg_settings *settings)
 {
-    const cfg_settings before = *settings;
-    std::string content;
-    const read_outcome outcome = read_settings_file(folder, content);
-    if (outcome == read_outcome::read) {
-        cfg_parse(content, settings);
-        if (folder == file.folder && content == cfg_format(*settings)) {
-            file.settings_in_folder = *settings;
-        }
-    } else if (outcome == read_outcome::unreadable) {
-        file.unread_file_settings = before;
+    cfg_source source;
+    const read_outcome outcome = read_source(dirtools_join_path(folder, file_name), source);
+    if (outcome == read_outcome::absent) {
+        return false;
     }
-    return outcome != read_outcome::absent;
+    if (outcome == read_outcome::read) {
+        cfg_parse(*source.content, settings);
+    }
+    file.source = std::move(source);
+    return true;
+}
+
+// Adds the keys whose values differ between `before` and `after` to the pending ones.
+void add_pending_keys(cfg_file &file, const cfg_settings &before, const cfg_settings &after)
+{
+    for (std::string &key : cfg_changed_keys(before, after)) {
+        if (std::find(file.pending_keys.begin(), file.pending_keys.end(), key) == file.pending_keys.end()) {
+            file.pending_keys.push_back(std::move(key));
+        }
+    }
+}
+
+// Remembers `content` as what the file at `path` holds, just written.
+void remember_written(cfg_file &file, const std::wstring &path, const std::string &content)
+{
+    cfg_source source;
+    if (read_source(path, source) != read_outcome::read || source.content != content) {
+        // Another program wrote it in between: whatever it holds is read again before the next save.
+        source.unreadable = true;
+    }
+    file.source = std::move(source);
+    file.pending_keys.clear();
 }
 
 } // namespace
@@ -297,29 +346,48 @@ void cfg_load(cfg_file &file, cfg_settings *settings)
     if (holds_previous_fallback_copy(file) && load_first(file, file.shared_folder, settings)) {
         return;
     }
-    load_first(file, file.folder, settings);
+    if (!load_first(file, file.folder, settings)) {
+        // No file yet: one that appears there before a save is read then.
+        file.source = cfg_source{dirtools_join_path(file.folder, file_name), {}, false, 0, 0};
+    }
 }
 
-int cfg_save(cfg_file &file, const cfg_settings &settings)
+int cfg_save_changes(cfg_file &file, const cfg_settings &before, cfg_settings *settings)
 {
-    if (file.unread_file_settings && *file.unread_file_settings == settings) {
+    add_pending_keys(file, before, *settings);
+    return cfg_save_pending(file, settings);
+}
+
+int cfg_save_pending(cfg_file &file, cfg_settings *settings)
+{
+    if (file.pending_keys.empty()) {
         return 0;
     }
     if (file.folder.empty()) {
         return 1;
     }
-    const std::wstring path = dirtools_join_path(file.folder, file_name);
-    if (file.settings_in_folder == settings && file_exists(path)) {
+    if (changed_since(file.source)) {
+        // Another program (an editor) changed the file since it was read:
+        // the keys the user did not change take what it says now.
+        cfg_source current;
+        if (read_source(file.source.path, current) == read_outcome::unreadable) {
+            return 1;
+        }
+        file.source = std::move(current);
+    }
+    const cfg_merge merge = cfg_merge_changes(file.source.content, *settings, file.pending_keys);
+    *settings = merge.settings;
+    if (!merge.writes) {
+        // The file the settings came from holds every change already.
+        file.pending_keys.clear();
         return 0;
     }
-    const std::string content = cfg_format(settings);
-    switch (save_to(file.folder, content)) {
+    switch (save_to(file.folder, merge.text)) {
     case save_outcome::saved:
         // The host's folder holds the newest choices again: the fallback copy
         // would shadow them at the next load.
-        retire_fallback_copy(file.fallback_folder, content);
-        file.unread_file_settings.reset();
-        file.settings_in_folder = settings;
+        retire_fallback_copy(file.fallback_folder, merge.text);
+        remember_written(file, dirtools_join_path(file.folder, file_name), merge.text);
         return 0;
     case save_outcome::held:
         // Another program (an editor) has the file open: a fallback copy
@@ -329,12 +397,11 @@ int cfg_save(cfg_file &file, const cfg_settings &settings)
         break;
     }
     // The host's folder refuses writes (a Winamp under Program Files, a full
-    // disk, a read-only file): keep the choices in this install's fallback folder.
-    if (save_to(file.fallback_folder, content) != save_outcome::saved) {
+    // disk, a read-only file): keep the choices in this install's fallback
+    // folder, where the next load reads them first.
+    if (save_to(file.fallback_folder, merge.text) != save_outcome::saved) {
         return 1;
     }
-    file.unread_file_settings.reset();
-    // The copy shadows the host's folder's file from now on, whatever it holds.
-    file.settings_in_folder.reset();
+    remember_written(file, dirtools_join_path(file.fallback_folder, file_name), merge.text);
     return 0;
 }

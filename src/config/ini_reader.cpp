@@ -1,9 +1,12 @@
 // INI reader: classifies each line (comment, continuation, section, entry)
-// and hands entries to the handler; the line buffer lives on the stack.
+// and hands entries to the handler.
 #include "config/ini_reader.h"
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -82,15 +85,17 @@ char *read_text_line(char *line, int size, void *stream)
 
 } // namespace
 
-int ini_read_stream(ini_line_reader reader, void *stream, ini_entry_handler handler, void *user)
+int ini_read_stream(ini_line_reader reader, void *stream, ini_entry_handler handler, void *user,
+                    int line_size)
 {
-    char line[ini_line_size];
+    std::vector<char> buffer(static_cast<size_t>(line_size));
+    char *const line = buffer.data();
     char section[ini_section_size] = "";
     char previous_name[ini_name_size] = "";
     int line_number = 0;
     int error = 0;
 
-    while (reader(line, ini_line_size, stream) != nullptr) {
+    while (reader(line, line_size, stream) != nullptr) {
         ++line_number;
         char *start = line;
         if (line_number == 1 && starts_with_bom(start)) {
@@ -139,8 +144,15 @@ int ini_read_stream(ini_line_reader reader, void *stream, ini_entry_handler hand
     return error;
 }
 
-int ini_read_text(std::string_view text, ini_entry_handler handler, void *user)
+int ini_read_text(std::string_view text, ini_entry_handler handler, void *user, int line_size)
 {
     text_source source{text};
-    return ini_read_stream(&read_text_line, &source, handler, user);
+    return ini_read_stream(&read_text_line, &source, handler, user, line_size);
+}
+
+int ini_read_whole_lines(std::string_view text, ini_entry_handler handler, void *user)
+{
+    // Room for the longest possible line, the whole text, and its NUL.
+    const size_t size = std::min(text.size(), size_t{INT_MAX - 1}) + 1;
+    return ini_read_text(text, handler, user, static_cast<int>(size));
 }

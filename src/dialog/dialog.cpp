@@ -149,6 +149,7 @@ INT_PTR show_settings(HWND dialog)
 
 INT_PTR accept_settings(HWND dialog)
 {
+    const cfg_settings before = config;
     for (const check_box &box : check_boxes) {
         config.*box.field = is_checked(dialog, box.id) ? 1 : 0;
     }
@@ -156,13 +157,16 @@ INT_PTR accept_settings(HWND dialog)
     if (choice != CB_ERR) {
         config.status_display_type = static_cast<int32_t>(choice);
     }
-    // A failed save keeps the new values in memory; the next save writes them.
-    const bool saved = cfg_save(*settings_file, config) == 0;
+    // A change that cannot be written yet stays in force and pending; the
+    // save may also bring in what another program wrote to the file meanwhile.
+    const bool saved = cfg_save_changes(*settings_file, before, &config) == 0;
     update_presence();
     if (!saved) {
         MessageBoxW(dialog,
-                    L"The settings are in use but could not be saved to config.ini: another program may "
-                    L"have it open. They are saved again when Winamp closes.",
+                    L"Your change is in use, but it could not be saved to config.ini: another program may "
+                    L"have the file open. When Winamp closes, the plug-in tries again and then changes only "
+                    L"the lines of the settings you changed, keeping what that program saved; if the file "
+                    L"is still held then, the change is lost.",
                     L"Discord Corvane", MB_OK | MB_ICONWARNING);
     }
     EndDialog(dialog, 0);

@@ -25,7 +25,7 @@ winampGeneralPurposePlugin plugin = {
 };
 
 WNDPROC prev_wndproc;
-// The settings file has been read; only then may a save at shut-down replace it.
+// The settings file has been read; only then may a save at shut-down write it.
 bool settings_loaded;
 cfg_file settings_file;
 
@@ -127,8 +127,9 @@ void __cdecl plugin_quit()
     guarded([] { host_ticks_close(); });
     guarded([] {
         if (settings_loaded) {
-            // Failure is not fatal: the file keeps its previous content.
-            cfg_save(settings_file, config);
+            // Only a change the user made that no file holds yet; failure is
+            // not fatal: the file keeps its previous content.
+            cfg_save_pending(settings_file, &config);
         }
     });
     guarded([] { connection_stop(); });

@@ -4,6 +4,7 @@
 
 #include "config/ini_reader.h"
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -44,12 +45,32 @@ inline int recording_handler(void *user, const char *section, const char *name, 
     return std::string(name) != "refuse";
 }
 
+// The reader with its default line buffer, in the reference library's form.
+inline int ini_read_default_lines(ini_line_reader reader, void *stream, ini_entry_handler handler, void *user)
+{
+    return ini_read_stream(reader, stream, handler, user);
+}
+
 template <typename Parse> ini_outcome run_reader(Parse parse, const std::string &text)
 {
     ini_outcome outcome;
     memory_source source{&text};
     outcome.result = parse(&memory_read_line, &source, &recording_handler, &outcome);
     return outcome;
+}
+
+// Bytes in the longest line of `text`, its line feed included.
+inline size_t longest_line(const std::string &text)
+{
+    size_t longest = 0;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find('\n', start);
+        const size_t next = end == std::string::npos ? text.size() : end + 1;
+        longest = std::max(longest, next - start);
+        start = next;
+    }
+    return longest;
 }
 
 inline std::ostream &operator<<(std::ostream &out, const ini_outcome &outcome)

@@ -11,7 +11,7 @@ namespace {
 
 ini_outcome ours(const std::string &text)
 {
-    return run_reader(&ini_read_stream, text);
+    return run_reader(&ini_read_default_lines, text);
 }
 
 ini_outcome reference(const std::string &text)
@@ -83,5 +83,29 @@ TEST_P(ini_rules, give_the_expected_calls_and_match_the_reference_library)
 }
 
 INSTANTIATE_TEST_SUITE_P(ini, ini_rules, testing::ValuesIn(ini_cases));
+
+ini_outcome whole_lines(const std::string &text)
+{
+    ini_outcome outcome;
+    outcome.result = ini_read_whole_lines(text, &recording_handler, &outcome);
+    return outcome;
+}
+
+TEST(ini_whole_lines, take_a_long_line_as_one_entry)
+{
+    const std::string value = std::string(250, 'x') + "=y: z";
+    const ini_outcome expected{{{"s", "a", value}, {"s", "b", "2"}}, 0};
+    EXPECT_EQ(whole_lines("[s]\na=" + value + "\nb=2"), expected);
+    EXPECT_EQ(whole_lines("[s]\r\na=" + value + " ; c\r\nb=2\r\n"), expected);
+}
+
+TEST(ini_whole_lines, read_short_lines_as_the_reference_library_does)
+{
+    for (const ini_case &test : ini_cases) {
+        if (longest_line(test.text) < ini_line_size - 1) {
+            EXPECT_EQ(whole_lines(test.text), reference(test.text)) << test.what;
+        }
+    }
+}
 
 } // namespace

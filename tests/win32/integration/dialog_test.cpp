@@ -144,8 +144,8 @@ TEST_F(dialog_rig, the_member_list_choice_and_hide_while_paused_are_shown_and_sa
         SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     });
     EXPECT_EQ(choices, (std::vector<std::wstring>{L"Winamp", L"the title", L"the artist"}));
-    EXPECT_NE(read_file(file).find("Show elapsed time=1\r\nMember list shows=1\r\nHide while paused=0\r\n"),
-              std::string::npos);
+    EXPECT_EQ(read_file(file), "[Display configuration]\r\nMember list shows=1\r\nHide while paused=0\r\n")
+        << "only the changed lines change";
 
     run_dialog([](HWND dialog) {
         EXPECT_EQ(member_list_choice(dialog), 1);
@@ -228,7 +228,7 @@ TEST_F(dialog_rig, cancel_escape_and_the_close_box_change_nothing)
         EXPECT_EQ(read_file(file), before);
     }
     quit();
-    EXPECT_NE(read_file(file).find("Display title=1\r\n"), std::string::npos);
+    EXPECT_EQ(read_file(file), before) << "nothing to write at quit either";
 }
 
 // Closes, from a timer, any settings dialog other than `first_dialog`, so that
@@ -362,8 +362,22 @@ TEST_F(full_disk_rig, a_save_on_a_full_disk_keeps_the_old_file_and_the_choices_a
 
     DeleteFileW(filler.c_str());
     quit();
+    EXPECT_EQ(read_file(file), before) << "quit has no change to write";
+    EXPECT_EQ(fallback_settings(), kept);
+
+    // The next change goes to the host's folder again, with the choices of the fallback copy.
+    host.reset();
+    new_discord();
+    load();
+    host->ini_directory_w = root;
+    start_with_blue_playing();
+    run_dialog([](HWND dialog) {
+        SendMessageW(GetDlgItem(dialog, IDC_SHOW_TITLE), BM_CLICK, 0, 0);
+        SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
     const std::string after = read_file(file);
     EXPECT_NE(after.find("Show elapsed time=0\r\n"), std::string::npos);
+    EXPECT_NE(after.find("Display title=0\r\n"), std::string::npos);
     EXPECT_TRUE(fallback_settings_files().empty()) << "the host's folder holds the newest choices again";
 }
 
@@ -380,13 +394,14 @@ TEST_F(full_disk_rig, a_choice_changed_back_while_the_disk_is_full_replaces_the_
             SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
         });
     };
-    click_ok_after(0); // the file now holds exactly the settings in force
+    click_ok_after(0); // no change: nothing is written
     const std::string written = read_file(file);
     fill_disk(root + L"\\filler");
     click_ok_after(IDC_SHOW_ELAPSED_TIME);
     ASSERT_NE(fallback_settings().find("Show elapsed time=0\r\n"), std::string::npos);
     click_ok_after(IDC_SHOW_ELAPSED_TIME);
-    EXPECT_EQ(fallback_settings(), written) << "the choice changed back is kept where it is read first";
+    EXPECT_EQ(fallback_settings(), written + "Show elapsed time=1\r\n")
+        << "the choice changed back is kept where it is read first";
     EXPECT_EQ(read_file(file), written);
 }
 
@@ -407,8 +422,13 @@ TEST_F(dialog_rig, after_a_failed_read_only_a_changed_setting_is_written)
         SendMessageW(GetDlgItem(dialog, IDC_SHOW_TITLE), BM_CLICK, 0, 0);
         SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     });
-    EXPECT_NE(read_file(file).find("Display title=0\r\nDisplay artist name=1\r\n"), std::string::npos)
-        << "the user's new choice is kept";
+    EXPECT_EQ(read_file(file), users_file + "Display title=0\r\n")
+        << "the user's new choice is added to what the file says";
+    run_dialog([](HWND dialog) {
+        EXPECT_FALSE(checked(dialog, IDC_SHOW_ALBUM_ART)) << "the file's choices are in force now";
+        EXPECT_FALSE(checked(dialog, IDC_SHOW_TITLE));
+        EndDialog(dialog, 0);
+    });
 }
 
 std::wstring status_text(HWND dialog)

@@ -41,6 +41,57 @@ void date_back(const std::wstring &path)
     CloseHandle(file);
 }
 
+constexpr int IDC_SHOW_TITLE = 1000, IDC_HIDE_WHILE_PAUSED = 1009;
+
+// The box the settings dialog gets clicked in before OK.
+int box_to_click;
+
+// Whether OK showed the message that the change could not be saved.
+bool save_message_seen;
+
+void CALLBACK close_save_message(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND box = FindWindowW(L"#32770", L"Discord Corvane");
+    if (box != nullptr) {
+        KillTimer(nullptr, timer);
+        save_message_seen = true;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+}
+
+void CALLBACK click_box_and_ok(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND dialog = FindWindowW(L"#32770", L"Corvane Config");
+    if (dialog == nullptr) {
+        return;
+    }
+    KillTimer(nullptr, timer);
+    SendMessageW(GetDlgItem(dialog, box_to_click), BM_CLICK, 0, 0);
+    const UINT_PTR closer = SetTimer(nullptr, 0, 20, &close_save_message);
+    SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    KillTimer(nullptr, closer);
+}
+
+// The user turns a box of the settings dialog over and presses OK.
+void change_in_dialog(sim_host &host, int box)
+{
+    box_to_click = box;
+    save_message_seen = false;
+    SetTimer(nullptr, 0, 20, &click_box_and_ok);
+    host.config_plugin();
+}
+
+// `text` with its line `from` replaced by `to`.
+std::string with_line(std::string text, const std::string &from, const std::string &to)
+{
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+// The file a first change creates: the defaults but the title turned off.
+const std::string title_off_file = with_line(default_settings_file, "Display title=1", "Display title=0");
+
 class settings_rig : public plugin_rig {
   protected:
     void SetUp() override
@@ -85,16 +136,26 @@ class settings_rig : public plugin_rig {
     std::wstring root, plugins, folder, file;
 };
 
-TEST_F(settings_rig, first_run_keeps_the_defaults_and_quit_writes_the_199_byte_file)
+TEST_F(settings_rig, first_run_keeps_the_defaults_and_quit_creates_no_file)
 {
     start_here();
     EXPECT_FALSE(exists(folder)) << "loading creates nothing";
     quit();
-    EXPECT_EQ(read_file(file), default_file);
+    EXPECT_FALSE(exists(folder)) << "nothing was changed, so nothing is written";
+    EXPECT_EQ(fallback_settings(), "<none>");
+}
+
+TEST_F(settings_rig, a_first_change_writes_the_whole_file)
+{
+    start_here();
+    change_in_dialog(*host, IDC_SHOW_TITLE);
+    EXPECT_EQ(read_file(file), title_off_file);
+    quit();
+    EXPECT_EQ(read_file(file), title_off_file);
     EXPECT_FALSE(exists(folder + L"\\config.ini.new"));
 }
 
-TEST_F(settings_rig, loaded_settings_shape_the_presence_and_are_written_back)
+TEST_F(settings_rig, loaded_settings_shape_the_presence_and_quit_leaves_the_file)
 {
     write_settings(user_file);
     load_here();
@@ -105,10 +166,11 @@ TEST_F(settings_rig, loaded_settings_shape_the_presence_and_are_written_back)
     EXPECT_EQ(activity.large_image, "");
     EXPECT_EQ(activity.start, 0);
     quit();
-    EXPECT_EQ(read_file(file), user_file_now);
+    EXPECT_EQ(read_file(file), user_file) << "quit leaves a file without a pending change as it is";
 }
 
-// What a load and the save at quit make of a file's settings.
+// What a change in the dialog makes of a file's settings: only the changed
+// line differs, and quit leaves the file as it is then.
 struct round_trip_case {
     const char *what;
     std::string file;
@@ -117,10 +179,12 @@ struct round_trip_case {
 
 class round_trip : public settings_rig, public testing::WithParamInterface<round_trip_case> {};
 
-TEST_P(round_trip, writes_the_settings_the_file_held)
+TEST_P(round_trip, a_change_rewrites_only_its_line)
 {
     write_settings(GetParam().file);
     start_here();
+    change_in_dialog(*host, IDC_HIDE_WHILE_PAUSED);
+    EXPECT_EQ(read_file(file), GetParam().written);
     quit();
     EXPECT_EQ(read_file(file), GetParam().written);
 }
@@ -128,16 +192,22 @@ TEST_P(round_trip, writes_the_settings_the_file_held)
 INSTANTIATE_TEST_SUITE_P(
     files, round_trip,
     testing::Values(
-        round_trip_case{"older_version_without_the_newer_settings", user_file, user_file_now},
+        round_trip_case{"older_version_without_the_newer_settings", user_file,
+                        user_file + std::string("Hide while paused=1\r\n")},
         round_trip_case{"newer_settings",
                         user_file + std::string("Member list shows=2\r\nHide while paused=1\r\n"),
-                        user_file + std::string("Member list shows=2\r\nHide while paused=1\r\n")},
+                        user_file + std::string("Member list shows=2\r\nHide while paused=0\r\n")},
         round_trip_case{"newer_settings_out_of_range",
                         user_file + std::string("Member list shows=3\r\nHide while paused=2\r\n"),
-                        user_file_now},
-        round_trip_case{"member_list_shows_the_title", "[Display configuration]\r\nMember list shows=1\r\n",
-                        default_file.substr(0, default_file.size() - 42) +
-                            "Member list shows=1\r\nHide while paused=0\r\n"}),
+                        user_file + std::string("Member list shows=3\r\nHide while paused=1\r\n")},
+        round_trip_case{
+            "hand_edited_with_line_feeds_comments_and_spaces",
+            "# mine\n[Display configuration]\nMember list shows = 1 ; the title\n\n[Other]\nx=1\n",
+            "# mine\n[Display configuration]\nMember list shows = 1 ; the title\nHide while "
+            "paused=1\n\n[Other]\nx=1\n"},
+        round_trip_case{"hand_edited_line_in_place",
+                        "[Display configuration]\n; pause\nHide while paused : 0\nDisplay title=1\n",
+                        "[Display configuration]\n; pause\nHide while paused=1\nDisplay title=1\n"}),
     [](const auto &info) { return std::string(info.param.what); });
 
 struct version_case {
@@ -158,11 +228,12 @@ TEST_P(host_versions, choose_how_the_plugin_directory_is_asked_for)
     host->ini_directory_a = std::string(root.begin(), root.end()) + "\\ini";
     ASSERT_EQ(host->init_plugin(), 0);
     started = true;
+    change_in_dialog(*host, IDC_SHOW_TITLE);
     quit();
     const std::wstring base = GetParam().expected_base != nullptr ? root + GetParam().expected_base
                                                                   : application_data() + L"\\Winamp\\Plugins";
     const std::wstring expected = base + L"\\tolvek\\config.ini";
-    EXPECT_EQ(read_file(expected), default_file);
+    EXPECT_EQ(read_file(expected), title_off_file);
     for (LPARAM query :
          {IPC_GETPLUGINDIRECTORYW, IPC_GETPLUGINDIRECTORY, IPC_GETINIDIRECTORYW, IPC_GETINIDIRECTORY}) {
         EXPECT_EQ(host->queries_received(query) > 0, query == GetParam().query) << "query " << query;
@@ -197,8 +268,9 @@ TEST_F(settings_rig, a_trailing_backslash_and_missing_levels_are_handled)
     host->ini_directory_w = root + L"\\deep\\er\\";
     ASSERT_EQ(host->init_plugin(), 0);
     started = true;
+    change_in_dialog(*host, IDC_SHOW_TITLE);
     quit();
-    EXPECT_EQ(read_file(root + L"\\deep\\er\\Plugins\\tolvek\\config.ini"), default_file);
+    EXPECT_EQ(read_file(root + L"\\deep\\er\\Plugins\\tolvek\\config.ini"), title_off_file);
 }
 
 TEST_F(settings_rig, a_settings_directory_outside_the_ansi_code_page_is_asked_for_in_wide_characters)
@@ -211,8 +283,9 @@ TEST_F(settings_rig, a_settings_directory_outside_the_ansi_code_page_is_asked_fo
     host->ini_directory_a = std::string(root.begin(), root.end()) + "\\????\\Winamp";
     ASSERT_EQ(host->init_plugin(), 0);
     started = true;
+    change_in_dialog(*host, IDC_SHOW_TITLE);
     quit();
-    EXPECT_EQ(read_file(profile + L"\\Plugins\\tolvek\\config.ini"), default_file);
+    EXPECT_EQ(read_file(profile + L"\\Plugins\\tolvek\\config.ini"), title_off_file);
     EXPECT_EQ(host->queries_received(IPC_GETINIDIRECTORY), 0);
 }
 
@@ -226,8 +299,9 @@ TEST_F(settings_rig, an_ansi_directory_outside_ascii_names_the_same_directory)
     host->plugin_directory_a = std::string(root.begin(), root.end()) + "\\Pl\xE9";
     ASSERT_EQ(host->init_plugin(), 0);
     started = true;
+    change_in_dialog(*host, IDC_SHOW_TITLE);
     quit();
-    EXPECT_EQ(read_file(root + L"\\Pl\u00e9\\tolvek\\config.ini"), default_file);
+    EXPECT_EQ(read_file(root + L"\\Pl\u00e9\\tolvek\\config.ini"), title_off_file);
 }
 
 TEST_F(settings_rig, an_empty_directory_answer_saves_nothing_and_harms_nothing)
@@ -246,9 +320,10 @@ TEST_F(settings_rig, a_file_named_like_the_folder_stays_and_the_choices_go_to_th
 {
     write_file(folder, "not a folder");
     start_here();
+    change_in_dialog(*host, IDC_SHOW_TITLE);
     quit();
     EXPECT_EQ(read_file(folder), "not a folder");
-    EXPECT_EQ(fallback_settings(), default_file);
+    EXPECT_EQ(fallback_settings(), title_off_file);
     EXPECT_FALSE(exists(user_settings_file())) << "the user's own config.ini is no install's fallback";
 }
 
@@ -293,12 +368,15 @@ TEST_F(settings_rig, a_failed_save_leaves_the_previous_file_intact)
         write_file(file, previous);
         HANDLE held = INVALID_HANDLE_VALUE;
         failure.block(folder, held);
+        change_in_dialog(*host, IDC_HIDE_WHILE_PAUSED);
+        EXPECT_EQ(save_message_seen, !failure.folder_refuses);
         quit();
         failure.unblock(folder, held);
         EXPECT_EQ(read_file(file), previous);
         EXPECT_FALSE(exists(folder + L"\\config.ini.new") && !is_directory(folder + L"\\config.ini.new"));
         if (failure.folder_refuses) {
-            EXPECT_EQ(fallback_settings(), user_file_now) << "the choices are kept in the fallback folder";
+            EXPECT_EQ(fallback_settings(), previous + "Hide while paused=1\r\n")
+                << "the choices are kept in the fallback folder";
         } else {
             EXPECT_EQ(fallback_settings(), "<none>") << "a copy would shadow what the holder saves";
         }
@@ -348,8 +426,9 @@ class write_protected : public settings_rig, public testing::WithParamInterface<
 
     std::string protected_file() const { return read_file(winamp + L"\\Plugins\\tolvek\\config.ini"); }
 
-    // One life of the plug-in with "Blue" playing; returns its first activity.
-    discord_activity run_once()
+    // One life of the plug-in with "Blue" playing, in which the user turns
+    // the box `change` over (0: none); returns its first activity.
+    discord_activity run_once(int change = 0)
     {
         new_discord();
         load();
@@ -357,6 +436,9 @@ class write_protected : public settings_rig, public testing::WithParamInterface<
         GetParam().point_into(*host, winamp);
         start_with_blue_playing();
         const discord_activity first = last_activity();
+        if (change != 0) {
+            change_in_dialog(*host, change);
+        }
         quit();
         host.reset();
         return first;
@@ -370,17 +452,18 @@ TEST_P(write_protected, the_choices_go_to_the_fallback_folder_and_are_read_from_
     const std::string administrators = std::string("; set up by the administrator\r\n") + user_file;
     put_protected_file(administrators);
 
-    // First life: the protected file is read; the save cannot go there.
-    EXPECT_EQ(run_once().details, "The Band") << "the protected file was read";
+    // First life: the protected file is read; the change cannot go there.
+    EXPECT_EQ(run_once(IDC_HIDE_WHILE_PAUSED).details, "The Band") << "the protected file was read";
     EXPECT_EQ(protected_file(), administrators);
-    EXPECT_EQ(fallback_settings(), user_file_now);
+    const std::string kept = administrators + "Hide while paused=1\r\n";
+    EXPECT_EQ(fallback_settings(), kept);
 
     // Later lives read the fallback copy, whatever the protected one says.
     put_protected_file(default_file);
     const discord_activity later = run_once();
     EXPECT_EQ(later.details, "The Band");
     EXPECT_EQ(later.start, 0);
-    EXPECT_EQ(fallback_settings(), user_file_now);
+    EXPECT_EQ(fallback_settings(), kept);
     EXPECT_EQ(protected_file(), default_file);
     EXPECT_FALSE(exists(user_settings_file()));
 }
@@ -394,9 +477,9 @@ TEST_P(write_protected, the_previous_versions_copy_in_the_users_own_folder_is_st
     put_protected_file(default_file);
     SHCreateDirectoryExW(nullptr, user_settings_folder().c_str(), nullptr);
     write_file(user_settings_file(), user_file);
-    EXPECT_EQ(run_once().details, "The Band");
+    EXPECT_EQ(run_once(IDC_HIDE_WHILE_PAUSED).details, "The Band");
     EXPECT_EQ(read_file(user_settings_file()), user_file);
-    EXPECT_EQ(fallback_settings(), user_file_now);
+    EXPECT_EQ(fallback_settings(), user_file + std::string("Hide while paused=1\r\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(hosts, write_protected,
@@ -435,9 +518,10 @@ TEST_F(settings_rig, once_the_hosts_folder_takes_the_file_again_the_fallback_cop
     write_settings(user_file);
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
     start_here();
+    change_in_dialog(*host, IDC_HIDE_WHILE_PAUSED);
     quit();
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_EQ(fallback_settings(), user_file_now);
+    ASSERT_EQ(fallback_settings(), user_file + std::string("Hide while paused=1\r\n"));
 
     write_settings(default_file);
     date_back(file);
@@ -446,8 +530,9 @@ TEST_F(settings_rig, once_the_hosts_folder_takes_the_file_again_the_fallback_cop
     load_here();
     start_with_blue_playing();
     EXPECT_EQ(last_activity().details, "The Band") << "the fallback copy is read before an older file";
+    change_in_dialog(*host, IDC_HIDE_WHILE_PAUSED);
     quit();
-    EXPECT_EQ(read_file(file), user_file_now);
+    EXPECT_EQ(read_file(file), user_file + std::string("Hide while paused=0\r\n"));
     EXPECT_TRUE(fallback_settings_files().empty());
     EXPECT_EQ(read_file(user_settings_file()), profile_install_file);
 }
@@ -460,11 +545,12 @@ TEST_F(settings_rig, a_fallback_copy_that_cannot_be_deleted_gets_the_saved_conte
     write_settings(user_file);
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
     start_here();
+    change_in_dialog(*host, IDC_HIDE_WHILE_PAUSED);
     quit();
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     const std::vector<std::wstring> copies = fallback_settings_files();
     ASSERT_EQ(copies.size(), 1u);
-    // The copy as an older version wrote it: the same choices, fewer lines.
+    // The copy as an older version wrote it: fewer lines.
     write_file(copies.front(), user_file);
 
     write_settings(default_file);
@@ -477,10 +563,12 @@ TEST_F(settings_rig, a_fallback_copy_that_cannot_be_deleted_gets_the_saved_conte
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     start_with_blue_playing();
     EXPECT_EQ(last_activity().details, "The Band") << "the fallback copy is read first";
+    change_in_dialog(*host, IDC_HIDE_WHILE_PAUSED);
     quit();
     CloseHandle(held);
-    EXPECT_EQ(read_file(file), user_file_now);
-    EXPECT_EQ(fallback_settings(), user_file_now) << "overwritten in place";
+    const std::string saved = user_file + std::string("Hide while paused=1\r\n");
+    EXPECT_EQ(read_file(file), saved);
+    EXPECT_EQ(fallback_settings(), saved) << "overwritten in place";
 
     host.reset();
     new_discord();
@@ -488,7 +576,7 @@ TEST_F(settings_rig, a_fallback_copy_that_cannot_be_deleted_gets_the_saved_conte
     start_with_blue_playing();
     EXPECT_EQ(last_activity().details, "The Band");
     quit();
-    EXPECT_EQ(read_file(file), user_file_now);
+    EXPECT_EQ(read_file(file), saved);
 }
 
 // Beside a Winamp that keeps its settings in the user's profile, two other
@@ -497,37 +585,39 @@ TEST_F(settings_rig, installs_sharing_the_users_folder_read_and_write_only_their
 {
     put_profile_install_file();
     const std::wstring other_root = fresh_test_folder();
-    const auto run_install = [&](const std::wstring &settings_directory) {
+    const auto run_install = [&](const std::wstring &settings_directory, int change) {
         new_discord();
         host.reset();
         load();
         host->ini_directory_w = settings_directory;
         start_with_blue_playing();
         const discord_activity first = last_activity();
+        change_in_dialog(*host, change);
         quit();
         return first;
     };
 
     // One with a folder that takes the file reads and writes only its own.
-    EXPECT_EQ(run_install(root).details, "The Band - First Album") << "defaults, not the profile's file";
-    EXPECT_EQ(read_file(file), default_file);
+    EXPECT_EQ(run_install(root, IDC_SHOW_TITLE).details, "The Band - First Album")
+        << "defaults, not the profile's file";
+    EXPECT_EQ(read_file(file), title_off_file);
 
     // Its folder refused: a fallback copy of its own, that the other install does not read.
     write_settings(user_file);
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(run_install(root).details, "The Band");
+    EXPECT_EQ(run_install(root, IDC_HIDE_WHILE_PAUSED).details, "The Band");
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(fallback_settings(), user_file_now);
+    EXPECT_EQ(fallback_settings(), user_file + std::string("Hide while paused=1\r\n"));
     write_file(other_root + L"\\Plugins", "not a folder");
-    EXPECT_EQ(run_install(other_root).details, "The Band - First Album");
+    EXPECT_EQ(run_install(other_root, IDC_SHOW_TITLE).details, "The Band - First Album");
     EXPECT_EQ(fallback_settings_files().size(), 2u);
 
     // The first one's folder takes the file again: only its own copy goes.
     write_settings(default_file);
     date_back(file);
-    EXPECT_EQ(run_install(root).details, "The Band") << "its own fallback copy";
-    EXPECT_EQ(read_file(file), user_file_now);
-    ASSERT_EQ(fallback_settings(), default_file) << "the other install's copy stays";
+    EXPECT_EQ(run_install(root, IDC_HIDE_WHILE_PAUSED).details, "The Band") << "its own fallback copy";
+    EXPECT_EQ(read_file(file), user_file + std::string("Hide while paused=0\r\n"));
+    ASSERT_EQ(fallback_settings(), title_off_file) << "the other install's copy stays";
     EXPECT_EQ(read_file(user_settings_file()), profile_install_file);
     remove_tree(other_root);
 }
@@ -540,6 +630,7 @@ TEST_F(settings_rig, a_newer_file_in_the_installs_own_folder_wins_over_an_older_
     write_settings(user_file);
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
     start_here();
+    change_in_dialog(*host, IDC_HIDE_WHILE_PAUSED);
     quit();
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     const std::vector<std::wstring> copies = fallback_settings_files();
@@ -655,5 +746,98 @@ INSTANTIATE_TEST_SUITE_P(
                     held_file_case{"open_without_sharing_for_a_moment", GENERIC_READ, 0, 20, true},
                     held_file_case{"open_without_sharing_throughout", GENERIC_READ, 0, INFINITE, false}),
     [](const auto &info) { return std::string(info.param.what); });
+
+// A file the user edited by hand (line feeds, a comment, spaces around '=')
+// and edits again while the host runs.
+const char hand_edited_file[] = "# my settings\n"
+                                "[Display configuration]\n"
+                                "Display title = 1\n"
+                                "Display album name = 0 ; no album\n";
+
+TEST_F(settings_rig, an_edit_made_while_the_host_runs_is_kept_at_quit)
+{
+    write_settings(hand_edited_file);
+    load_here();
+    start_with_blue_playing();
+    EXPECT_EQ(last_activity().details, "The Band");
+    const std::string edited = std::string(hand_edited_file) + "Show elapsed time = 0\n";
+    write_file(file, edited);
+    quit();
+    EXPECT_EQ(read_file(file), edited);
+    EXPECT_EQ(fallback_settings(), "<none>");
+}
+
+TEST_F(settings_rig, quit_without_a_change_leaves_the_fallback_copy_as_it_is)
+{
+    write_settings(user_file);
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
+    start_here();
+    change_in_dialog(*host, IDC_HIDE_WHILE_PAUSED);
+    quit();
+    const std::vector<std::wstring> copies = fallback_settings_files();
+    ASSERT_EQ(copies.size(), 1u);
+    write_file(copies.front(), hand_edited_file);
+    date_back(copies.front());
+    WIN32_FILE_ATTRIBUTE_DATA before{};
+    ASSERT_TRUE(GetFileAttributesExW(copies.front().c_str(), GetFileExInfoStandard, &before));
+
+    host.reset();
+    new_discord();
+    load_here();
+    start_with_blue_playing();
+    EXPECT_EQ(last_activity().details, "The Band") << "the copy was read";
+    quit();
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WIN32_FILE_ATTRIBUTE_DATA after{};
+    ASSERT_TRUE(GetFileAttributesExW(copies.front().c_str(), GetFileExInfoStandard, &after));
+    EXPECT_EQ(read_file(copies.front()), hand_edited_file);
+    EXPECT_EQ(CompareFileTime(&before.ftLastWriteTime, &after.ftLastWriteTime), 0) << "not written again";
+    EXPECT_EQ(read_file(file), user_file);
+}
+
+TEST_F(settings_rig, ok_changes_only_its_line_and_takes_an_edit_of_another_key_made_since_the_start)
+{
+    write_settings(hand_edited_file);
+    load_here();
+    start_with_blue_playing();
+    EXPECT_EQ(last_activity().details, "The Band");
+    // The user shows the album's name again in the file, and adds a note.
+    const std::string edited = with_line(hand_edited_file, "Display album name = 0 ; no album",
+                                         "; note\nDisplay album name = 1 ; the album after all");
+    write_file(file, edited);
+    const int before = published();
+    change_in_dialog(*host, IDC_HIDE_WHILE_PAUSED);
+    EXPECT_FALSE(save_message_seen);
+    EXPECT_EQ(read_file(file), edited + "Hide while paused=1\n");
+    EXPECT_EQ(next_activity(before).details, "The Band - First Album") << "the file's edit is in force";
+    quit();
+    EXPECT_EQ(read_file(file), edited + "Hide while paused=1\n");
+}
+
+// An editor holds config.ini open (sharing everything) when OK is pressed,
+// saves another change through its handle and closes: quit writes the
+// pending change into what the editor saved, changing only its line.
+TEST_F(settings_rig, a_change_the_editor_held_back_is_merged_into_its_newer_save_at_quit)
+{
+    write_settings(hand_edited_file);
+    HANDLE editor = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(editor, INVALID_HANDLE_VALUE);
+    start_here();
+    change_in_dialog(*host, IDC_SHOW_TITLE);
+    EXPECT_TRUE(save_message_seen) << "OK says the change could not be saved";
+    EXPECT_EQ(read_file(file), hand_edited_file);
+
+    const std::string edited = std::string(hand_edited_file) + "Show elapsed time=0\n";
+    DWORD written = 0;
+    SetFilePointer(editor, 0, nullptr, FILE_BEGIN);
+    ASSERT_TRUE(WriteFile(editor, edited.data(), static_cast<DWORD>(edited.size()), &written, nullptr));
+    ASSERT_TRUE(SetEndOfFile(editor));
+    CloseHandle(editor);
+    quit();
+    EXPECT_EQ(read_file(file), with_line(edited, "Display title = 1", "Display title=0"));
+    EXPECT_EQ(fallback_settings(), "<none>");
+}
 
 } // namespace
