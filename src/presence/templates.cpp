@@ -3,6 +3,7 @@
 // is not its address.
 #include "presence/templates.h"
 
+#include "host/playback.h"
 #include "host/title_format.h"
 
 namespace {
@@ -13,10 +14,26 @@ namespace {
 constexpr wchar_t stream_entry_name[] = L"stream";
 
 struct field_source {
+    const std::wstring *file;
     const title_fields *fields;
     const cfg_settings *settings;
     bool percent_encoded;
 };
+
+// What the host would answer itself for a file's `tag`: its name, its
+// folder's name, or its tag as the input plug-ins answer it.
+std::wstring host_field(const std::wstring &file, std::wstring_view tag)
+{
+    if (tag == L"filename") {
+        return file;
+    }
+    if (tag == L"folder") {
+        const size_t name_start = file.find_last_of(L"\\/");
+        const std::wstring folder = file.substr(0, name_start == std::wstring::npos ? 0 : name_start);
+        return folder.substr(folder.find_last_of(L"\\/") + 1); // npos + 1: the whole
+    }
+    return host_read_tag(file, tag == L"tracknumber" ? L"track" : std::wstring(tag).c_str());
+}
 
 host_tag_answer answer_field(const wchar_t *tag, const void *context)
 {
@@ -29,8 +46,17 @@ host_tag_answer answer_field(const wchar_t *tag, const void *context)
     case title_field_kind::empty:
         return {host_tag_answer::empty, {}};
     default:
+        break;
+    }
+    if (!source->percent_encoded) {
         return {host_tag_answer::not_mine, {}};
     }
+    // In an address every field is percent-encoded, the host's too.
+    const std::wstring value = host_field(*source->file, tag);
+    if (value.empty()) {
+        return {host_tag_answer::empty, {}};
+    }
+    return {host_tag_answer::text, percent_encoded_field(value)};
 }
 
 std::string formatted(const std::wstring &entry, const std::string &spec, const field_source &source)
@@ -55,8 +81,8 @@ formatted_templates format_templates(const std::wstring &file, const title_field
                                      const cfg_settings &settings)
 {
     const std::wstring entry = fields.stream ? stream_entry_name : file;
-    const field_source text_fields{&fields, &settings, false};
-    const field_source address_fields{&fields, &settings, true};
+    const field_source text_fields{&file, &fields, &settings, false};
+    const field_source address_fields{&file, &fields, &settings, true};
     formatted_templates result;
     result.title_line = formatted(entry, settings.title_line, text_fields);
     result.artist_line = formatted(entry, settings.artist_line, text_fields);

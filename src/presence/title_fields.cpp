@@ -42,14 +42,14 @@ const utf16_string *own_field(const title_fields &fields, const cfg_settings &se
     return nullptr;
 }
 
-utf16_string percent_encoded_text(const utf16_string &text)
+} // namespace
+
+utf16_string percent_encoded_field(utf16_view text)
 {
     std::string encoded;
     cover_append_percent_encoded(encoded, utf16_to_utf8(text));
     return utf16_string(encoded.begin(), encoded.end());
 }
-
-} // namespace
 
 title_field_answer answer_title_field(const title_fields &fields, const cfg_settings &settings,
                                       utf16_view tag, bool percent_encoded)
@@ -71,5 +71,5 @@ title_field_answer answer_title_field(const title_fields &fields, const cfg_sett
     if (text.empty()) {
         return {title_field_kind::empty, {}};
     }
-    return {title_field_kind::text, percent_encoded ? percent_encoded_text(text) : std::move(text)};
+    return {title_field_kind::text, percent_encoded ? percent_encoded_field(text) : std::move(text)};
 }

@@ -18,7 +18,8 @@
 // and the field is empty. An empty field is empty for the host too: `[ … ]`
 // around it shows nothing.
 // For a file every other tag is the host's (%genre%, %tracknumber%,
-// %filename%, …). For a stream every other tag is empty: the host's tags of
+// %filename%, …); in an address the plug-in reads them from the host itself,
+// so that they too are percent-encoded. For a stream every other tag is empty: the host's tags of
 // its address, %filename% and %folder% never reach a template.
 #pragma once
 
@@ -58,6 +59,10 @@ struct title_field_answer {
 
     bool operator==(const title_field_answer &) const = default;
 };
+
+// `text` with every byte of its UTF-8 form outside A-Z a-z 0-9 - . _ ~
+// percent-encoded: a field of an address.
+utf16_string percent_encoded_field(utf16_view text);
 
 // The answer to the host's question for `tag` under `settings`. With
 // `percent_encoded` (an address template), a text comes with every byte of
