@@ -190,6 +190,8 @@ sim_track tagged(const wchar_t *title, const wchar_t *artist, const wchar_t *alb
 // loads and starts it again, as a Winamp restarted with a changed file does.
 bool restart_with_settings(sim_host &host, const std::wstring &file, const char *settings)
 {
+    // A new connection counts against the same rate of Discord's.
+    host.pump(rate_wait_ms);
     host.quit_plugin();
     host.unload_plugin();
     FILE *out = _wfopen(file.c_str(), L"wb");
