@@ -25,7 +25,8 @@ inline constexpr UINT WM_WA_IPC = WM_USER;
 
 // Query numbers, passed in lParam.
 inline constexpr LPARAM IPC_GETVERSION = 0;
-inline constexpr LPARAM IPC_ISPLAYING = 104;     // 1 playing, 3 paused, 0 stopped
+inline constexpr LPARAM IPC_FORMAT_TITLE_EXTENDED = 298; // wParam: a waFormatTitleExtended record
+inline constexpr LPARAM IPC_ISPLAYING = 104;             // 1 playing, 3 paused, 0 stopped
 inline constexpr LPARAM IPC_GETOUTPUTTIME = 105; // wParam 0: position in ms, -1 when idle; 1: length in s
 inline constexpr LPARAM IPC_JUMPTOTIME = 106;    // wParam: the position to seek to, in ms
 inline constexpr LPARAM IPC_GETINIDIRECTORY = 335;
@@ -35,6 +36,10 @@ inline constexpr LPARAM IPC_GETPLUGINDIRECTORYW = 1336;
 inline constexpr LPARAM IPC_GET_EXTENDED_FILE_INFOW = 3026;
 inline constexpr LPARAM IPC_GET_PLAYING_FILENAME = 3031;
 inline constexpr LPARAM IPC_GET_PLAYING_TITLE = 3034;
+// Sent to the main window (wParam: the file, wide or 8-bit) when a file's
+// tags may have been edited.
+inline constexpr LPARAM IPC_FILE_TAG_MAY_HAVE_UPDATED = 536;
+inline constexpr LPARAM IPC_FILE_TAG_MAY_HAVE_UPDATEDW = 3029;
 
 // Notifications the host sends its own main window as WM_WA_IPC with lParam
 // IPC_CB_MISC: wParam IPC_CB_MISC_STATUS when playback starts, pauses or stops,
@@ -56,6 +61,25 @@ struct extendedFileInfoStructW {
     size_t retlen;
 };
 
+// wParam of IPC_FORMAT_TITLE_EXTENDED: the host formats the template `spec`
+// in its title syntax for the entry `filename` (NULL or empty: it does
+// nothing) into `out` (at most `out_len` characters with the terminator; line
+// breaks become spaces). It asks `TAGFUNC` for every field first: a text is
+// used (empty: not found), (wchar_t *)-1 is empty and final, NULL leaves the
+// field to the host (the entry's name and folder, and with `useExtendedInfo`
+// its tags from the input plug-ins). `TAGFREEFUNC` gets every text answer
+// back once the host has copied it. Both get `p`.
+struct waFormatTitleExtended {
+    const wchar_t *filename;
+    int useExtendedInfo;
+    const wchar_t *spec;
+    void *p;
+    wchar_t *out;
+    int out_len;
+    wchar_t *(__cdecl *TAGFUNC)(const wchar_t *tag, void *p);
+    void(__cdecl *TAGFREEFUNC)(wchar_t *tag, void *p);
+};
+
 #if defined(_WIN32) && !defined(_WIN64)
 static_assert(sizeof(winampGeneralPurposePlugin) == 28);
 static_assert(offsetof(winampGeneralPurposePlugin, description) == 4);
@@ -68,6 +92,14 @@ static_assert(sizeof(extendedFileInfoStructW) == 16);
 static_assert(offsetof(extendedFileInfoStructW, metadata) == 4);
 static_assert(offsetof(extendedFileInfoStructW, ret) == 8);
 static_assert(offsetof(extendedFileInfoStructW, retlen) == 12);
+static_assert(sizeof(waFormatTitleExtended) == 32);
+static_assert(offsetof(waFormatTitleExtended, useExtendedInfo) == 4);
+static_assert(offsetof(waFormatTitleExtended, spec) == 8);
+static_assert(offsetof(waFormatTitleExtended, p) == 12);
+static_assert(offsetof(waFormatTitleExtended, out) == 16);
+static_assert(offsetof(waFormatTitleExtended, out_len) == 20);
+static_assert(offsetof(waFormatTitleExtended, TAGFUNC) == 24);
+static_assert(offsetof(waFormatTitleExtended, TAGFREEFUNC) == 28);
 // IPC_GETOUTPUTTIME answers position and length (-1: none) in a 32-bit LRESULT.
 static_assert(sizeof(LRESULT) == 4);
 #endif

@@ -67,7 +67,12 @@ cover_key cover_key_of(const wchar_t *artist, const wchar_t *album, const wchar_
     return {utf16_to_utf8(artist), utf16_to_utf8(album), utf16_to_utf8(title)};
 }
 
-cover_image cover_image_for(const wchar_t *artist, const wchar_t *album, const wchar_t *title) noexcept
+namespace {
+
+// The image and links known for a track; with `look_up`, asks the worker for
+// what is not known yet.
+cover_image known_image(const wchar_t *artist, const wchar_t *album, const wchar_t *title,
+                        bool look_up) noexcept
 {
     // Fits the string's own storage: the fallback never allocates.
     cover_image image{cover_fallback_image, {}, {}, {}};
@@ -102,6 +107,9 @@ cover_image cover_image_for(const wchar_t *artist, const wchar_t *album, const w
             found.title_url = track->track_page;
         }
         image = std::move(found);
+        if (!look_up) {
+            return;
+        }
 
         const uint64_t now = GetTickCount64();
         // An album whose cover the track's match gave needs no lookup of its own.
@@ -119,4 +127,16 @@ cover_image cover_image_for(const wchar_t *artist, const wchar_t *album, const w
         }
     });
     return image;
+}
+
+} // namespace
+
+cover_image cover_image_for(const wchar_t *artist, const wchar_t *album, const wchar_t *title) noexcept
+{
+    return known_image(artist, album, title, true);
+}
+
+cover_image cover_image_known(const wchar_t *artist, const wchar_t *album, const wchar_t *title) noexcept
+{
+    return known_image(artist, album, title, false);
 }

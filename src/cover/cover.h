@@ -48,3 +48,7 @@ struct cover_image {
 // lookup failed less than a minute ago. An empty artist is never looked up,
 // nor a track with neither title nor album; the second source only for an album.
 cover_image cover_image_for(const wchar_t *artist, const wchar_t *album, const wchar_t *title) noexcept;
+
+// The image and links already known for a track, as cover_image_for gives
+// them, without asking for anything.
+cover_image cover_image_known(const wchar_t *artist, const wchar_t *album, const wchar_t *title) noexcept;

@@ -5,13 +5,27 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Activity types as Discord names them.
 inline constexpr int activity_type_playing = 0;
 inline constexpr int activity_type_listening = 2;
 
+// A button under the card, which other users see (the user never sees their own).
+struct activity_button {
+    std::string label; // UTF-8, 1 to 32 characters
+    std::string url;   // an https URL of at most 512 characters
+
+    bool operator==(const activity_button &) const = default;
+};
+
+// Discord shows at most two buttons.
+inline constexpr size_t activity_buttons_max = 2;
+
 struct discord_activity {
     int type = activity_type_playing;
+    std::string
+        name; // the header after "Listening to" (1 to 128 characters), or empty: the application's name
     std::string state; // UTF-8, 2 to 128 characters, or empty
     std::string details;
     std::string state_url; // links on the lines: https URLs of at most 256 characters, or empty
@@ -21,7 +35,8 @@ struct discord_activity {
     std::string large_image; // an asset name or an https URL
     std::string large_text;
     std::string large_url;
-    int status_display_type = 0; // what the member list shows: 0 the application's name, 1 state, 2 details
+    int status_display_type = 0;          // what the member list shows: 0 the name, 1 state, 2 details
+    std::vector<activity_button> buttons; // at most activity_buttons_max; none: left out
 
     bool operator==(const discord_activity &) const = default;
 };

@@ -65,6 +65,7 @@ void write_activity(json_writer &out, const discord_activity &activity)
 {
     out.begin_object();
     write_number(out, "type", activity.type);
+    write_text(out, "name", activity.name);
     write_text(out, "state", activity.state);
     write_text(out, "details", activity.details);
     write_text(out, "state_url", activity.state_url);
@@ -85,6 +86,17 @@ void write_activity(json_writer &out, const discord_activity &activity)
         out.end_object();
     }
     write_number(out, "status_display_type", activity.status_display_type);
+    if (!activity.buttons.empty()) {
+        out.key("buttons");
+        out.begin_array();
+        for (const activity_button &button : activity.buttons) {
+            out.begin_object();
+            write_text(out, "label", button.label);
+            write_text(out, "url", button.url);
+            out.end_object();
+        }
+        out.end_array();
+    }
     out.end_object();
 }
 

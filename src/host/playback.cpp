@@ -99,6 +99,16 @@ void host_read_tags(const std::wstring &file, host_track_tags *tags)
     query_tag(&query, L"album", tags->album);
 }
 
+std::wstring host_read_tag(const std::wstring &file, const wchar_t *name)
+{
+    host_tag_buffer value{};
+    extendedFileInfoStructW query{};
+    query.filename = file.c_str();
+    query.retlen = host_tag_capacity;
+    query_tag(&query, name, value);
+    return value;
+}
+
 void host_read_stream_keys(const std::wstring &location, host_stream_keys *keys)
 {
     extendedFileInfoStructW query{};

@@ -35,6 +35,9 @@ struct host_track_tags {
 // title holds the URL and the host's status texts.
 void host_read_tags(const std::wstring &file, host_track_tags *tags);
 
+// The tag `name` of `file` as the host's input plug-ins answer it; empty when unanswered.
+std::wstring host_read_tag(const std::wstring &file, const wchar_t *name);
+
 // The stream keys the host answers for the playing URL; empty when unanswered.
 struct host_stream_keys {
     host_tag_buffer stream_title; // "streamtitle"

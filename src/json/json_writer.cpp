@@ -47,34 +47,60 @@ void json_append_string(std::string &out, std::string_view utf8)
     out += '"';
 }
 
+void json_writer::begin_value()
+{
+    if (!open_.empty() && open_.back().array) {
+        if (open_.back().has_members) {
+            text_ += ',';
+        }
+        open_.back().has_members = true;
+    }
+}
+
 void json_writer::begin_object()
 {
+    begin_value();
     text_ += '{';
-    has_members_.push_back(false);
+    open_.push_back({false, false});
 }
 
 void json_writer::end_object()
 {
     text_ += '}';
-    has_members_.pop_back();
+    open_.pop_back();
+}
+
+void json_writer::begin_array()
+{
+    begin_value();
+    text_ += '[';
+    open_.push_back({true, false});
+}
+
+void json_writer::end_array()
+{
+    text_ += ']';
+    open_.pop_back();
 }
 
 void json_writer::key(std::string_view name)
 {
-    if (has_members_.back()) {
+    if (open_.back().has_members) {
         text_ += ',';
     }
-    has_members_.back() = true;
+    open_.back().has_members = true;
     json_append_string(text_, name);
     text_ += ':';
 }
 
 void json_writer::string(std::string_view utf8)
 {
+    begin_value();
     json_append_string(text_, utf8);
 }
 
 void json_writer::integer(int64_t value)
 {
+    begin_value();
     text_ += std::to_string(value);
 }

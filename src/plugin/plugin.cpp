@@ -47,10 +47,19 @@ bool is_playback_notification(UINT message, WPARAM wparam, LPARAM lparam)
            (wparam == IPC_CB_MISC_STATUS || wparam == IPC_CB_MISC_TITLE);
 }
 
+// Another program or the host's tag editor may have changed a file's tags.
+bool is_tag_notification(UINT message, LPARAM lparam)
+{
+    return message == WM_WA_IPC &&
+           (lparam == IPC_FILE_TAG_MAY_HAVE_UPDATED || lparam == IPC_FILE_TAG_MAY_HAVE_UPDATEDW);
+}
+
 LRESULT CALLBACK plugin_wndproc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
     if (is_playback_notification(message, wparam, lparam)) {
         guarded([] { update_presence(); });
+    } else if (is_tag_notification(message, lparam)) {
+        guarded([] { presence_tags_changed(); });
     }
     return CallWindowProcA(prev_wndproc, hwnd, message, wparam, lparam);
 }

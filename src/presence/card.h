@@ -9,9 +9,32 @@
 #include "discord/activity.h"
 #include "presence/compose.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+
+// What the host formatted from the listener's templates (UTF-8, line breaks
+// already spaces); an empty text stands for the built-in line, or for no
+// button of the listener's own.
+struct formatted_templates {
+    std::string title_line;
+    std::string artist_line;
+    std::array<std::string, 2> button_labels;
+    std::array<std::string, 2> button_addresses;
+
+    bool operator==(const formatted_templates &) const = default;
+};
+
+// Labels of the buttons that open a page the plug-in knows.
+inline constexpr std::string_view track_page_label = "Track page";
+inline constexpr std::string_view album_page_label = "Album page";
+inline constexpr std::string_view artist_page_label = "Artist page";
+inline constexpr std::string_view station_page_label = "Station's home page";
+
+// Discord takes a button's label of 1 to 32 characters, its address of up to 512.
+inline constexpr size_t button_label_max_characters = 32;
+inline constexpr size_t button_url_max_bytes = 512;
 
 // What the host says of the playing entry, and what is known of its cover.
 struct track_facts {
@@ -27,11 +50,19 @@ struct track_facts {
     std::string artist_page;    // the artist's page at the catalogue, or empty
     std::string title_page;     // the track's page at the catalogue, or empty
     std::string logo_page;      // with the logo: the page it links to (a station's home page), or empty
+    bool stream = false;        // a stream: the header shows `station` when its field is empty
+    utf16_view station;
+    std::string station_page; // a stream's home page as the host gave it (UTF-8), or empty
+    formatted_templates formatted;
 };
 
 // The card for the track, or nothing when a paused track is to be hidden. The
 // line that shows the artist links to the artist's page, the line that shows
-// the title to the track's page; a line without them has no link.
+// the title to the track's page; a line without them has no link. A line of
+// the listener's own template replaces the built-in one unless it is blank.
+// The header (the activity's name) is the artist or the title as the
+// settings choose and show them; a button is left out when it has no https
+// address of at most button_url_max_bytes or no label.
 std::optional<discord_activity> compose_track_card(const track_facts &track, const cfg_settings &settings);
 
 // The name part of a file's path (no folder, no extension): the title of a

@@ -31,6 +31,12 @@ int characters_up_to_two(std::string_view field)
     return characters;
 }
 
+// UTF-16 units of a code point.
+size_t utf16_units(char32_t code)
+{
+    return code > 0xFFFF ? 2 : 1;
+}
+
 bool shows_song_info(const cfg_settings &settings, int setting, utf16_view text)
 {
     return settings.display_song_info && setting && !text.empty();
@@ -48,6 +54,33 @@ std::string fit_text(std::string_view text, size_t limit)
     }
     const size_t cut = grapheme_prefix_within(text, limit - ellipsis.size());
     std::string fitted(text.substr(0, cut));
+    fitted += ellipsis;
+    return fitted;
+}
+
+std::string fit_characters(std::string_view text, size_t limit)
+{
+    size_t units = 0;
+    size_t within = 0; // bytes of the whole clusters that leave room for the "…"
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = grapheme_cluster_end(text, start);
+        for (size_t at = start; at < end;) {
+            const utf8_code_point point = utf8_decode_first(text.substr(at));
+            units += utf16_units(point.code);
+            at += point.length;
+        }
+        if (units + 1 <= limit) {
+            within = end;
+        }
+        start = end;
+    }
+    if (units <= limit) {
+        return std::string(text);
+    }
+    if (limit == 0) {
+        return {};
+    }
+    std::string fitted(text.substr(0, within));
     fitted += ellipsis;
     return fitted;
 }

@@ -33,6 +33,11 @@ std::string compose_details(const cfg_settings &settings, utf16_view artist, utf
 // has its room; the title is cut to what remains.
 std::string compose_state(const cfg_settings &settings, utf16_view title, int playback_state);
 
+// `text` (well-formed UTF-8) whole when it has at most `limit` UTF-16 units
+// (what Discord may count as characters; never fewer than code points);
+// otherwise its longest run of whole clusters that fits with "…" after it.
+std::string fit_characters(std::string_view text, size_t limit);
+
 // Discord refuses a line shorter than two characters and then shows nothing:
 // a line of one character gets an invisible second one.
 void pad_single_character(std::string &field);

@@ -12,6 +12,7 @@
 #include "host/playback.h"
 #include "presence/card.h"
 #include "presence/radio.h"
+#include "presence/templates.h"
 
 #include <optional>
 #include <string>
@@ -36,6 +37,9 @@ struct track_clock {
     int64_t start = 0;
 };
 track_clock last_clock;
+
+// The song clock of the stream playing, which repeated notifications keep.
+stream_clock last_stream_clock;
 
 // While a track plays with its clock shown, its position is read again this
 // often: a seek the host tells no one of (its jump dialog, another plug-in,
@@ -71,9 +75,9 @@ void follow_position(bool clock_shown)
     }
 }
 
-bool wants_cover()
+bool wants_cover(const cfg_settings &settings)
 {
-    return config.display_song_info && config.display_album_art;
+    return settings.display_song_info && settings.display_album_art;
 }
 
 // The title a file is shown by. A file without a title tag is named by its
@@ -84,12 +88,69 @@ std::wstring title_of(const host_track_tags &tags)
     return tags.extended && tags.title[0] == L'\0' ? file_name_part(tags.file) : std::wstring(tags.title);
 }
 
-// A local file: its tags, its clock from the host's position, its album's cover.
-void update_presence_file(const std::wstring &file, int playback_state)
+// The templates as last formatted, with what they were formatted from: the
+// host formats them again only when the entry, its fields, the play state,
+// its tags (tags_generation) or the settings change, not at every notification.
+struct template_cache {
+    bool filled = false;
+    std::wstring file;
+    title_fields fields;
+    cfg_settings settings;
+    unsigned tags_generation = 0;
+    formatted_templates result;
+};
+template_cache published_templates;
+// Counts the host's notices that a file's tags may have changed.
+unsigned tags_generation;
+
+// What a card is made under: the settings, whether covers not known yet
+// are looked up, the clocks it reads and keeps, and the formatted templates
+// it may reuse (none: formatted afresh).
+struct card_context {
+    const cfg_settings &settings;
+    bool look_up_covers;
+    track_clock &clock;
+    stream_clock &song_clock;
+    template_cache *templates;
+};
+
+formatted_templates templates_for(const card_context &context, const std::wstring &file,
+                                  const title_fields &fields)
 {
+    if (!has_templates(context.settings)) {
+        return {};
+    }
+    if (context.templates == nullptr) {
+        return format_templates(file, fields, context.settings);
+    }
+    template_cache &cache = *context.templates;
+    if (!cache.filled || cache.file != file || cache.fields != fields || cache.settings != context.settings ||
+        cache.tags_generation != tags_generation) {
+        cache.result = format_templates(file, fields, context.settings);
+        cache.file = file;
+        cache.fields = fields;
+        cache.settings = context.settings;
+        cache.tags_generation = tags_generation;
+        cache.filled = true;
+    }
+    return cache.result;
+}
+
+cover_image cover_of(const card_context &context, const wchar_t *artist, const wchar_t *album,
+                     const wchar_t *title)
+{
+    return context.look_up_covers ? cover_image_for(artist, album, title)
+                                  : cover_image_known(artist, album, title);
+}
+
+// A local file: its tags, its clock from the host's position, its album's cover.
+std::optional<discord_activity> file_card(const card_context &context, const std::wstring &file,
+                                          int playback_state)
+{
+    const cfg_settings &settings = context.settings;
     track_facts track;
     track.playback_state = playback_state;
-    if (config.show_elapsed_time && playback_state == 1) {
+    if (settings.show_elapsed_time && playback_state == 1) {
         track.clock_start = host_read_clock().start;
         track.length_seconds = host_track_length_seconds();
     }
@@ -97,9 +158,9 @@ void update_presence_file(const std::wstring &file, int playback_state)
     host_track_tags tags{};
     host_read_tags(file, &tags);
     if (track.clock_start > 0) {
-        const int64_t previous = last_clock.file == tags.file ? last_clock.start : 0;
+        const int64_t previous = context.clock.file == tags.file ? context.clock.start : 0;
         track.clock_start = steady_clock_start(previous, track.clock_start);
-        last_clock = {tags.file, track.clock_start};
+        context.clock = {tags.file, track.clock_start};
     }
     track.extended = tags.extended;
     const std::wstring title = title_of(tags);
@@ -107,19 +168,22 @@ void update_presence_file(const std::wstring &file, int playback_state)
     if (tags.extended) {
         track.artist = tags.artist;
         track.album = tags.album;
-        if (wants_cover()) {
-            cover_image image = cover_image_for(tags.artist, tags.album, title.c_str());
+        if (wants_cover(settings)) {
+            cover_image image = cover_of(context, tags.artist, tags.album, title.c_str());
             track.image = std::move(image.large_image);
             track.album_page = std::move(image.large_url);
             track.artist_page = std::move(image.artist_url);
             track.title_page = std::move(image.title_url);
         }
     }
-    connection_publish(compose_track_card(track, config));
+    title_fields fields;
+    fields.playback_state = playback_state;
+    fields.title = title;
+    fields.artist = track.artist;
+    fields.album = track.album;
+    track.formatted = templates_for(context, file, fields);
+    return compose_track_card(track, settings);
 }
-
-// The song clock of the stream playing, which repeated notifications keep.
-stream_clock last_stream_clock;
 
 // What the stream keys of the playing `location` say of its song and station.
 struct stream_reading {
@@ -146,28 +210,43 @@ stream_reading read_stream(const std::wstring &location)
 
 // Internet radio: never the URL nor the host's display title (its status
 // texts), only what the stream keys say; the clock counts from the song's start.
-void update_presence_stream(const std::wstring &location, int playback_state)
+std::optional<discord_activity> stream_card(const card_context &context, const std::wstring &location,
+                                            int playback_state)
 {
+    const cfg_settings &settings = context.settings;
     stream_reading reading = read_stream(location);
     stream_facts stream;
     stream.playback_state = playback_state;
     const int64_t song_start =
-        stream_clock_read(&last_stream_clock, location, reading.song, playback_state == 1, host_clock_now());
-    if (config.show_elapsed_time) {
+        stream_clock_read(&context.song_clock, location, reading.song, playback_state == 1, host_clock_now());
+    if (settings.show_elapsed_time) {
         stream.clock_start = song_start;
     }
-    if (wants_cover()) {
-        cover_image image = cover_image_for(reading.song.artist.c_str(), L"", reading.song.title.c_str());
+    if (wants_cover(settings)) {
+        cover_image image = cover_of(context, reading.song.artist.c_str(), L"", reading.song.title.c_str());
         stream.image = std::move(image.large_image);
         stream.album_page = std::move(image.large_url);
         stream.artist_page = std::move(image.artist_url);
         stream.title_page = std::move(image.title_url);
         stream.station_art = std::move(reading.album_art);
-        stream.station_page = std::move(reading.home_page);
     }
+    stream.station_page = std::move(reading.home_page);
+    title_fields fields;
+    fields.stream = true;
+    fields.playback_state = playback_state;
+    fields.title = reading.song.title;
+    fields.artist = reading.song.artist;
+    fields.station = reading.station;
+    stream.formatted = templates_for(context, location, fields);
     stream.song = std::move(reading.song);
     stream.station = std::move(reading.station);
-    connection_publish(compose_stream_card(stream, config));
+    return compose_stream_card(stream, settings);
+}
+
+// The card of the entry the host plays or pauses.
+std::optional<discord_activity> playing_card(const card_context &context, const std::wstring &file, int state)
+{
+    return is_stream_location(file) ? stream_card(context, file, state) : file_card(context, file, state);
 }
 
 // The artist, album and title a cover of the playing entry is looked up by.
@@ -213,19 +292,21 @@ void update_presence()
     const int state = host_playback_state();
     if (state == 1 || state == 3) {
         const std::wstring file = host_playing_file();
+        const card_context context{config, true, last_clock, last_stream_clock, &published_templates};
         if (is_stream_location(file)) {
             last_clock = {};
-            update_presence_stream(file, state);
+            connection_publish(stream_card(context, file, state));
             // The host's position does not follow a stream's songs: nothing to poll.
             follow_position(false);
         } else {
             last_stream_clock = {};
-            update_presence_file(file, state);
+            connection_publish(file_card(context, file, state));
             follow_position(state == 1 && config.show_elapsed_time);
         }
     } else if (state == 0) {
         last_clock = {};
         last_stream_clock = {};
+        published_templates = {};
         update_presence_idle();
         follow_position(false);
     }
@@ -234,7 +315,7 @@ void update_presence()
 void republish_with_cover(const cover_key &found)
 {
     const int state = host_playback_state();
-    if ((state != 1 && state != 3) || !wants_cover()) {
+    if ((state != 1 && state != 3) || !wants_cover(config)) {
         return;
     }
     // A cover for an album or song the user has left only stays in the cache.
@@ -243,4 +324,23 @@ void republish_with_cover(const cover_key &found)
         cover_key_of(playing->artist.c_str(), playing->album.c_str(), playing->title.c_str()) == found) {
         update_presence();
     }
+}
+
+void presence_tags_changed()
+{
+    ++tags_generation;
+    update_presence();
+}
+
+std::optional<discord_activity> presence_card_under(const cfg_settings &settings)
+{
+    const int state = host_playback_state();
+    if (state != 1 && state != 3) {
+        return std::nullopt;
+    }
+    // The preview's own copies: the published clocks stay as they are.
+    track_clock clock = last_clock;
+    stream_clock song_clock = last_stream_clock;
+    const card_context context{settings, false, clock, song_clock, nullptr};
+    return playing_card(context, host_playing_file(), state);
 }

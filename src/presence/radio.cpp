@@ -137,6 +137,10 @@ std::optional<discord_activity> compose_stream_card(const stream_facts &stream, 
     track.image = stream.image;
     track.artist_page = stream.artist_page;
     track.title_page = stream.title_page;
+    track.stream = true;
+    track.station = stream.station;
+    track.station_page = stream.station_page;
+    track.formatted = stream.formatted;
     if (stream.image.empty()) {
         return compose_track_card(track, settings);
     }

@@ -8,6 +8,7 @@
 #include "common/utf8.h"
 #include "config/settings.h"
 #include "discord/activity.h"
+#include "presence/card.h"
 
 #include <cstdint>
 #include <optional>
@@ -74,6 +75,7 @@ struct stream_facts {
     std::string title_page;   // the song at the catalogue
     std::string station_art;  // "uvox/albumart" as the host gave it (UTF-8)
     std::string station_page; // "streamurl" as the host gave it (UTF-8)
+    formatted_templates formatted;
 };
 
 // The card of a stream, or nothing when a paused one is to be hidden: the
@@ -81,4 +83,6 @@ struct stream_facts {
 // and the station in the album's place (the same settings, the same cuts).
 // The image is the song's cover, else a usable "uvox/albumart", else the logo,
 // which links to the station's https home page. No end: a stream has no length.
+// The header shows the station when the field it chooses is empty; the
+// station's button opens its https home page.
 std::optional<discord_activity> compose_stream_card(const stream_facts &stream, const cfg_settings &settings);

@@ -214,3 +214,225 @@ TEST(track_card, the_clock_moves_only_when_the_playback_did)
 }
 
 } // namespace
+
+namespace {
+
+std::string readable(std::string description)
+{
+    for (char &c : description) {
+        c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return description;
+}
+
+struct own_line_case {
+    const char *what;
+    const char *title_line; // what the host made of the listener's templates
+    const char *artist_line;
+    const char *state;
+    const char *details;
+    bool artist_linked;
+    bool title_linked;
+};
+
+class own_lines : public testing::TestWithParam<own_line_case> {};
+
+TEST_P(own_lines, replace_the_built_in_ones_unless_blank_and_are_cut_and_padded_alike)
+{
+    const own_line_case &test = GetParam();
+    track_facts track = blue();
+    track.formatted.title_line = test.title_line;
+    track.formatted.artist_line = test.artist_line;
+    const std::optional<discord_activity> card = compose_track_card(track, cfg_settings{});
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->state, test.state);
+    EXPECT_EQ(card->details, test.details);
+    EXPECT_EQ(card->details_url, test.artist_linked ? artist_page : "");
+    EXPECT_EQ(card->state_url, test.title_linked ? title_page : "");
+}
+
+const std::string long_line = std::string(120, 'x') + " \xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9";
+const std::string long_line_cut = std::string(120, 'x') + " \xC3\xA9\u2026";
+const std::string long_header_cut = std::string(123, 't') + "\u2026";
+
+INSTANTIATE_TEST_SUITE_P(
+    card, own_lines,
+    testing::Values(own_line_case{"none", "", "", "Blue (Playing)", "The Band - First Album", true, true},
+                    own_line_case{"both", "BLUE (Playing)", "First Album by The Band", "BLUE (Playing)",
+                                  "First Album by The Band", true, false},
+                    own_line_case{"blank falls back", "   ", "", "Blue (Playing)", "The Band - First Album",
+                                  true, true},
+                    own_line_case{"one character padded", "x", "y", "x\u200B", "y\u200B", false, false},
+                    own_line_case{"too long cut", long_line.c_str(), "", long_line_cut.c_str(),
+                                  "The Band - First Album", true, false}),
+    [](const auto &info) { return readable(info.param.what); });
+
+struct header_case {
+    const char *what;
+    int32_t header_shows;
+    void (*change)(track_facts &track, cfg_settings &settings);
+    const char *name;
+};
+
+class headers : public testing::TestWithParam<header_case> {};
+
+TEST_P(headers, show_the_chosen_field_as_the_settings_show_it)
+{
+    const header_case &test = GetParam();
+    track_facts track = blue();
+    cfg_settings settings;
+    settings.header_shows = test.header_shows;
+    if (test.change != nullptr) {
+        test.change(track, settings);
+    }
+    const std::optional<discord_activity> card = compose_track_card(track, settings);
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->name, test.name);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    card, headers,
+    testing::Values(
+        header_case{"the application by default", cfg_header_shows_name, nullptr, ""},
+        header_case{"the artist", cfg_header_shows_artist, nullptr, "The Band"},
+        header_case{"the title", cfg_header_shows_title, nullptr, "Blue"},
+        header_case{"the artist box off", cfg_header_shows_artist,
+                    [](track_facts &, cfg_settings &settings) { settings.display_artist_name = 0; }, ""},
+        header_case{"song info off", cfg_header_shows_title,
+                    [](track_facts &, cfg_settings &settings) { settings.display_song_info = 0; }, ""},
+        header_case{"one character padded", cfg_header_shows_title,
+                    [](track_facts &track, cfg_settings &) { track.title = UTF16("B"); }, "B\u200B"},
+        header_case{"long title cut", cfg_header_shows_title,
+                    [](track_facts &track, cfg_settings &) {
+                        static const utf16_string long_title(200, UTF16('t'));
+                        track.title = long_title;
+                    },
+                    long_header_cut.c_str()},
+        header_case{"a stream without a song shows its station", cfg_header_shows_artist,
+                    [](track_facts &track, cfg_settings &) {
+                        track.stream = true;
+                        track.artist = {};
+                        track.title = {};
+                        track.station = UTF16("Radio Corvane");
+                    },
+                    "Radio Corvane"},
+        header_case{"a stream's song wins over its station", cfg_header_shows_title,
+                    [](track_facts &track, cfg_settings &) {
+                        track.stream = true;
+                        track.station = UTF16("Radio Corvane");
+                    },
+                    "Blue"}),
+    [](const auto &info) { return readable(info.param.what); });
+
+struct button_case {
+    const char *what;
+    int32_t button_1;
+    int32_t button_2;
+    void (*change)(track_facts &track);
+    std::vector<activity_button> buttons;
+};
+
+class buttons : public testing::TestWithParam<button_case> {};
+
+TEST_P(buttons, open_known_pages_or_the_listeners_own_address)
+{
+    const button_case &test = GetParam();
+    track_facts track = blue();
+    track.formatted.button_labels = {"My label", "Second"};
+    track.formatted.button_addresses = {"https://example.org/?q=The%20Band", "https://example.org/2"};
+    if (test.change != nullptr) {
+        test.change(track);
+    }
+    cfg_settings settings;
+    settings.button_1 = test.button_1;
+    settings.button_2 = test.button_2;
+    const std::optional<discord_activity> card = compose_track_card(track, settings);
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->buttons, test.buttons);
+}
+
+const std::string station_home = "https://radio.example/";
+const std::string long_address = "https://example.org/" + std::string(493, 'a'); // 513 bytes
+
+INSTANTIATE_TEST_SUITE_P(
+    card, buttons,
+    testing::Values(
+        button_case{"none by default", cfg_button_off, cfg_button_off, nullptr, {}},
+        button_case{"track and album pages",
+                    cfg_button_track_page,
+                    cfg_button_album_page,
+                    nullptr,
+                    {{"Track page", title_page}, {"Album page", album_page}}},
+        button_case{"artist page second only",
+                    cfg_button_off,
+                    cfg_button_artist_page,
+                    nullptr,
+                    {{"Artist page", artist_page}}},
+        button_case{"a page not matched is left out",
+                    cfg_button_track_page,
+                    cfg_button_artist_page,
+                    [](track_facts &track) { track.title_page.clear(); },
+                    {{"Artist page", artist_page}}},
+        button_case{"the station's home page",
+                    cfg_button_station_page,
+                    cfg_button_off,
+                    [](track_facts &track) {
+                        track.stream = true;
+                        track.station_page = station_home;
+                    },
+                    {{"Station's home page", station_home}}},
+        button_case{"a station page over http is left out",
+                    cfg_button_station_page,
+                    cfg_button_off,
+                    [](track_facts &track) {
+                        track.stream = true;
+                        track.station_page = "http://radio.example/";
+                    },
+                    {}},
+        button_case{"a file has no station",
+                    cfg_button_station_page,
+                    cfg_button_off,
+                    [](track_facts &track) { track.station_page = station_home; },
+                    {}},
+        button_case{"the listener's own",
+                    cfg_button_own,
+                    cfg_button_own,
+                    nullptr,
+                    {{"My label", "https://example.org/?q=The%20Band"}, {"Second", "https://example.org/2"}}},
+        button_case{"own without an address",
+                    cfg_button_own,
+                    cfg_button_off,
+                    [](track_facts &track) { track.formatted.button_addresses[0].clear(); },
+                    {}},
+        button_case{"own without a label",
+                    cfg_button_own,
+                    cfg_button_off,
+                    [](track_facts &track) { track.formatted.button_labels[0] = " "; },
+                    {}},
+        button_case{"own address not https",
+                    cfg_button_own,
+                    cfg_button_off,
+                    [](track_facts &track) { track.formatted.button_addresses[0] = "ftp://example.org/"; },
+                    {}},
+        button_case{"own address past 512 bytes",
+                    cfg_button_own,
+                    cfg_button_off,
+                    [](track_facts &track) { track.formatted.button_addresses[0] = long_address; },
+                    {}},
+        button_case{
+            "own address of 512 bytes",
+            cfg_button_own,
+            cfg_button_off,
+            [](track_facts &track) { track.formatted.button_addresses[0] = long_address.substr(0, 512); },
+            {{"My label", long_address.substr(0, 512)}}},
+        button_case{"a long label cut between characters",
+                    cfg_button_own,
+                    cfg_button_off,
+                    [](track_facts &track) {
+                        // 30 letters, then a letter with its accent and two more letters
+                        track.formatted.button_labels[0] = std::string(30, 'l') + "e\xCC\x81xy";
+                    },
+                    {{std::string(30, 'l') + "\u2026", "https://example.org/?q=The%20Band"}}}),
+    [](const auto &info) { return readable(info.param.what); });
+
+} // namespace

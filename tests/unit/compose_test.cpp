@@ -254,4 +254,34 @@ INSTANTIATE_TEST_SUITE_P(
                     padding_case{"two letters", "AB", "AB"}, padding_case{"empty", "", ""}),
     [](const auto &info) { return test_name(info.param.what); });
 
+struct characters_case {
+    const char *what;
+    std::string text;
+    size_t limit;
+    std::string fitted;
+};
+
+class fitting_characters : public testing::TestWithParam<characters_case> {};
+
+TEST_P(fitting_characters, counts_utf16_units_and_cuts_between_clusters)
+{
+    EXPECT_EQ(fit_characters(GetParam().text, GetParam().limit), GetParam().fitted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    labels, fitting_characters,
+    testing::Values(characters_case{"fits", "Track page", 32, "Track page"},
+                    characters_case{"exactly the limit", std::string(32, 'a'), 32, std::string(32, 'a')},
+                    characters_case{"one past", std::string(33, 'a'), 32, std::string(31, 'a') + "\u2026"},
+                    characters_case{"a letter and its accent stay together",
+                                    "abc"
+                                    "e\xCC\x81"
+                                    "fg",
+                                    5, "abc\u2026"},
+                    // Each of these emoji is two UTF-16 units.
+                    characters_case{"beyond the BMP counts twice", "\xF0\x9F\x8E\xB5\xF0\x9F\x8E\xB5x", 4,
+                                    "\xF0\x9F\x8E\xB5\u2026"},
+                    characters_case{"nothing fits", "ab", 0, ""}),
+    [](const auto &info) { return test_name(info.param.what); });
+
 } // namespace

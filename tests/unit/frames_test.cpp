@@ -129,6 +129,17 @@ TEST(frames, empty_strings_and_zero_numbers_are_left_out_and_every_field_has_its
         R"j("timestamps":{"start":1700000001,"end":1700000200},"assets":{"large_image":"winamp-logo",)j"
         R"j("large_text":"First \"Album\"","large_url":"https://www.deezer.com/album/302127"},)j"
         R"j("status_display_type":1}}})j");
+
+    discord_activity named = blue_playing();
+    named.name = "The Band";
+    named.buttons = {{"Track page", "https://www.deezer.com/track/3135556"},
+                     {"Mine", "https://example.org/?q=a%20b"}};
+    EXPECT_EQ(set_activity_payload(7, "5", &named),
+              R"j({"cmd":"SET_ACTIVITY","nonce":"5","args":{"pid":7,"activity":{"name":"The Band",)j"
+              R"j("state":"Blue (Playing)","details":"The Band - First Album",)j"
+              R"j("timestamps":{"start":1700000001},"assets":{"large_image":"winamp-logo"},)j"
+              R"j("buttons":[{"label":"Track page","url":"https://www.deezer.com/track/3135556"},)j"
+              R"j({"label":"Mine","url":"https://example.org/?q=a%20b"}]}}})j");
 }
 
 TEST(frames, replies_read_as_ready_error_command_done_or_other)

@@ -54,4 +54,28 @@ TEST(json_writer, separates_members_of_nested_objects)
     EXPECT_EQ(out.text(), R"({"a":-1,"b":{},"c":{"d":"x","e":1700000001}})");
 }
 
+TEST(json_writer, separates_values_of_arrays_of_objects_and_scalars)
+{
+    json_writer out;
+    out.begin_object();
+    out.key("a");
+    out.begin_array();
+    out.end_array();
+    out.key("b");
+    out.begin_array();
+    out.begin_object();
+    out.key("c");
+    out.string("x");
+    out.end_object();
+    out.begin_object();
+    out.end_object();
+    out.string("y");
+    out.integer(2);
+    out.end_array();
+    out.key("d");
+    out.integer(3);
+    out.end_object();
+    EXPECT_EQ(out.text(), R"({"a":[],"b":[{"c":"x"},{},"y",2],"d":3})");
+}
+
 } // namespace

@@ -230,8 +230,9 @@ std::string ready_frame()
 // The members an activity may have, as Discord documents them.
 bool known_activity_member(const char *key)
 {
-    for (const char *known : {"type", "state", "details", "timestamps", "assets", "status_display_type",
-                              "details_url", "state_url", "buttons", "party", "secrets", "instance"}) {
+    for (const char *known :
+         {"type", "name", "state", "details", "timestamps", "assets", "status_display_type", "details_url",
+          "state_url", "buttons", "party", "secrets", "instance"}) {
         if (std::strcmp(key, known) == 0) {
             return true;
         }
@@ -248,6 +249,13 @@ std::string read_activity(const json_node *node, discord_activity *activity, std
         }
     }
     activity->type = static_cast<int>(integer_of(json_member(node, "type")));
+    activity->name = string_of(json_member(node, "name"));
+    const json_node *buttons = json_member(node, "buttons");
+    for (const json_node *button = buttons != nullptr ? buttons->first : nullptr; button != nullptr;
+         button = button->next) {
+        activity->buttons.push_back(
+            {string_of(json_member(button, "label")), string_of(json_member(button, "url"))});
+    }
     activity->state = string_of(json_member(node, "state"));
     activity->details = string_of(json_member(node, "details"));
     activity->state_url = string_of(json_member(node, "state_url"));

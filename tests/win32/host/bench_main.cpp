@@ -5,9 +5,9 @@
 // reach the main thread after the notification; how long quit takes during a
 // stall; the main thread's time in each notification of a track change's
 // burst (the stop and play sequences as the host posts them), with and
-// without the plug-in; and three idle periods (without the plug-in; with it, Discord
-// connected and nothing playing; Discord absent) in which scripts/bench counts
-// how often the process wakes.
+// without the plug-in, and with the listener's own lines formatted by the host; and three idle periods
+// (without the plug-in; with it, Discord connected and nothing playing; Discord absent) in which
+// scripts/bench counts how often the process wakes.
 #include "../integration/catalogue.h"
 #include "fake_discord.h"
 #include "sim_host.h"
@@ -239,6 +239,32 @@ int main()
     const double quit_ms = now_ms() - quitting;
     catalogue_reset();
 
+    // The same bursts with the listener's own lines, which the host formats.
+    host.unload_plugin();
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    host.ini_directory_w = std::wstring(temp) + L"corvane-bench";
+    CreateDirectoryW(host.ini_directory_w.c_str(), nullptr);
+    CreateDirectoryW((host.ini_directory_w + L"\\Plugins").c_str(), nullptr);
+    CreateDirectoryW((host.ini_directory_w + L"\\Plugins\\tolvek").c_str(), nullptr);
+    if (FILE *settings = _wfopen((host.ini_directory_w + L"\\Plugins\\tolvek\\config.ini").c_str(), L"wb")) {
+        std::fputs("[Display configuration]\r\nTitle line=$upper(%title%) %playstate%\r\n"
+                   "Artist line=%artist%[ - %album%][ (%genre%)]\r\n",
+                   settings);
+        std::fclose(settings);
+    }
+    std::vector<double> burst_with_templates;
+    if (!host.load_plugin() || host.init_plugin() != 0) {
+        std::fprintf(stderr, "the plug-in did not start again\n");
+        return 1;
+    }
+    host.pump(1000);
+    for (int i = 1; i <= track_changes; ++i) {
+        track_change(host, L"tagged" + std::to_wstring(i), burst_with_templates);
+    }
+    const int formatted = host.queries_received(IPC_FORMAT_TITLE_EXTENDED);
+    host.quit_plugin();
+
     const double baseline = median(no_lookup);
     std::printf("host main thread per status notification (median of %d, %d when stalled)\n", samples,
                 stalled_samples);
@@ -253,6 +279,9 @@ int main()
     const double without_plugin = median(burst_without_plugin);
     print_samples("without the plug-in (baseline)", burst_without_plugin, without_plugin);
     print_samples("with the plug-in", burst_with_plugin, without_plugin);
+    print_samples("with the plug-in and its own lines", burst_with_templates, without_plugin);
+    std::printf("  %-40s %9.2f per track change\n", "titles formatted by the host",
+                static_cast<double>(formatted) / track_changes);
     std::printf("host main thread handing a found cover over (republish), median\n");
     print_samples("cover hand-back", hand_back, baseline);
     std::printf("notification to the cover's hand-back on the main thread\n");

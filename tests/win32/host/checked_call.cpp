@@ -105,6 +105,8 @@ std::uintptr_t checked_call(const void *function, unsigned, bool callee_pops,
         return reinterpret_cast<std::uintptr_t (*)()>(function)();
     case 1:
         return reinterpret_cast<std::uintptr_t(CALLBACK *)(std::uintptr_t)>(function)(a[0]);
+    case 2:
+        return reinterpret_cast<std::uintptr_t (*)(std::uintptr_t, std::uintptr_t)>(function)(a[0], a[1]);
     case 4:
         return reinterpret_cast<std::uintptr_t(CALLBACK *)(std::uintptr_t, std::uintptr_t, std::uintptr_t,
                                                            std::uintptr_t)>(function)(a[0], a[1], a[2], a[3]);

@@ -1,8 +1,8 @@
 // Demo: a short scripted Winamp session with the real plug-in DLL and the
 // fake Discord (files, then an internet radio station through its buffering
-// stages, two songs and a rebuffer), printing every activity update Discord
-// receives as a card: at once on each notification, and again when a track's
-// cover has been found.
+// stages, two songs and a rebuffer, then the listener's own lines, header
+// and buttons), printing every activity update Discord receives as a card: at
+// once on each notification, and again when a track's cover has been found.
 #include "fake_discord.h"
 #include "sim_host.h"
 
@@ -39,6 +39,12 @@ std::string time_line(const discord_activity &activity)
            "] " + minutes_and_seconds(total);
 }
 
+// What the card's header names: the activity's name, else the application's.
+std::string header(const discord_activity &activity)
+{
+    return activity.name.empty() ? "Winamp" : activity.name;
+}
+
 // What the member list shows after the user's name.
 std::string member_list_line(const discord_activity &activity, const char *verb)
 {
@@ -48,7 +54,7 @@ std::string member_list_line(const discord_activity &activity, const char *verb)
     case 2:
         return std::string(verb) + " " + activity.details;
     default:
-        return std::string(verb) + " Winamp";
+        return std::string(verb) + " " + header(activity);
     }
 }
 
@@ -62,7 +68,7 @@ void print_card(const received_frame &update)
     }
     const discord_activity &activity = update.activity;
     const char *verb = activity.type == 2 ? "Listening to" : "Playing";
-    std::printf("  +-- %s Winamp\n", verb);
+    std::printf("  +-- %s %s\n", verb, header(activity).c_str());
     if (!activity.large_image.empty()) {
         std::printf("  | image    %s\n", activity.large_image.c_str());
         if (!activity.large_text.empty()) {
@@ -86,6 +92,10 @@ void print_card(const received_frame &update)
     }
     if (activity.start != 0) {
         std::printf("  | %s\n", time_line(activity).c_str());
+    }
+    for (const activity_button &button : activity.buttons) {
+        std::printf("  | [ %s ]  (friends see it) a click opens %s\n", button.label.c_str(),
+                    button.url.c_str());
     }
     std::printf("  +-- member list: %s\n", member_list_line(activity, verb).c_str());
 }
@@ -176,6 +186,24 @@ sim_track tagged(const wchar_t *title, const wchar_t *artist, const wchar_t *alb
     return track;
 }
 
+// Quits and unloads the plug-in, puts `settings` into its settings file, and
+// loads and starts it again, as a Winamp restarted with a changed file does.
+bool restart_with_settings(sim_host &host, const std::wstring &file, const char *settings)
+{
+    // A new connection counts against the same rate of Discord's.
+    host.pump(rate_wait_ms);
+    host.quit_plugin();
+    host.unload_plugin();
+    FILE *out = _wfopen(file.c_str(), L"wb");
+    if (out == nullptr) {
+        return false;
+    }
+    std::fputs(settings, out);
+    std::fclose(out);
+    std::printf("\nWinamp restarts with these lines in the settings file:\n%s", settings);
+    return host.load_plugin() && host.init_plugin() == 0;
+}
+
 } // namespace
 
 // Prints the settings file the plug-in wrote, with its line ends shown.
@@ -212,6 +240,7 @@ int main()
     DeleteFileW((plugins + L"\\tolvek\\config.ini").c_str());
     host.ini_directory_w = std::wstring(temp) + L"corvane-demo";
     host.library[L"C:\\Music\\blue.mp3"] = tagged(L"Blue", L"The Band", L"First Album", 245);
+    host.library[L"C:\\Music\\blue.mp3"].tags[L"track"] = L"3";
     host.library[L"C:\\Music\\nocturne.flac"] =
         tagged(L"Nocturne in E-flat", L"Frédéric Chopin", L"Nocturnes, Op. 9", 272);
     host.library[L"C:\\Music\\rage.mp3"] = tagged(L"Tears of Rage", L"The Band", L"Basement Tapes 1967", 323);
@@ -294,6 +323,35 @@ int main()
     step(host, "a rebuffer (\"[Buffer: 0%] ...\", \"[Buffer: 70%] ...\"; nothing new to send):", false);
     host.stream_on_air(L"Fr\u00e9d\u00e9ric Chopin - Nocturne in E-flat");
     step(host, "the next song:");
+    host.stop();
+    step(host, "stopped:");
+
+    // The listener's own lines in Winamp's title syntax, and the artist in the header.
+    const std::wstring settings_file = plugins + L"\\tolvek\\config.ini";
+    if (!restart_with_settings(host, settings_file,
+                               "[Display configuration]\r\n"
+                               "Title line=$upper(%title%) %playstate%\r\n"
+                               "Artist line=%album%[ (track %tracknumber%)] by %artist%\r\n"
+                               "Header shows=1\r\n")) {
+        std::printf("cannot restart the plug-in\n");
+        return 1;
+    }
+    step(host, "started, nothing plays:", false);
+    host.play(L"C:\\Music\\blue.mp3");
+    step(host, "plays \"Blue\" (track 3 of its album):");
+
+    // Two buttons, which the listener's friends see: the track's page at the
+    // catalogue and an address of the listener's own.
+    if (!restart_with_settings(host, settings_file,
+                               "[Display configuration]\r\n"
+                               "Button 1=1\r\n"
+                               "Button 2=5\r\n"
+                               "Button 2 label=More by %artist%\r\n"
+                               "Button 2 address=https://www.deezer.com/search/%artist%\r\n")) {
+        std::printf("cannot restart the plug-in\n");
+        return 1;
+    }
+    step(host, "started, \"Blue\" plays:");
     host.stop();
     step(host, "stopped:");
 

@@ -3,6 +3,7 @@
 #include "sim_host.h"
 
 #include "checked_call.h"
+#include "title_formatter.h"
 
 #include <algorithm>
 #include <cstring>
@@ -432,6 +433,9 @@ LRESULT sim_host::answer_query(WPARAM wparam, LPARAM query)
     }
     case IPC_GET_EXTENDED_FILE_INFOW:
         return answer_extended_info(reinterpret_cast<extendedFileInfoStructW *>(wparam));
+    case IPC_FORMAT_TITLE_EXTENDED:
+        return formats_titles ? format_title(reinterpret_cast<waFormatTitleExtended *>(wparam))
+                              : sim_unknown_query_result;
     case SIM_IPC_STOPPLAYING:
     case SIM_IPC_PLAYING_FILE:
     case SIM_IPC_PLAYING_FILEW:
@@ -448,7 +452,8 @@ LRESULT sim_host::answer_query(WPARAM wparam, LPARAM query)
 // playing URL. The answer's buffer is zeroed first, as the host does.
 LRESULT sim_host::answer_extended_info(extendedFileInfoStructW *info) const
 {
-    static const std::wstring_view tag_names[] = {L"title", L"artist", L"albumartist", L"album"};
+    static const std::wstring_view tag_names[] = {L"title", L"artist", L"albumartist", L"album",
+                                                  L"genre", L"track",  L"year",        L"composer"};
     static const std::wstring_view stream_key_names[] = {L"streamtitle", L"streamname", L"streamurl",
                                                          L"streamgenre", L"streamtype", L"uvox/title",
                                                          L"uvox/artist", L"uvox/album", L"uvox/albumart"};
@@ -477,4 +482,32 @@ LRESULT sim_host::answer_extended_info(extendedFileInfoStructW *info) const
     wcsncpy(info->ret, text.c_str(), info->retlen - 1);
     info->ret[info->retlen - 1] = L'\0';
     return 1;
+}
+
+// The entry's name, its folder's name, and its tags under the names its
+// input plug-in answers (any tag the library holds for it; none for a stream).
+LRESULT sim_host::format_title(waFormatTitleExtended *request)
+{
+    const std::wstring file = request->filename != nullptr ? request->filename : L"";
+    if (!file.empty()) {
+        formatted_entries.push_back(file);
+    }
+    sim_format_title(request, [&](const std::wstring &tag) -> std::optional<std::wstring> {
+        host_fields_asked.push_back(tag);
+        if (tag == L"filename") {
+            return file;
+        }
+        if (tag == L"folder") {
+            const size_t name_start = file.find_last_of(L"\\/");
+            const std::wstring folder = file.substr(0, name_start == std::wstring::npos ? 0 : name_start);
+            return folder.substr(folder.find_last_of(L"\\/") + 1); // npos + 1: the whole
+        }
+        const auto entry = library.find(file);
+        if (entry == library.end() || !entry->second.extended) {
+            return std::nullopt;
+        }
+        const auto value = entry->second.tags.find(tag);
+        return value == entry->second.tags.end() ? std::optional<std::wstring>() : value->second;
+    });
+    return 0;
 }

@@ -78,6 +78,13 @@ class sim_host {
     // with an empty text.
     std::map<std::wstring, std::wstring> stream_keys;
 
+    // False: an older host that leaves IPC_FORMAT_TITLE_EXTENDED unanswered.
+    bool formats_titles = true;
+    // The entries the host formatted a title for, and the fields it answered
+    // itself (the tag function left them to it), in the order asked.
+    std::vector<std::wstring> formatted_entries;
+    std::vector<std::wstring> host_fields_asked;
+
     // Starts `file` (in the library; a URL is a stream) playing, as Play or
     // the end of the previous track does: a track already playing stops
     // first (the stop notifications), then the play notifications follow,
@@ -146,6 +153,7 @@ class sim_host {
     void move_to(LRESULT position_ms);
     bool plays_stream() const;
     LRESULT answer_extended_info(extendedFileInfoStructW *info) const;
+    LRESULT format_title(waFormatTitleExtended *request);
 
     bool unicode_;
     DWORD position_clock_ = GetTickCount(); // when the position last stood at output_time_ms
