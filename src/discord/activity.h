@@ -1,10 +1,12 @@
 // The activity the plug-in hands to the connection: what Discord shows under
 // the user's name. Plain values; an empty string or a zero number is a field
-// left out of what goes to Discord. No Windows API here.
+// left out of what goes to Discord. Every field passes the publishing gate
+// (discord/publish_gate.h) on its way out. No Windows API here.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Activity types as Discord names them.
 inline constexpr int activity_type_playing = 0;
@@ -22,6 +24,9 @@ struct discord_activity {
     std::string large_text;
     std::string large_url;
     int status_display_type = 0; // what the member list shows: 0 the application's name, 1 state, 2 details
+    // Never published: what the playing entry keeps secret (a stream's
+    // stream_secrets). A text or an address holding one is left out.
+    std::vector<std::string> withheld;
 
     bool operator==(const discord_activity &) const = default;
 };

@@ -6,12 +6,15 @@
 // the display settings; it publishes again when the cover arrives later.
 #include "presence/presence.h"
 
+#include "common/stream_secrets.h"
 #include "config/settings.h"
 #include "cover/cover.h"
 #include "discord/connection.h"
 #include "host/playback.h"
 #include "presence/card.h"
-#include "presence/radio.h"
+#include "presence/stream_card.h"
+#include "presence/stream_clock.h"
+#include "presence/stream_keys.h"
 
 #include <optional>
 #include <string>
@@ -78,10 +81,11 @@ bool wants_cover()
 
 // The title a file is shown by. A file without a title tag is named by its
 // file, not by the host's display title, which would repeat the artist
-// ("Artist - track12").
+// ("Artist - track12"). A title that names an address is not shown.
 std::wstring title_of(const host_track_tags &tags)
 {
-    return tags.extended && tags.title[0] == L'\0' ? file_name_part(tags.file) : std::wstring(tags.title);
+    return publishable_or_empty(
+        tags.extended && tags.title[0] == L'\0' ? file_name_part(tags.file) : std::wstring(tags.title), {});
 }
 
 // A local file: its tags, its clock from the host's position, its album's cover.
@@ -104,11 +108,13 @@ void update_presence_file(const std::wstring &file, int playback_state)
     track.extended = tags.extended;
     const std::wstring title = title_of(tags);
     track.title = title;
+    const std::wstring artist = publishable_or_empty(tags.artist, {});
+    const std::wstring album = publishable_or_empty(tags.album, {});
     if (tags.extended) {
-        track.artist = tags.artist;
-        track.album = tags.album;
+        track.artist = artist;
+        track.album = album;
         if (wants_cover()) {
-            cover_image image = cover_image_for(tags.artist, tags.album, title.c_str());
+            cover_image image = cover_image_for(artist.c_str(), album.c_str(), title.c_str());
             track.image = std::move(image.large_image);
             track.album_page = std::move(image.large_url);
             track.artist_page = std::move(image.artist_url);
@@ -121,12 +127,14 @@ void update_presence_file(const std::wstring &file, int playback_state)
 // The song clock of the stream playing, which repeated notifications keep.
 stream_clock last_stream_clock;
 
-// What the stream keys of the playing `location` say of its song and station.
+// What the stream keys of the playing `location` say of its song and
+// station, and the secrets of its address.
 struct stream_reading {
     stream_song song;
     utf16_string station;
     std::string home_page;
     std::string album_art;
+    std::vector<std::string> secrets;
 };
 
 stream_reading read_stream(const std::wstring &location)
@@ -135,13 +143,13 @@ stream_reading read_stream(const std::wstring &location)
     host_read_stream_keys(location, &answers);
     const stream_keys keys{answers.stream_title, answers.uvox_title, answers.uvox_artist,
                            answers.station,      answers.home_page,  answers.album_art};
+    std::vector<std::string> secrets = stream_secrets(utf16_to_utf8(location));
     // A URL that fills its buffer may have been cut short: it does not fit.
-    const auto shown_url = [&](utf16_view url) {
-        return url.size() >= host_tag_capacity || reveals_location(url, location) ? std::string()
-                                                                                  : utf16_to_utf8(url);
+    const auto whole_url = [](utf16_view url) {
+        return url.size() >= host_tag_capacity ? std::string() : utf16_to_utf8(url);
     };
-    return {stream_song_of(keys, location), stream_station_of(keys, location), shown_url(keys.home_page),
-            shown_url(keys.album_art)};
+    return {stream_song_of(keys, secrets), stream_station_of(keys, secrets), whole_url(keys.home_page),
+            whole_url(keys.album_art), std::move(secrets)};
 }
 
 // Internet radio: never the URL nor the host's display title (its status
@@ -151,8 +159,8 @@ void update_presence_stream(const std::wstring &location, int playback_state)
     stream_reading reading = read_stream(location);
     stream_facts stream;
     stream.playback_state = playback_state;
-    const int64_t song_start =
-        stream_clock_read(&last_stream_clock, location, reading.song, playback_state == 1, host_clock_now());
+    const int64_t song_start = advance_stream_clock(&last_stream_clock, location, reading.song,
+                                                    playback_state == 1, host_clock_now());
     if (config.show_elapsed_time) {
         stream.clock_start = song_start;
     }
@@ -167,6 +175,7 @@ void update_presence_stream(const std::wstring &location, int playback_state)
     }
     stream.song = std::move(reading.song);
     stream.station = std::move(reading.station);
+    stream.secrets = std::move(reading.secrets);
     connection_publish(compose_stream_card(stream, config));
 }
 
@@ -189,7 +198,8 @@ std::optional<cover_subject> playing_cover_subject()
     if (!tags.extended) {
         return std::nullopt;
     }
-    return cover_subject{tags.artist, tags.album, title_of(tags)};
+    return cover_subject{publishable_or_empty(tags.artist, {}), publishable_or_empty(tags.album, {}),
+                         title_of(tags)};
 }
 
 } // namespace

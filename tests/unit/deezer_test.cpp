@@ -1,5 +1,6 @@
 // Deezer's search: the encoded search paths, which cover, album page and
 // links a reply yields, and which answers are worth remembering.
+#include "common/address_limits.h"
 #include "cover/deezer.h"
 
 #include <gtest/gtest.h>
@@ -120,7 +121,7 @@ TEST_P(album_pages, come_from_a_plain_positive_album_id_beside_the_cover_or_not_
 {
     const deezer_reply reply = read_quietly(GetParam().reply);
     EXPECT_EQ(reply.first.page, GetParam().page) << GetParam().what;
-    EXPECT_LE(reply.first.page.size(), cover_page_max_bytes) << GetParam().what;
+    EXPECT_LE(reply.first.page.size(), page_address_max_bytes) << GetParam().what;
 }
 
 // A reply whose first track's album has a cover and these members after it.
@@ -171,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
                   R"({"data":[{"album":{"cover_medium":"m"}},{"album":{"id":302127,"cover_medium":"n"}}]})",
                   ""}));
 
-const std::string url_313 = "https://c/" + std::string(cover_url_max_bytes - 10, 'a');
+const std::string url_313 = "https://c/" + std::string(image_address_max_bytes - 10, 'a');
 
 struct verdict_case {
     const char *what;
