@@ -27,11 +27,11 @@ cover_key cover_key_of(const wchar_t *artist, const wchar_t *album, const wchar_
 // The track activity's image and the links known with it.
 struct cover_image {
     // The cover known for the album, else for the catalogue's match of the
-    // track (at most cover_url_max_bytes), or "winamp-logo" when there is
+    // track (at most image_address_max_bytes), or "winamp-logo" when there is
     // none or none is known yet.
     std::string large_image;
     // The album's page at the catalogue or at MusicBrainz, known with its
-    // cover (at most cover_page_max_bytes); empty, for no link, when none is known.
+    // cover (at most page_address_max_bytes); empty, for no link, when none is known.
     std::string large_url;
     // The catalogue's page of the matched track's artist, else of the album's
     // tracks' artist; empty when none is known.

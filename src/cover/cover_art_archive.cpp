@@ -1,32 +1,33 @@
 // The Cover Art Archive's front image and the verdict on its answer.
 #include "cover/cover_art_archive.h"
 
-#include "cover/cover_url.h"
+#include "common/address.h"
+#include "common/address_limits.h"
 #include "cover/musicbrainz.h"
+
+#include <algorithm>
 
 namespace {
 
 constexpr std::string_view front_url_prefix = "https://coverartarchive.org";
 constexpr std::string_view image_domain = "archive.org";
 
-// Whether `url`, an https URL, names a host of archive.org: the domain itself
-// or a subdomain, of letters, digits, '-' and '.' alone (no user, no port).
+// Whether `url` names a host of archive.org: the domain itself or a
+// subdomain, of letters, digits, '-' and '.' alone.
 bool is_archive_url(std::string_view url)
 {
-    std::string_view host = url.substr(std::string_view("https://").size());
-    host = host.substr(0, host.find_first_of("/?#"));
-    std::string lower(host);
-    for (char &c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        } else if (!(c >= 'a' && c <= 'z') && !(c >= '0' && c <= '9') && c != '-' && c != '.') {
-            return false;
-        }
+    const std::optional<address_parts> parts = split_address(url);
+    if (!parts || !parts->port.empty()) {
+        return false;
     }
-    const std::string_view name = lower;
-    return name == image_domain || (name.size() > image_domain.size() + 1 && name.ends_with(image_domain) &&
-                                    name[name.size() - image_domain.size() - 1] == '.' && name[0] != '.' &&
-                                    name.find("..") == std::string_view::npos);
+    const std::string_view name = parts->host;
+    const bool plain = std::ranges::all_of(name, [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    });
+    return plain &&
+           (name == image_domain || (name.size() > image_domain.size() + 1 && name.ends_with(image_domain) &&
+                                     name[name.size() - image_domain.size() - 1] == '.' && name[0] != '.' &&
+                                     name.find("..") == std::string_view::npos));
 }
 
 } // namespace
@@ -53,7 +54,7 @@ cover_outcome cover_art_archive_judge_front(unsigned status, std::string_view lo
     case 303:
     case 307:
     case 308:
-        if (cover_is_usable_image_url(location) && is_archive_url(location)) {
+        if (is_within_address_limits(location, image_address_max_bytes) && is_archive_url(location)) {
             outcome.art.url = location;
             break;
         }

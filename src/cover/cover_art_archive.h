@@ -16,7 +16,7 @@ std::string cover_art_archive_front_url(std::string_view mbid);
 // Judges the archive's answer for the front image of release group `mbid`,
 // asked without following a redirect: a redirect (301, 302, 303, 307, 308) is
 // the cover, at the `location` when that is a usable image URL
-// (cover_is_usable_image_url) on archive.org or one of its subdomains, else at
+// (is_within_address_limits with image_address_max_bytes) on archive.org or one of its subdomains, else at
 // the archive's own URL; 200 is the cover at the archive's own URL; 404 is
 // none; any other status (503 over the rate) is unknown. The page of a cover
 // is the release group's page at MusicBrainz.

@@ -3,7 +3,8 @@
 #include "cover/deezer.h"
 
 #include "common/case_fold.h"
-#include "cover/cover_url.h"
+#include "common/address.h"
+#include "common/address_limits.h"
 #include "json/json.h"
 
 #include <algorithm>
@@ -22,7 +23,7 @@ constexpr std::string_view track_page_prefix = "https://www.deezer.com/track/";
 
 // Decimal digits of the largest id, 2^63 - 1.
 constexpr size_t catalogue_id_max_digits = 19;
-static_assert(artist_page_prefix.size() + catalogue_id_max_digits <= cover_page_max_bytes);
+static_assert(artist_page_prefix.size() + catalogue_id_max_digits <= page_address_max_bytes);
 
 // What the service answers for an album without art: an image URL whose id is empty.
 constexpr std::string_view empty_image_id = "/images/cover//";
@@ -36,7 +37,7 @@ void append_search_word(std::string &path, std::string_view word)
             c = ' ';
         }
     }
-    cover_append_percent_encoded(path, spaced);
+    append_percent_encoded(path, spaced);
 }
 
 // The cover URL of `album`: the first named cover with an image id, else empty.
@@ -119,7 +120,7 @@ cover_art track_art(const json_node *track, std::string_view title)
 // Drops a cover the activity cannot carry, with its page; true when one is left.
 bool keep_usable_cover(cover_art &art)
 {
-    if (cover_is_usable_image_url(art.url)) {
+    if (is_within_address_limits(art.url, image_address_max_bytes)) {
         return true;
     }
     art.url.clear();

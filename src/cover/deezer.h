@@ -18,7 +18,7 @@ inline constexpr size_t cover_title_max_bytes = 512;
 // track clause when the title is not empty, the album clause when the album is
 // not empty. Artist, title and album are UTF-8; a '"' in them becomes a space
 // (the service has no escape for it inside a quoted value) and the words are
-// percent-encoded (cover_append_percent_encoded). The service ranks the very
+// percent-encoded (append_percent_encoded). The service ranks the very
 // title first as a rule; five results leave room for a live or remastered
 // version ranked above it, at about 1.5 KB each.
 std::string deezer_track_search_path(std::string_view artist, std::string_view title, std::string_view album);
@@ -66,7 +66,8 @@ struct deezer_track_reply {
 deezer_track_reply deezer_read_track_reply(char *reply, const cover_key &played);
 
 // Judges a whole track search reply with HTTP status `status`, read in place,
-// for the played track. Covers that are not usable (cover_is_usable_image_url)
+// for the played track. Covers that are not usable (is_within_address_limits with
+// image_address_max_bytes)
 // are dropped with their pages. The reply counts as an answer when it holds a
 // usable cover whatever the status, or is a 200 reply that is a search result;
 // an error page or a proxy's answer is never remembered as no match or no art.

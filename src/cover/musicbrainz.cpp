@@ -2,7 +2,8 @@
 #include "cover/musicbrainz.h"
 
 #include "common/case_fold.h"
-#include "cover/cover_url.h"
+#include "common/address.h"
+#include "common/address_limits.h"
 #include "json/json.h"
 
 #include <charconv>
@@ -15,7 +16,7 @@ constexpr std::string_view release_group_page_prefix = "https://musicbrainz.org/
 
 // The length of a UUID.
 constexpr size_t mbid_length = 36;
-static_assert(release_group_page_prefix.size() + mbid_length == cover_page_max_bytes);
+static_assert(release_group_page_prefix.size() + mbid_length == page_address_max_bytes);
 
 // A release group whose score is lower is another album.
 constexpr int64_t release_group_min_score = 90;
@@ -113,7 +114,7 @@ std::string musicbrainz_release_group_path(std::string_view artist, std::string_
     query += " AND artist:";
     append_quoted_term(query, artist);
     std::string path = "/ws/2/release-group/?query=";
-    cover_append_percent_encoded(path, query);
+    append_percent_encoded(path, query);
     path += "&fmt=json&limit=5";
     return path;
 }

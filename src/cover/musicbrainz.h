@@ -11,7 +11,7 @@
 // The release group search for the album by the artist:
 // "/ws/2/release-group/?query=releasegroup:"<album>" AND artist:"<artist>"&fmt=json&limit=5",
 // with '"' and '\' escaped by a backslash inside the quotes and the whole
-// query percent-encoded (cover_append_percent_encoded).
+// query percent-encoded (append_percent_encoded).
 std::string musicbrainz_release_group_path(std::string_view artist, std::string_view album);
 
 // The page of release group `mbid` at MusicBrainz.

@@ -1,6 +1,7 @@
 // The activity the plug-in hands to the connection: what Discord shows under
 // the user's name. Plain values; an empty string or a zero number is a field
-// left out of what goes to Discord. No Windows API here.
+// left out of what goes to Discord. Every field passes the publishing gate
+// (discord/publish_gate.h) on its way out. No Windows API here.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +20,9 @@ struct activity_button {
     bool operator==(const activity_button &) const = default;
 };
 
-// Discord shows at most two buttons.
+// Discord shows at most two buttons, and takes button addresses of up to 512 characters.
 inline constexpr size_t activity_buttons_max = 2;
+inline constexpr size_t activity_button_url_max_bytes = 512;
 
 struct discord_activity {
     int type = activity_type_playing;
@@ -37,6 +39,9 @@ struct discord_activity {
     std::string large_url;
     int status_display_type = 0;          // what the member list shows: 0 the name, 1 state, 2 details
     std::vector<activity_button> buttons; // at most activity_buttons_max; none: left out
+    // Never published: what the playing entry keeps secret (a stream's
+    // stream_secrets). A text or an address holding one is left out.
+    std::vector<std::string> withheld;
 
     bool operator==(const discord_activity &) const = default;
 };

@@ -1,6 +1,9 @@
 // Frame codec: header bytes, the incremental reader, the payloads written with
-// the JSON writer and the replies read with the JSON reader.
+// the JSON writer (an activity as the publishing gate lets it through) and
+// the replies read with the JSON reader.
 #include "discord/frames.h"
+
+#include "discord/publish_gate.h"
 
 #include "json/json.h"
 #include "json/json_writer.h"
@@ -168,7 +171,7 @@ std::string set_activity_payload(uint32_t pid, std::string_view nonce, const dis
     // activity without fields being read as none.
     if (activity != nullptr) {
         out.key("activity");
-        write_activity(out, *activity);
+        write_activity(out, publishable_activity(*activity));
     }
     out.end_object();
     out.end_object();

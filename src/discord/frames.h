@@ -49,7 +49,8 @@ class frame_reader {
 std::string handshake_payload(std::string_view client_id);
 
 // SET_ACTIVITY for the process `pid`, with `nonce`; without an activity, a
-// clear. Empty strings and zero numbers of the activity are left out.
+// clear. The activity goes through publishable_activity (discord/publish_gate.h);
+// empty strings and zero numbers are left out.
 std::string set_activity_payload(uint32_t pid, std::string_view nonce, const discord_activity *activity);
 
 enum class reply_kind {

@@ -3,7 +3,7 @@
 // what the member list shows.
 #include "presence/card.h"
 
-#include "cover/cover_url.h"
+#include "common/address_limits.h"
 
 namespace {
 
@@ -106,7 +106,7 @@ std::optional<activity_button> button(const track_facts &track, int32_t choice, 
         return std::nullopt;
     }
     chosen.label = fit_characters(chosen.label, button_label_max_characters);
-    if (chosen.label.empty() || !cover_is_usable_https_url(chosen.url, button_url_max_bytes)) {
+    if (chosen.label.empty() || !is_within_address_limits(chosen.url, activity_button_url_max_bytes)) {
         return std::nullopt;
     }
     return chosen;

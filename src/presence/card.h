@@ -32,9 +32,8 @@ inline constexpr std::string_view album_page_label = "Album page";
 inline constexpr std::string_view artist_page_label = "Artist page";
 inline constexpr std::string_view station_page_label = "Station's home page";
 
-// Discord takes a button's label of 1 to 32 characters, its address of up to 512.
+// Discord takes a button's label of 1 to 32 characters (its address: activity.h).
 inline constexpr size_t button_label_max_characters = 32;
-inline constexpr size_t button_url_max_bytes = 512;
 
 // What the host says of the playing entry, and what is known of its cover.
 struct track_facts {
@@ -62,7 +61,7 @@ struct track_facts {
 // the listener's own template replaces the built-in one unless it is blank.
 // The header (the activity's name) is the artist or the title as the
 // settings choose and show them; a button is left out when it has no https
-// address of at most button_url_max_bytes or no label.
+// address of at most activity_button_url_max_bytes or no label.
 std::optional<discord_activity> compose_track_card(const track_facts &track, const cfg_settings &settings);
 
 // The name part of a file's path (no folder, no extension): the title of a

@@ -6,12 +6,15 @@
 // the display settings; it publishes again when the cover arrives later.
 #include "presence/presence.h"
 
+#include "common/stream_secrets.h"
 #include "config/settings.h"
 #include "cover/cover.h"
 #include "discord/connection.h"
 #include "host/playback.h"
 #include "presence/card.h"
-#include "presence/radio.h"
+#include "presence/stream_card.h"
+#include "presence/stream_clock.h"
+#include "presence/stream_keys.h"
 #include "presence/templates.h"
 
 #include <optional>
@@ -82,10 +85,11 @@ bool wants_cover(const cfg_settings &settings)
 
 // The title a file is shown by. A file without a title tag is named by its
 // file, not by the host's display title, which would repeat the artist
-// ("Artist - track12").
+// ("Artist - track12"). A title that names an address is not shown.
 std::wstring title_of(const host_track_tags &tags)
 {
-    return tags.extended && tags.title[0] == L'\0' ? file_name_part(tags.file) : std::wstring(tags.title);
+    return publishable_or_empty(
+        tags.extended && tags.title[0] == L'\0' ? file_name_part(tags.file) : std::wstring(tags.title), {});
 }
 
 // The templates as last formatted, with what they were formatted from: the
@@ -165,11 +169,13 @@ std::optional<discord_activity> file_card(const card_context &context, const std
     track.extended = tags.extended;
     const std::wstring title = title_of(tags);
     track.title = title;
+    const std::wstring artist = publishable_or_empty(tags.artist, {});
+    const std::wstring album = publishable_or_empty(tags.album, {});
     if (tags.extended) {
-        track.artist = tags.artist;
-        track.album = tags.album;
+        track.artist = artist;
+        track.album = album;
         if (wants_cover(settings)) {
-            cover_image image = cover_of(context, tags.artist, tags.album, title.c_str());
+            cover_image image = cover_of(context, artist.c_str(), album.c_str(), title.c_str());
             track.image = std::move(image.large_image);
             track.album_page = std::move(image.large_url);
             track.artist_page = std::move(image.artist_url);
@@ -185,12 +191,14 @@ std::optional<discord_activity> file_card(const card_context &context, const std
     return compose_track_card(track, settings);
 }
 
-// What the stream keys of the playing `location` say of its song and station.
+// What the stream keys of the playing `location` say of its song and
+// station, and the secrets of its address.
 struct stream_reading {
     stream_song song;
     utf16_string station;
     std::string home_page;
     std::string album_art;
+    std::vector<std::string> secrets;
 };
 
 stream_reading read_stream(const std::wstring &location)
@@ -199,13 +207,13 @@ stream_reading read_stream(const std::wstring &location)
     host_read_stream_keys(location, &answers);
     const stream_keys keys{answers.stream_title, answers.uvox_title, answers.uvox_artist,
                            answers.station,      answers.home_page,  answers.album_art};
+    std::vector<std::string> secrets = stream_secrets(utf16_to_utf8(location));
     // A URL that fills its buffer may have been cut short: it does not fit.
-    const auto shown_url = [&](utf16_view url) {
-        return url.size() >= host_tag_capacity || reveals_location(url, location) ? std::string()
-                                                                                  : utf16_to_utf8(url);
+    const auto whole_url = [](utf16_view url) {
+        return url.size() >= host_tag_capacity ? std::string() : utf16_to_utf8(url);
     };
-    return {stream_song_of(keys, location), stream_station_of(keys, location), shown_url(keys.home_page),
-            shown_url(keys.album_art)};
+    return {stream_song_of(keys, secrets), stream_station_of(keys, secrets), whole_url(keys.home_page),
+            whole_url(keys.album_art), std::move(secrets)};
 }
 
 // Internet radio: never the URL nor the host's display title (its status
@@ -217,8 +225,8 @@ std::optional<discord_activity> stream_card(const card_context &context, const s
     stream_reading reading = read_stream(location);
     stream_facts stream;
     stream.playback_state = playback_state;
-    const int64_t song_start =
-        stream_clock_read(&context.song_clock, location, reading.song, playback_state == 1, host_clock_now());
+    const int64_t song_start = advance_stream_clock(&context.song_clock, location, reading.song,
+                                                    playback_state == 1, host_clock_now());
     if (settings.show_elapsed_time) {
         stream.clock_start = song_start;
     }
@@ -240,6 +248,7 @@ std::optional<discord_activity> stream_card(const card_context &context, const s
     stream.formatted = templates_for(context, location, fields);
     stream.song = std::move(reading.song);
     stream.station = std::move(reading.station);
+    stream.secrets = std::move(reading.secrets);
     return compose_stream_card(stream, settings);
 }
 
@@ -268,7 +277,8 @@ std::optional<cover_subject> playing_cover_subject()
     if (!tags.extended) {
         return std::nullopt;
     }
-    return cover_subject{tags.artist, tags.album, title_of(tags)};
+    return cover_subject{publishable_or_empty(tags.artist, {}), publishable_or_empty(tags.album, {}),
+                         title_of(tags)};
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 // fields.
 #include "presence/title_fields.h"
 
-#include "cover/cover_url.h"
+#include "common/address.h"
 
 #include <algorithm>
 
@@ -47,7 +47,7 @@ const utf16_string *own_field(const title_fields &fields, const cfg_settings &se
 utf16_string percent_encoded_field(utf16_view text)
 {
     std::string encoded;
-    cover_append_percent_encoded(encoded, utf16_to_utf8(text));
+    append_percent_encoded(encoded, utf16_to_utf8(text));
     return utf16_string(encoded.begin(), encoded.end());
 }
 

@@ -8,6 +8,7 @@
 // results do further on, not by a copy of them: an accepted image is accepted
 // alike by the other service and is sent to Discord unchanged; an accepted id
 // is one UUID in one spelling.
+#include "common/address_limits.h"
 #include "cover/cover_art_archive.h"
 #include "cover/deezer.h"
 #include "cover/musicbrainz.h"
@@ -51,7 +52,7 @@ bool is_catalogue_page(std::string_view page, std::string_view prefix)
 // needs no escape, an https URL that fits the image field.
 void check_image(std::string_view url)
 {
-    require(url.starts_with("https://") && url.size() <= cover_url_max_bytes);
+    require(url.starts_with("https://") && url.size() <= image_address_max_bytes);
     json_writer writer;
     writer.string(url);
     require(writer.text() == "\"" + std::string(url) + "\"");
@@ -72,7 +73,7 @@ void check_release_group_id(std::string_view id)
     char written[37];
     std::snprintf(written, sizeof written, "%08x-%04x-%04x-%04x-%012llx", a, b, c, d, e);
     require(text == written);
-    require(musicbrainz_release_group_page(id).size() <= cover_page_max_bytes);
+    require(musicbrainz_release_group_page(id).size() <= page_address_max_bytes);
 }
 
 void check_art(const cover_art &art)
@@ -89,7 +90,7 @@ void check_art(const cover_art &art)
             require(cover_art_archive_judge_front(307, art.url, mbid).art.url == art.url);
         }
     }
-    require(art.page.empty() || (art.page.size() <= cover_page_max_bytes &&
+    require(art.page.empty() || (art.page.size() <= page_address_max_bytes &&
                                  is_catalogue_page(art.page, "https://www.deezer.com/album/")));
 }
 

@@ -1,6 +1,8 @@
 // The Cover Art Archive's answer for a release group's front image.
 #include "cover/cover_art_archive.h"
 
+#include "common/address_limits.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,7 +12,7 @@ namespace {
 const std::string mbid = "76df3287-6cda-33eb-8e9a-044b5e15ffdd";
 const std::string archive_313 =
     "https://ia8.archive.org/" +
-    std::string(cover_url_max_bytes - std::string("https://ia8.archive.org/").size(), 'a');
+    std::string(image_address_max_bytes - std::string("https://ia8.archive.org/").size(), 'a');
 
 struct front_case {
     const char *what;
@@ -34,7 +36,7 @@ TEST_P(fronts, give_the_final_image_the_archives_own_url_or_nothing)
     EXPECT_EQ(outcome.art.page,
               outcome.verdict == cover_verdict::found ? "https://musicbrainz.org/release-group/" + mbid : "")
         << GetParam().what;
-    EXPECT_LE(outcome.art.page.size(), cover_page_max_bytes);
+    EXPECT_LE(outcome.art.page.size(), page_address_max_bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(

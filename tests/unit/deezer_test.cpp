@@ -1,6 +1,7 @@
 // Deezer's searches: the encoded search paths, which result is the track or
 // the album played, which cover, album page and links a reply yields, and
 // which answers are worth remembering; replies as the service writes them.
+#include "common/address_limits.h"
 #include "cover/deezer.h"
 
 #include <gtest/gtest.h>
@@ -183,7 +184,7 @@ TEST_P(album_pages, come_from_a_plain_positive_album_id_beside_the_cover_or_not_
 {
     const deezer_track_reply reply = read_quietly(GetParam().reply);
     EXPECT_EQ(reply.album.page, GetParam().page) << GetParam().what;
-    EXPECT_LE(reply.album.page.size(), cover_page_max_bytes) << GetParam().what;
+    EXPECT_LE(reply.album.page.size(), page_address_max_bytes) << GetParam().what;
 }
 
 // A reply whose first track's album, the one played, has a cover and these members after it.
@@ -236,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(
             R"({"artist":{"name":"The Band"},"album":{"title":"First Album","id":302127,"cover_medium":"n"}}]})",
             ""}));
 
-const std::string url_313 = "https://c/" + std::string(cover_url_max_bytes - 10, 'a');
+const std::string url_313 = "https://c/" + std::string(image_address_max_bytes - 10, 'a');
 
 struct verdict_case {
     const char *what;

@@ -1,10 +1,12 @@
 // Internet radio on the card: which entries are streams, the song split from
 // the stream title, the secret parts of a stream URL kept off the card, the
 // song's clock, the stream's card through its stages, and an untagged file's name.
-#include "presence/radio.h"
-
+#include "common/stream_secrets.h"
 #include "cover/cover_cache.h"
 #include "presence/card.h"
+#include "presence/stream_card.h"
+#include "presence/stream_clock.h"
+#include "presence/stream_keys.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +19,12 @@ constexpr char cover_url[] = "https://e-cdns-images.dzcdn.net/images/cover/abc/2
 constexpr char station_art[] = "https://radio.example/art/now.jpg";
 constexpr char station_page[] = "https://radio.example/";
 
+const std::vector<std::string> &location_secrets()
+{
+    static const std::vector<std::string> secrets = stream_secrets(utf16_to_utf8(location));
+    return secrets;
+}
+
 struct location_case {
     const char *what;
     utf16_view file;
@@ -25,7 +33,7 @@ struct location_case {
 
 class locations : public testing::TestWithParam<location_case> {};
 
-TEST_P(locations, are_streams_when_they_are_urls)
+TEST_P(locations, are_streams_when_the_host_streams_their_scheme)
 {
     EXPECT_EQ(is_stream_location(GetParam().file), GetParam().stream);
 }
@@ -35,6 +43,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(location_case{"http", UTF16("http://radio.example/live"), true},
                     location_case{"https_with_credentials", location, true},
                     location_case{"shoutcast_v2", UTF16("uvox://radio.example:8000"), true},
+                    location_case{"shoutcast", UTF16("icy://radio.example:8000/live"), true},
+                    location_case{"windows_media", UTF16("mms://radio.example/live"), true},
+                    location_case{"scheme_in_capitals", UTF16("HTTPS://radio.example/live"), true},
+                    location_case{"cd_track", UTF16("cda://D,1"), false},
+                    location_case{"file_address", UTF16("file:///C:/Music/blue.mp3"), false},
+                    location_case{"unknown_scheme", UTF16("zip://C:/Music/album.zip/blue.mp3"), false},
                     location_case{"local_file", UTF16("C:\\Music\\blue.mp3"), false},
                     location_case{"network_share", UTF16("\\\\server\\music\\blue.mp3"), false},
                     location_case{"file_named_like_a_url", UTF16("C:\\Music\\http - blue.mp3"), false},
@@ -74,9 +88,9 @@ TEST(stream_song, comes_from_shoutcast_v2_keys_before_the_stream_title)
     keys.stream_title = UTF16("Other - Text");
     keys.uvox_title = UTF16("Blue");
     keys.uvox_artist = UTF16("The Band");
-    EXPECT_EQ(stream_song_of(keys, location), (stream_song{UTF16("The Band"), UTF16("Blue")}));
+    EXPECT_EQ(stream_song_of(keys, location_secrets()), (stream_song{UTF16("The Band"), UTF16("Blue")}));
     keys.uvox_title = {};
-    EXPECT_EQ(stream_song_of(keys, location), (stream_song{UTF16("Other"), UTF16("Text")}));
+    EXPECT_EQ(stream_song_of(keys, location_secrets()), (stream_song{UTF16("Other"), UTF16("Text")}));
 }
 
 struct secret_case {
@@ -89,7 +103,7 @@ class secrets : public testing::TestWithParam<secret_case> {};
 
 TEST_P(secrets, of_the_url_are_never_shown)
 {
-    EXPECT_EQ(reveals_location(GetParam().text, location), GetParam().reveals);
+    EXPECT_EQ(!text_is_publishable(utf16_to_utf8(GetParam().text), location_secrets()), GetParam().reveals);
 }
 
 INSTANTIATE_TEST_SUITE_P(cases, secrets,
@@ -97,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(cases, secrets,
                                          secret_case{"user_and_password", UTF16("now: user:password"), true},
                                          secret_case{"password", UTF16("password"), true},
                                          secret_case{"listen_key", UTF16("listen_key=0123abcd"), true},
-                                         secret_case{"address", UTF16("radio.example:8000/live"), true},
+                                         secret_case{"address", UTF16("at http://radio.example"), true},
                                          secret_case{"a_song", UTF16("The Band - Blue"), false},
                                          secret_case{"a_station", UTF16("Radio Example"), false}),
                          [](const auto &info) { return std::string(info.param.what); });
@@ -107,22 +121,22 @@ TEST(stream_song, that_repeats_the_url_is_not_shown_nor_is_such_a_station)
     stream_keys keys;
     keys.stream_title = location;
     keys.station = UTF16("radio.example:8000/live?listen_key=0123abcd");
-    EXPECT_EQ(stream_song_of(keys, location), stream_song{});
-    EXPECT_EQ(stream_station_of(keys, location), UTF16(""));
+    EXPECT_EQ(stream_song_of(keys, location_secrets()), stream_song{});
+    EXPECT_EQ(stream_station_of(keys, location_secrets()), UTF16(""));
 }
 
 TEST(stream_clock, counts_from_the_songs_start_and_stops_while_paused)
 {
     stream_clock clock;
     const stream_song first{UTF16("A"), UTF16("One")}, second{UTF16("B"), UTF16("Two")};
-    EXPECT_EQ(stream_clock_read(&clock, location, {}, true, 1000), 1000) << "before the first song";
-    EXPECT_EQ(stream_clock_read(&clock, location, first, true, 1010), 1010) << "the first song began";
-    EXPECT_EQ(stream_clock_read(&clock, location, first, true, 1050), 1010) << "a rebuffer or a repeat";
-    EXPECT_EQ(stream_clock_read(&clock, location, first, false, 1060), 0) << "paused";
-    EXPECT_EQ(stream_clock_read(&clock, location, first, false, 1070), 0);
-    EXPECT_EQ(stream_clock_read(&clock, location, first, true, 1090), 1040) << "resumed: 50 s played";
-    EXPECT_EQ(stream_clock_read(&clock, location, second, true, 1200), 1200) << "the next song";
-    EXPECT_EQ(stream_clock_read(&clock, UTF16("http://other.example/"), second, true, 1300), 1300)
+    EXPECT_EQ(advance_stream_clock(&clock, location, {}, true, 1000), 1000) << "before the first song";
+    EXPECT_EQ(advance_stream_clock(&clock, location, first, true, 1010), 1010) << "the first song began";
+    EXPECT_EQ(advance_stream_clock(&clock, location, first, true, 1050), 1010) << "a rebuffer or a repeat";
+    EXPECT_EQ(advance_stream_clock(&clock, location, first, false, 1060), 0) << "paused";
+    EXPECT_EQ(advance_stream_clock(&clock, location, first, false, 1070), 0);
+    EXPECT_EQ(advance_stream_clock(&clock, location, first, true, 1090), 1040) << "resumed: 50 s played";
+    EXPECT_EQ(advance_stream_clock(&clock, location, second, true, 1200), 1200) << "the next song";
+    EXPECT_EQ(advance_stream_clock(&clock, UTF16("http://other.example/"), second, true, 1300), 1300)
         << "another station";
 }
 

@@ -88,9 +88,16 @@ LONG_PTR sim_host::current_procedure() const
     return unicode_ ? GetWindowLongPtrW(window_, GWLP_WNDPROC) : GetWindowLongPtrA(window_, GWLP_WNDPROC);
 }
 
+// Like Winamp, a stream is an entry of a scheme its decoders stream; a CD
+// track ("cda://D,1") and a "file:///" entry play like files.
 bool sim_host::plays_stream() const
 {
-    return playback_state != 0 && playing_file.find(L"://") != std::wstring::npos;
+    static const std::wstring_view stream_prefixes[] = {L"http://", L"https://", L"icy://", L"uvox://",
+                                                        L"mms://"};
+    return playback_state != 0 && std::ranges::any_of(stream_prefixes, [&](std::wstring_view prefix) {
+               return playing_file.size() >= prefix.size() &&
+                      _wcsnicmp(playing_file.c_str(), prefix.data(), prefix.size()) == 0;
+           });
 }
 
 void sim_host::post_notification(WPARAM notification)

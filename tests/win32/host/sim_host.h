@@ -66,6 +66,10 @@ class sim_host {
     // Playback position for IPC_GETOUTPUTTIME; while playing it advances with
     // the clock from the last play, pause or resume, as a player's does.
     LRESULT output_time_ms = -1;
+    // The entries: a file's path, a CD track ("cda://D,1", its tags from the
+    // disc's database as the CD input plug-in answers them), a "file:///"
+    // entry, all read through their tags with a length and seekable; or a
+    // stream's URL (http, https, icy, uvox, mms), read through its stream keys.
     std::map<std::wstring, sim_track> library;
     std::wstring playing_file;
     std::wstring plugin_directory_w;
@@ -85,7 +89,7 @@ class sim_host {
     std::vector<std::wstring> formatted_entries;
     std::vector<std::wstring> host_fields_asked;
 
-    // Starts `file` (in the library; a URL is a stream) playing, as Play or
+    // Starts `file` (in the library; a stream's URL is a stream) playing, as Play or
     // the end of the previous track does: a track already playing stops
     // first (the stop notifications), then the play notifications follow,
     // all posted but for IPC_PLAYING_FILE(W), and a title and an info

@@ -34,7 +34,8 @@ class track_rig : public plugin_rig {
     }
 
     // Starts the plug-in with `settings` in its settings file and `track` playing (or paused).
-    void start_with(const flags &settings, const sim_track &track, LRESULT state = 1, LRESULT position_ms = 0)
+    void start_with(const flags &settings, const sim_track &track, LRESULT state = 1, LRESULT position_ms = 0,
+                    const std::wstring &file = track_file)
     {
         SHCreateDirectoryExW(nullptr, (root + L"\\Plugins\\tolvek").c_str(), nullptr);
         write_file(root + L"\\Plugins\\tolvek\\config.ini",
@@ -48,8 +49,8 @@ class track_rig : public plugin_rig {
                        "\r\nHide while paused=" + std::to_string(settings.hide_while_paused) + "\r\n");
         load();
         host->ini_directory_w = root;
-        host->library[track_file] = track;
-        host->playing_file = track_file;
+        host->library[file] = track;
+        host->playing_file = file;
         host->playback_state = state;
         host->seek_unheard(position_ms); // the position runs from now, not from the host's creation
         ASSERT_EQ(host->init_plugin(), 0);
@@ -160,6 +161,18 @@ TEST_F(track_rig, an_entry_without_tags_shows_the_display_title_alone)
     EXPECT_EQ(host->queries_received(IPC_GET_EXTENDED_FILE_INFOW), 1) << "no artist or album asked for";
     finish_lookups();
     EXPECT_EQ(catalogue_requests().size(), 0u);
+}
+
+// A display title that names an address is never shown.
+TEST_F(track_rig, an_entry_without_tags_never_shows_an_address_for_its_display_title)
+{
+    sim_track track;
+    track.extended = false;
+    track.display_title = L"Live at http://radio.example/live?listen_key=0123abcd";
+    start_with({}, track);
+    const discord_activity activity = last_activity();
+    EXPECT_EQ(activity.state, "(Playing)");
+    EXPECT_EQ(discord->updates().back().json.find("radio.example"), std::string::npos);
 }
 
 struct untitled_case {
@@ -361,6 +374,31 @@ TEST_F(track_rig, a_playing_track_is_listened_to_with_a_time_bar_and_its_album_o
               std::string::npos)
         << json;
 }
+
+// A CD track (its tags from the disc's database) and a "file:///" entry are
+// read like files: their tags, their cover, their time bar; a seek moves it.
+class entries_read_like_files : public track_rig, public testing::WithParamInterface<const wchar_t *> {};
+
+TEST_P(entries_read_like_files, show_their_tags_cover_and_time_bar)
+{
+    start_with({}, blue(), 1, 0, GetParam());
+    const discord_activity card = await_cover(0);
+    EXPECT_EQ(card.state, "Blue (Playing)");
+    EXPECT_EQ(card.details, "The Band - First Album");
+    EXPECT_EQ(card.end, card.start + blue_length_seconds);
+    EXPECT_EQ(card.large_text, "First Album");
+    EXPECT_EQ(card.large_url, album_page);
+    EXPECT_EQ(catalogue_requests().size(), 1u);
+
+    const int before = published();
+    host->seek(60000);
+    const discord_activity moved = next_activity(before);
+    EXPECT_NEAR(static_cast<double>(moved.start), static_cast<double>(card.start - 60), 3.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(cases, entries_read_like_files,
+                         testing::Values(L"cda://D,1", L"file:///C:/Music/Blue.mp3"),
+                         [](const auto &info) { return info.index == 0 ? "cd_track" : "file_address"; });
 
 TEST_F(track_rig, the_logo_of_an_album_without_a_cover_has_no_album_text_or_link)
 {
