@@ -642,10 +642,16 @@ TEST_F(cover_rig, a_burst_of_new_albums_keeps_to_one_musicbrainz_request_a_secon
     finish_lookups();
     catalogue_reset();
     catalogue_respond(R"({"status":200,"body":"{\"data\":[]}","musicbrainz":{"handshake_delay":0.5}})");
+    const auto album_searches = [] {
+        return std::ranges::count_if(catalogue_requests(), [](const catalogue_request &request) {
+            return request.path.starts_with("/search/album");
+        });
+    };
     for (int i = 0; i < 4; ++i) {
-        const size_t before = catalogue_requests().size();
         play_now(L"The Band", L"Album " + std::to_wstring(i));
-        await_requests(before + 1); // the next one is queued behind this lookup
+        // Once the catalogue has the album's search, this lookup goes on to
+        // MusicBrainz and the next one is queued behind it.
+        EXPECT_TRUE(pump_until([&] { return album_searches() == i + 1; }));
     }
     EXPECT_TRUE(pump_until([] { return catalogue_requests(musicbrainz_host).size() == 4; }));
     const auto requests = catalogue_requests(musicbrainz_host);

@@ -249,6 +249,10 @@ TEST_F(installer, the_installed_plugin_runs_from_winamp_and_the_uninstaller_keep
     ASSERT_EQ(run_setup(L"/S"), 0u);
     const std::wstring plugin = winamp + L"\\Plugins\\gen_DiscordCorvane.dll";
     const std::wstring settings = winamp + L"\\Plugins\\tolvek\\config.ini";
+    // The user's own settings, from an earlier run or written by hand.
+    EXPECT_EQ(SHCreateDirectoryExW(nullptr, (winamp + L"\\Plugins\\tolvek").c_str(), nullptr), ERROR_SUCCESS);
+    const std::string users_settings = "[Display configuration]\nHide while paused=1\n";
+    write_file(settings, users_settings);
 
     fake_discord discord;
     {
@@ -278,7 +282,7 @@ TEST_F(installer, the_installed_plugin_runs_from_winamp_and_the_uninstaller_keep
         host.quit_plugin();
     }
     const std::string saved = read_file(settings);
-    ASSERT_NE(saved, "<missing>");
+    EXPECT_EQ(saved, users_settings) << "nothing changed: the file is left as it is";
 
     run_quiet_uninstall();
     EXPECT_FALSE(exists(plugin));
