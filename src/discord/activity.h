@@ -45,3 +45,16 @@ struct discord_activity {
 
     bool operator==(const discord_activity &) const = default;
 };
+
+// The activity as a Discord from before 2025 takes it: without the fields such
+// a Discord does not know and refuses (the links of the lines and the image,
+// the member list's choice). Every field of that kind Discord adds is cleared
+// here, so that a refused update has one way to go out again.
+inline discord_activity without_newer_fields(discord_activity activity)
+{
+    activity.state_url.clear();
+    activity.details_url.clear();
+    activity.large_url.clear();
+    activity.status_display_type = 0;
+    return activity;
+}
