@@ -6,6 +6,7 @@
 // way a reply can fail, and a service that stalls.
 #include "files.h"
 #include "rig.h"
+#include "version.h"
 
 #include "cover/cover_cache.h"
 
@@ -19,7 +20,7 @@ const char cover_prefix[] = "https://e-cdns-images.dzcdn.net/images/cover/";
 const char archive_prefix[] = "https://ia800100.us.archive.org/24/items/mbid-";
 const char release_group_prefix[] = "https://musicbrainz.org/release-group/";
 const char artist_page[] = "https://www.deezer.com/artist/27";
-const char user_agent[] = "DiscordCorvane/1.0.0 ( test build; no contact )";
+const char user_agent[] = "DiscordCorvane/" PLUGIN_VERSION_STRING " ( test build; no contact )";
 const std::string no_match = R"({\"data\":[],\"total\":0})";
 
 class cover_rig : public plugin_rig {
