@@ -10,7 +10,6 @@
 #include <cstring>
 #include <deque>
 #include <functional>
-#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -237,16 +236,15 @@ bool known_activity_member(const char *key)
 }
 
 // Discord's message for a field of the activity it refuses, naming the field
-// inside the groups that hold it: {"assets", "large_text"} gives
+// inside the group that holds it, if any: "assets" and "large_text" give
 // child "activity" fails because [child "assets" fails because [child
 // "large_text" fails because ["large_text" <rule>]]].
-std::string refusal_message(std::initializer_list<const char *> path, const std::string &rule)
+std::string refusal_message(const char *group, const char *field, const std::string &rule)
 {
-    const char *field = *(path.end() - 1);
-    std::string message = "\"" + std::string(field) + "\" " + rule;
-    for (auto group = path.end(); group != path.begin();) {
-        --group;
-        message = "child \"" + std::string(*group) + "\" fails because [" + message + "]";
+    std::string message =
+        "child \"" + std::string(field) + "\" fails because [\"" + field + "\" " + rule + "]";
+    if (group != nullptr) {
+        message = "child \"" + std::string(group) + "\" fails because [" + message + "]";
     }
     return "child \"activity\" fails because [" + message + "]";
 }
@@ -296,22 +294,22 @@ constexpr text_limit text_limits[] = {
 std::string buttons_refusal(const json_node *activity, const json_node *buttons)
 {
     if (buttons->kind != JSON_ARRAY || buttons->length > 2) {
-        return refusal_message({"buttons"}, "must be an array of at most 2 buttons");
+        return refusal_message(nullptr, "buttons", "must be an array of at most 2 buttons");
     }
     if (json_member(activity, "secrets") != nullptr) {
-        return refusal_message({"buttons"}, "conflict with forbidden peer \"secrets\"");
+        return refusal_message(nullptr, "buttons", "conflict with forbidden peer \"secrets\"");
     }
     for (const json_node *button = buttons->first; button != nullptr; button = button->next) {
         const json_node *label = json_member(button, "label");
         const json_node *url = json_member(button, "url");
         if (button->kind != JSON_OBJECT || button->length != 2 || label == nullptr || url == nullptr) {
-            return refusal_message({"buttons"}, "must hold buttons of a label and a url alone");
+            return refusal_message(nullptr, "buttons", "must hold buttons of a label and a url alone");
         }
         if (!is_text_within(label, 1, 32)) {
-            return refusal_message({"buttons", "label"}, "length must be between 1 and 32");
+            return refusal_message("buttons", "label", "length must be between 1 and 32");
         }
         if (!is_https_within(url, 512)) {
-            return refusal_message({"buttons", "url"}, "must be an https URL of at most 512 characters");
+            return refusal_message("buttons", "url", "must be an https URL of at most 512 characters");
         }
     }
     return "";
@@ -324,11 +322,11 @@ std::string limits_refusal(const json_node *node)
     const json_node *type = json_member(node, "type");
     if (type != nullptr && !(type->kind == JSON_INTEGER && (type->integer == 0 || type->integer == 2 ||
                                                             type->integer == 3 || type->integer == 5))) {
-        return refusal_message({"type"}, "must be one of [0, 2, 3, 5]");
+        return refusal_message(nullptr, "type", "must be one of [0, 2, 3, 5]");
     }
     const json_node *shown = json_member(node, "status_display_type");
     if (shown != nullptr && !(shown->kind == JSON_INTEGER && shown->integer >= 0 && shown->integer <= 2)) {
-        return refusal_message({"status_display_type"}, "must be one of [0, 1, 2]");
+        return refusal_message(nullptr, "status_display_type", "must be one of [0, 1, 2]");
     }
     const json_node *assets = json_member(node, "assets");
     for (const text_limit &limit : text_limits) {
@@ -336,16 +334,15 @@ std::string limits_refusal(const json_node *node)
         if (text == nullptr) {
             continue;
         }
-        const auto path = limit.group != nullptr
-                              ? std::initializer_list<const char *>{limit.group, limit.name}
-                              : std::initializer_list<const char *>{limit.name};
         if (limit.link && !is_https_within(text, limit.most)) {
-            return refusal_message(path, "must be an https URL of at most " + std::to_string(limit.most) +
-                                             " characters");
+            return refusal_message(limit.group, limit.name,
+                                   "must be an https URL of at most " + std::to_string(limit.most) +
+                                       " characters");
         }
         if (!limit.link && !is_text_within(text, limit.fewest, limit.most)) {
-            return refusal_message(path, "length must be between " + std::to_string(limit.fewest) + " and " +
-                                             std::to_string(limit.most));
+            return refusal_message(limit.group, limit.name,
+                                   "length must be between " + std::to_string(limit.fewest) + " and " +
+                                       std::to_string(limit.most));
         }
     }
     for (const char *name : {"large_image", "small_image"}) {
@@ -353,7 +350,7 @@ std::string limits_refusal(const json_node *node)
         if (image != nullptr &&
             (!is_text_within(image, 1, 256) || (std::strstr(image->string, "://") != nullptr &&
                                                 std::strncmp(image->string, "https://", 8) != 0))) {
-            return refusal_message({"assets", name},
+            return refusal_message("assets", name,
                                    "must be an asset or an https URL of at most 256 characters");
         }
     }
@@ -361,10 +358,10 @@ std::string limits_refusal(const json_node *node)
     const json_node *start = json_member(timestamps, "start");
     const json_node *end = json_member(timestamps, "end");
     if (start != nullptr && !(start->kind == JSON_INTEGER && start->integer >= 1)) {
-        return refusal_message({"timestamps", "start"}, "must be larger than or equal to 1");
+        return refusal_message("timestamps", "start", "must be larger than or equal to 1");
     }
     if (end != nullptr && !(end->kind == JSON_INTEGER && end->integer > integer_of(start))) {
-        return refusal_message({"timestamps", "end"}, "must follow \"timestamps.start\"");
+        return refusal_message("timestamps", "end", "must follow \"timestamps.start\"");
     }
     const json_node *buttons = json_member(node, "buttons");
     return buttons != nullptr ? buttons_refusal(node, buttons) : "";
@@ -376,12 +373,12 @@ std::string newer_fields_refusal(const json_node *node)
 {
     for (const char *name : {"name", "buttons", "details_url", "state_url", "status_display_type"}) {
         if (json_member(node, name) != nullptr) {
-            return refusal_message({name}, "is not allowed");
+            return refusal_message(nullptr, name, "is not allowed");
         }
     }
     for (const char *name : {"large_url", "small_url"}) {
         if (json_member(json_member(node, "assets"), name) != nullptr) {
-            return refusal_message({"assets", name}, "is not allowed");
+            return refusal_message("assets", name, "is not allowed");
         }
     }
     return "";

@@ -238,8 +238,8 @@ struct reply_case {
     bool quiet = true;   // nothing on stderr: the body that arrived was JSON
 };
 
-const std::string cover_313 = cover_prefix + std::string(313 - 45 - 4, 'a') + ".jpg";
-const std::string cover_314 = cover_313.substr(0, 45) + "a" + cover_313.substr(45);
+const std::string cover_256 = cover_prefix + std::string(256 - 45 - 4, 'a') + ".jpg";
+const std::string cover_257 = cover_256.substr(0, 45) + "a" + cover_256.substr(45);
 
 // The played track (Blue by The Band on First Album), its album's cover `url`.
 std::string reply_with_cover(const std::string &url)
@@ -277,8 +277,8 @@ TEST_P(replies, give_the_cover_or_the_plugins_own_art_and_are_not_asked_again_at
 INSTANTIATE_TEST_SUITE_P(
     cover, replies,
     testing::Values(
-        reply_case{"cover of 313 bytes", scripted(200, reply_with_cover(cover_313)), cover_313},
-        reply_case{"cover of 314 bytes is never cut", scripted(200, reply_with_cover(cover_314)),
+        reply_case{"cover of 256 bytes", scripted(200, reply_with_cover(cover_256)), cover_256},
+        reply_case{"cover of 257 bytes is never cut", scripted(200, reply_with_cover(cover_257)),
                    "winamp-logo", 2},
         reply_case{"plain http cover", scripted(200, reply_with_cover("http://c/x.jpg")), "winamp-logo", 2},
         reply_case{"cover that is no URL", scripted(200, reply_with_cover("cover.jpg")), "winamp-logo", 2},
