@@ -48,8 +48,9 @@ struct discord_activity {
 
 // The activity as a Discord from before 2025 takes it: without the fields such
 // a Discord does not know and refuses (the links of the lines and the image,
-// the member list's choice). Every field of that kind Discord adds is cleared
-// here, so that a refused update has one way to go out again.
+// the member list's choice). Every field of that kind the record holds is
+// cleared here, one line each (the application's name and buttons too, once
+// the record has them), so that a refused update has one way to go out again.
 inline discord_activity without_newer_fields(discord_activity activity)
 {
     activity.state_url.clear();
