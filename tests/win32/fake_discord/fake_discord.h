@@ -10,7 +10,7 @@
 // wrong handshake, process id or nonce, an activity refused for its limits, a
 // pong that does not echo a ping, more than 5 activity updates within 20 s).
 // Tests script it: READY late or never, CLOSE for the next handshakes, ERROR
-// for the next update, an old Discord that refuses the fields added since
+// for the next updates, an old Discord that refuses the fields added since
 // 2025, PING, a flood of PINGs, CLOSE, raw bytes, not reading, going away and
 // coming back, and discord-ipc-0 taken by an instance that closes at once or
 // never answers.
