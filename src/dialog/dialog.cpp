@@ -73,7 +73,7 @@ std::wstring activity_refusal_text(const discord_refusal &refusal)
 // One line for the user: connected (as whom), or waiting for Discord or
 // refused by it, and when the next attempt comes. While connected, a refusal
 // of the activity that stands, or the one that made the connection send its
-// activities without links, buttons and the member-list choice.
+// activities without the header, links, buttons and member-list choice.
 std::wstring status_text(const connection_state &state)
 {
     if (state.phase == connection_phase::connected) {
@@ -82,7 +82,7 @@ std::wstring status_text(const connection_state &state)
             text += L" " + activity_refusal_text(*state.update_refused);
         } else if (state.newer_fields_refused) {
             text += L" " + activity_refusal_text(*state.newer_fields_refused) +
-                    L" It is shown without links, buttons and the member-list choice.";
+                    L" It is shown without the header, links, buttons and member-list choice.";
         }
         return text;
     }

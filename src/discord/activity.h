@@ -47,12 +47,14 @@ struct discord_activity {
 };
 
 // The activity as a Discord from before 2025 takes it: without the fields such
-// a Discord does not know and refuses (the links of the lines and the image,
-// the member list's choice). Every field of that kind the record holds is
-// cleared here, one line each (the application's name and buttons too, once
-// the record has them), so that a refused update has one way to go out again.
+// a Discord does not know and refuses (the header, the links of the lines and
+// the image, the member list's choice, the buttons). Every field of that kind
+// the record holds is cleared here, one line each, so that a refused update
+// has one way to go out again.
 inline discord_activity without_newer_fields(discord_activity activity)
 {
+    activity.name.clear();
+    activity.buttons.clear();
     activity.state_url.clear();
     activity.details_url.clear();
     activity.large_url.clear();

@@ -90,10 +90,12 @@ discord_activity linked_track(int number)
     activity.large_image = "winamp-logo";
     activity.large_url = "https://www.deezer.com/album/302127";
     activity.status_display_type = 1;
+    activity.name = "The Band";
+    activity.buttons = {{"Listen at Deezer", "https://www.deezer.com/track/3135556"}};
     return activity;
 }
 
-TEST(outbox, without_newer_fields_keeps_the_card_and_drops_its_links_and_member_list_choice)
+TEST(outbox, without_newer_fields_keeps_the_card_and_drops_its_header_links_buttons_and_member_list_choice)
 {
     discord_activity expected = track(1);
     expected.details = "The Band - First Album";

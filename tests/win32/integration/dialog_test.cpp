@@ -5,7 +5,6 @@
 // and Discord.
 #include "files.h"
 #include "rig.h"
-#include "version.h"
 
 #include <functional>
 
@@ -16,16 +15,13 @@ constexpr int IDC_SHOW_TITLE = 1000, IDC_SHOW_ELAPSED_TIME = 1001, IDC_SHOW_ALBU
               IDC_CONNECTION_STATUS = 1006, IDC_STATUS_DISPLAY_LABEL = 1007, IDC_STATUS_DISPLAY = 1008,
               IDC_HIDE_WHILE_PAUSED = 1009;
 
-// The template's caption and the plug-in's version.
-const wchar_t dialog_caption[] = L"Corvane Config " PLUGIN_VERSION_WIDE;
-
 // What the test does once the dialog is up, from a timer inside its modal loop.
 std::function<void(HWND)> dialog_script;
 bool dialog_seen;
 
 void CALLBACK drive_dialog(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    HWND dialog = FindWindowW(L"#32770", dialog_caption);
+    HWND dialog = FindWindowW(L"#32770", settings_dialog_caption);
     if (dialog == nullptr) {
         return;
     }
@@ -244,7 +240,7 @@ BOOL CALLBACK close_second_dialog(HWND window, LPARAM)
 {
     wchar_t title[32] = {};
     GetWindowTextW(window, title, 32);
-    if (window != first_dialog && wcscmp(title, dialog_caption) == 0) {
+    if (window != first_dialog && wcscmp(title, settings_dialog_caption) == 0) {
         second_dialog_seen = true;
         PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
     }
@@ -518,7 +514,7 @@ TEST_F(dialog_rig, the_status_line_shows_what_discord_refused_of_the_activity)
     const std::wstring refused = connected + L" Discord refused the activity: " +
                                  std::wstring(message.begin(), message.end()) + L" (code 4000).";
     const std::wstring without_them =
-        refused + L" It is shown without links, buttons and the member-list choice.";
+        refused + L" It is shown without the header, links, buttons and member-list choice.";
     const auto await_status = [&](HWND dialog, const std::wstring &wanted) {
         for (int waited = 0; waited < 10000 && status_text(dialog) != wanted; waited += 100) {
             host->pump(100);
