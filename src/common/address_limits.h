@@ -6,9 +6,10 @@
 #include <cstddef>
 #include <string_view>
 
-// Longest image address: Discord takes image URLs of up to 313 characters, and
-// the Cover Art Archive's image addresses at archive.org run to about 150.
-inline constexpr size_t image_address_max_bytes = 313;
+// Longest image address: Discord's references give image addresses of up to
+// 256 characters (newer ones 300 or 313), and the shortest is kept. The Cover
+// Art Archive's image addresses at archive.org run to about 150.
+inline constexpr size_t image_address_max_bytes = 256;
 
 // Longest link (a line's, the image's): Discord takes links of up to 256 characters.
 inline constexpr size_t link_address_max_bytes = 256;

@@ -2,8 +2,8 @@
 // from the settings record and, at OK, copies them back, saves the file (and
 // says so when it could not) and refreshes the presence. The boxes that "Show
 // song info" overrides are greyed while it is off. A status line under the
-// boxes tells in words how the connection to Discord stands and when it tries
-// Discord again.
+// boxes tells in words how the connection to Discord stands, what Discord
+// refused, and when it tries Discord again. The caption names the version.
 #include "dialog/dialog.h"
 
 #include "common/guarded.h"
@@ -12,6 +12,7 @@
 #include "host/host.h"
 #include "presence/presence.h"
 #include "resource.h"
+#include "version.h"
 
 #include <algorithm>
 
@@ -61,14 +62,27 @@ std::wstring next_attempt_text(const connection_state &state)
     return L" Trying again in " + std::to_wstring(seconds) + (seconds == 1 ? L" second." : L" seconds.");
 }
 
+// What Discord said when it refused an activity: "Discord refused the
+// activity: child "activity" fails because [...] (code 4000)".
+std::wstring activity_refusal_text(const discord_refusal &refusal)
+{
+    return L"Discord refused the activity: " + utf8_to_utf16(refusal.message) + L" (code " +
+           std::to_wstring(refusal.code) + L").";
+}
+
 // One line for the user: connected (as whom), or waiting for Discord or
-// refused by it, and when the next attempt comes.
+// refused by it, and when the next attempt comes. While connected, a refusal
+// of the activity that stands, or the one that made the connection send its
+// activities without the header, links, buttons and member-list choice.
 std::wstring status_text(const connection_state &state)
 {
     if (state.phase == connection_phase::connected) {
         std::wstring text = L"Connected to Discord as " + utf8_to_utf16(state.user_name) + L".";
         if (state.update_refused) {
-            text += L" Discord refused the last update " + refusal_text(*state.update_refused) + L".";
+            text += L" " + activity_refusal_text(*state.update_refused);
+        } else if (state.newer_fields_refused) {
+            text += L" " + activity_refusal_text(*state.newer_fields_refused) +
+                    L" It is shown without the header, links, buttons and member-list choice.";
         }
         return text;
     }
@@ -128,9 +142,18 @@ void centre_on_monitor(HWND dialog)
     SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The template's caption followed by the plug-in's version: "Corvane Config 1.1.0".
+void show_version_in_caption(HWND dialog)
+{
+    wchar_t caption[64] = {};
+    GetWindowTextW(dialog, caption, 64);
+    SetWindowTextW(dialog, (std::wstring(caption) + L" " + PLUGIN_VERSION_WIDE).c_str());
+}
+
 INT_PTR show_settings(HWND dialog)
 {
     open_dialog = dialog;
+    show_version_in_caption(dialog);
     centre_on_monitor(dialog);
     show_status(dialog);
     SetTimer(dialog, status_timer_id, status_refresh_ms, nullptr);

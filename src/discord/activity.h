@@ -45,3 +45,19 @@ struct discord_activity {
 
     bool operator==(const discord_activity &) const = default;
 };
+
+// The activity as a Discord from before 2025 takes it: without the fields such
+// a Discord does not know and refuses (the header, the links of the lines and
+// the image, the member list's choice, the buttons). Every field of that kind
+// the record holds is cleared here, one line each, so that a refused update
+// has one way to go out again.
+inline discord_activity without_newer_fields(discord_activity activity)
+{
+    activity.name.clear();
+    activity.buttons.clear();
+    activity.state_url.clear();
+    activity.details_url.clear();
+    activity.large_url.clear();
+    activity.status_display_type = 0;
+    return activity;
+}

@@ -1,7 +1,8 @@
 // Connection thread: waiting for Discord (the pipes tried about every 5 s, and
 // ever less often after failed attempts until one finds no pipe at all or
 // gets READY), handshaking (READY within a few seconds), connected (the
-// outbox sent within Discord's rate, pings answered).
+// outbox sent within Discord's rate, a refused update sent once more without
+// the newer fields, pings answered).
 // Reads and writes are overlapped; one wait covers them, the main thread's
 // signal and the next deadline, so that while nothing changes the thread sleeps.
 #include "discord/connection.h"
@@ -414,6 +415,7 @@ void connection_thread::handle_reply(const discord_reply &reply)
         state_.user_name = reply.user_name;
         state_.closed.reset();
         state_.update_refused.reset();
+        state_.newer_fields_refused.reset();
         failed_attempts_ = 0;
         next_pipe_ = pipe_index_;
         outbox_connected(&outbox_);
@@ -422,8 +424,11 @@ void connection_thread::handle_reply(const discord_reply &reply)
         return;
     case reply_kind::error:
         if (state_.phase == connection_phase::connected && reply.nonce == last_nonce_) {
-            outbox_refused(&outbox_, clock_ms());
+            outbox_refused(&outbox_);
             state_.update_refused = reply.refusal;
+            if (outbox_.newer_fields_off && !state_.newer_fields_refused) {
+                state_.newer_fields_refused = reply.refusal;
+            }
             publish_state();
         }
         return;

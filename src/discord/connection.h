@@ -41,6 +41,9 @@ struct connection_state {
     std::optional<discord_refusal> closed;
     // Connected: Discord's refusal of the update sent last, until one goes through.
     std::optional<discord_refusal> update_refused;
+    // Connected: the refusal after which this connection's updates go without
+    // the fields older Discord versions refuse (without_newer_fields).
+    std::optional<discord_refusal> newer_fields_refused;
     // Waiting: when the next attempt comes, in GetTickCount64()'s milliseconds.
     std::optional<int64_t> next_attempt_ms;
 };

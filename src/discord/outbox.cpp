@@ -1,7 +1,7 @@
 // Outbox: which update is due, and the sliding window that spaces them.
 #include "discord/outbox.h"
 
-#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -29,21 +29,17 @@ void outbox_want(outbox *box, shown_activity activity)
 void outbox_connected(outbox *box)
 {
     box->sent.reset();
-    box->retry_at.reset();
-    box->retry_sent = false;
+    box->resend = false;
+    box->resent = false;
+    box->newer_fields_off = false;
 }
 
 std::optional<int64_t> outbox_next_time(const outbox &box, int64_t now)
 {
-    std::optional<int64_t> due;
-    if (box.wanted != box.sent) {
-        due = now;
-    } else if (box.retry_at) {
-        due = std::max(*box.retry_at, now);
-    } else {
+    if (box.wanted == box.sent && !box.resend) {
         return std::nullopt;
     }
-    return std::max(*due, window_opens(box, now));
+    return window_opens(box, now);
 }
 
 std::optional<shown_activity> outbox_take(outbox *box, int64_t now)
@@ -56,15 +52,19 @@ std::optional<shown_activity> outbox_take(outbox *box, int64_t now)
         box->send_times.pop_front();
     }
     box->send_times.push_back(now);
-    box->retry_sent = box->wanted == box->sent;
-    box->retry_at.reset();
+    box->resent = box->wanted == box->sent;
+    box->resend = false;
     box->sent = box->wanted;
+    if (box->sent && box->newer_fields_off) {
+        return without_newer_fields(*box->sent);
+    }
     return box->sent;
 }
 
-void outbox_refused(outbox *box, int64_t now)
+void outbox_refused(outbox *box)
 {
-    if (!box->retry_sent) {
-        box->retry_at = now + outbox_retry_ms;
+    if (!box->resent) {
+        box->resend = true;
+        box->newer_fields_off = true;
     }
 }

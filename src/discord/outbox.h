@@ -2,8 +2,10 @@
 // shown, what the connection sent last, and Discord's rate of about 5
 // activity updates per 20 s kept as a sliding window. Intermediate activities
 // are dropped, the newest always goes out, an activity equal to the one sent
-// last never goes out again, and a refused one is retried once. Pure logic
-// on a millisecond clock the caller passes in. No Windows API here.
+// last never goes out again. A refused update goes out once more without the
+// fields older Discord versions refuse, and from then on every update of that
+// connection goes without them. Pure logic on a millisecond clock the caller
+// passes in. No Windows API here.
 #pragma once
 
 #include "discord/activity.h"
@@ -18,25 +20,26 @@ inline constexpr size_t outbox_window_updates = 5;
 // Discord's window is 20 s; the extra second keeps the updates within it
 // however their delivery through the pipe is delayed.
 inline constexpr int64_t outbox_window_ms = 21000;
-// A refused update goes out once more after this delay, unless a newer one
-// replaces it first.
-inline constexpr int64_t outbox_retry_ms = 5000;
 
 // What the player's presence should be: an activity, or none (cleared).
 using shown_activity = std::optional<discord_activity>;
 
 struct outbox {
-    shown_activity wanted;           // the newest the plug-in handed over
-    shown_activity sent;             // what Discord shows, as far as this connection knows
-    std::deque<int64_t> send_times;  // of the updates within the window, oldest first
-    std::optional<int64_t> retry_at; // a refused update goes out again then
-    bool retry_sent = false;         // the update sent last was such a retry
+    shown_activity wanted;          // the newest the plug-in handed over
+    shown_activity sent;            // the wanted activity sent last on this connection
+    std::deque<int64_t> send_times; // of the updates within the window, oldest first
+    bool resend = false;            // the update sent last was refused: it goes out again
+    bool resent = false;            // the update sent last went out again after a refusal
+    // This connection's Discord refused an update: its activities go out
+    // without the newer fields (without_newer_fields).
+    bool newer_fields_off = false;
 };
 
 // The plug-in wants `activity` shown (or nothing).
 void outbox_want(outbox *box, shown_activity activity);
 
-// A new connection shows nothing yet: what is wanted goes out again.
+// A new connection shows nothing yet: what is wanted goes out again, with
+// every field.
 void outbox_connected(outbox *box);
 
 // The update to send at `now`, counted as sent; nothing when nothing is due
@@ -46,6 +49,8 @@ std::optional<shown_activity> outbox_take(outbox *box, int64_t now);
 // The time from which outbox_take gives something; nothing while nothing waits.
 std::optional<int64_t> outbox_next_time(const outbox &box, int64_t now);
 
-// Discord refused the update sent last: it goes out once more after a delay
-// (not when it was that retry already).
-void outbox_refused(outbox *box, int64_t now);
+// Discord refused the update sent last. Unless that was already a second
+// attempt, it goes out once more, within the window, without the newer
+// fields, which stay off for this connection; a refused second attempt waits
+// for the next change of the wanted activity.
+void outbox_refused(outbox *box);

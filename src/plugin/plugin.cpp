@@ -9,6 +9,7 @@
 #include "host/host.h"
 #include "host/playback.h"
 #include "presence/presence.h"
+#include "version.h"
 #include "winamp_gen.h"
 
 namespace {
@@ -17,7 +18,8 @@ int __cdecl plugin_init();
 void __cdecl plugin_config();
 void __cdecl plugin_quit();
 
-char plugin_description[] = "Discord Corvane";
+// What the host lists in its plug-in preferences: the name and the version.
+char plugin_description[] = "Discord Corvane " PLUGIN_VERSION_STRING;
 
 // The descriptor the host loads; it fills in the main window and the DLL before init.
 winampGeneralPurposePlugin plugin = {

@@ -10,7 +10,7 @@
 namespace {
 
 const std::string mbid = "76df3287-6cda-33eb-8e9a-044b5e15ffdd";
-const std::string archive_313 =
+const std::string archive_longest =
     "https://ia8.archive.org/" +
     std::string(image_address_max_bytes - std::string("https://ia8.archive.org/").size(), 'a');
 
@@ -60,8 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
                    front},
         front_case{"redirect with a port", 308, "https://ia8.archive.org:8443/x.jpg", cover_verdict::found,
                    front},
-        front_case{"redirect of 313 bytes", 307, archive_313, cover_verdict::found, archive_313},
-        front_case{"redirect too long", 307, archive_313 + "a", cover_verdict::found, front},
+        front_case{"redirect of 256 bytes", 307, archive_longest, cover_verdict::found, archive_longest},
+        front_case{"redirect too long", 307, archive_longest + "a", cover_verdict::found, front},
         front_case{"redirect to plain http", 307, "http://archive.org/x.jpg", cover_verdict::found, front},
         front_case{"redirect without a location", 302, "", cover_verdict::found, front},
         front_case{"the image itself", 200, "", cover_verdict::found, front},

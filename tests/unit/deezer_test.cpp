@@ -237,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(
             R"({"artist":{"name":"The Band"},"album":{"title":"First Album","id":302127,"cover_medium":"n"}}]})",
             ""}));
 
-const std::string url_313 = "https://c/" + std::string(image_address_max_bytes - 10, 'a');
+const std::string url_longest = "https://c/" + std::string(image_address_max_bytes - 10, 'a');
 
 struct verdict_case {
     const char *what;
@@ -273,10 +273,10 @@ INSTANTIATE_TEST_SUITE_P(
                      cover_verdict::found, "https://c/m", "https://www.deezer.com/album/42"},
         verdict_case{"cover in an error reply", 500, on_album(R"("cover_xl":"https://c/x")"),
                      cover_verdict::found, "https://c/x"},
-        verdict_case{"cover of 313 bytes", 200, on_album(R"("cover_medium":")" + url_313 + "\""),
-                     cover_verdict::found, url_313},
-        verdict_case{"cover of 314 bytes: no usable cover, no page", 200,
-                     on_album(R"("id":42,"cover_medium":")" + url_313 + "a\""), cover_verdict::none, ""},
+        verdict_case{"cover of 256 bytes", 200, on_album(R"("cover_medium":")" + url_longest + "\""),
+                     cover_verdict::found, url_longest},
+        verdict_case{"cover of 257 bytes: no usable cover, no page", 200,
+                     on_album(R"("id":42,"cover_medium":")" + url_longest + "a\""), cover_verdict::none, ""},
         verdict_case{"plain http cover: none", 200, on_album(R"("id":42,"cover_medium":"http://c/m.jpg")"),
                      cover_verdict::none, ""},
         verdict_case{"not a URL: none", 200, on_album(R"("cover_medium":"m")"), cover_verdict::none, ""},

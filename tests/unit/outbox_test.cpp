@@ -1,6 +1,6 @@
 // Outbox: the newest activity goes out at once within the window and as soon
 // as the window allows beyond it, an unchanged one never, a refused one once
-// more after a delay.
+// more without the newer fields, which stay off for the connection.
 #include "discord/outbox.h"
 
 #include <gtest/gtest.h>
@@ -80,35 +80,65 @@ TEST(outbox, a_new_connection_gets_the_wanted_activity_and_no_clear)
     EXPECT_FALSE(outbox_next_time(box, 30)) << "a new connection shows nothing already";
 }
 
-TEST(outbox, a_refused_update_goes_out_once_more_after_a_delay)
+// A card with every field an older Discord may refuse.
+discord_activity linked_track(int number)
 {
-    outbox box;
-    outbox_want(&box, track(1));
-    EXPECT_EQ(send_due(&box, 0), track(1).state);
-    outbox_refused(&box, 50);
-    EXPECT_EQ(outbox_next_time(box, 60), 50 + outbox_retry_ms);
-    EXPECT_EQ(send_due(&box, 49 + outbox_retry_ms), "");
-    EXPECT_EQ(send_due(&box, 50 + outbox_retry_ms), track(1).state);
-    outbox_refused(&box, 100 + outbox_retry_ms);
-    EXPECT_FALSE(outbox_next_time(box, 200 + outbox_retry_ms)) << "a refused retry waits for the next change";
-
-    outbox_want(&box, track(2));
-    EXPECT_EQ(send_due(&box, 300 + outbox_retry_ms), track(2).state);
-    outbox_refused(&box, 400 + outbox_retry_ms);
-    outbox_want(&box, track(3));
-    EXPECT_EQ(send_due(&box, 500 + outbox_retry_ms), track(3).state) << "the next change goes out at once";
-    EXPECT_FALSE(outbox_next_time(box, 600 + outbox_retry_ms * 3));
+    discord_activity activity = track(number);
+    activity.details = "The Band - First Album";
+    activity.details_url = "https://www.deezer.com/artist/27";
+    activity.state_url = "https://www.deezer.com/track/" + std::to_string(number);
+    activity.large_image = "winamp-logo";
+    activity.large_url = "https://www.deezer.com/album/302127";
+    activity.status_display_type = 1;
+    activity.name = "The Band";
+    activity.buttons = {{"Listen at Deezer", "https://www.deezer.com/track/3135556"}};
+    return activity;
 }
 
-TEST(outbox, a_retry_waits_for_the_window_too)
+TEST(outbox, without_newer_fields_keeps_the_card_and_drops_its_header_links_buttons_and_member_list_choice)
+{
+    discord_activity expected = track(1);
+    expected.details = "The Band - First Album";
+    expected.large_image = "winamp-logo";
+    EXPECT_EQ(without_newer_fields(linked_track(1)), expected);
+}
+
+TEST(outbox, a_refused_update_goes_out_once_more_at_once_without_the_newer_fields)
+{
+    outbox box;
+    outbox_want(&box, linked_track(1));
+    EXPECT_EQ(outbox_take(&box, 0), shown_activity(linked_track(1)));
+    outbox_refused(&box);
+    EXPECT_EQ(outbox_next_time(box, 10), 10) << "at once";
+    EXPECT_EQ(outbox_take(&box, 10), shown_activity(without_newer_fields(linked_track(1))));
+    outbox_refused(&box);
+    EXPECT_FALSE(outbox_next_time(box, 20)) << "a refused second attempt waits for the next change";
+
+    outbox_want(&box, linked_track(2));
+    EXPECT_EQ(outbox_take(&box, 30), shown_activity(without_newer_fields(linked_track(2))))
+        << "the newer fields stay off for the connection";
+    outbox_refused(&box);
+    EXPECT_EQ(outbox_take(&box, 40), shown_activity(without_newer_fields(linked_track(2))))
+        << "a changed card refused goes out once more";
+    outbox_want(&box, std::nullopt);
+    EXPECT_EQ(outbox_take(&box, 50), std::make_optional<shown_activity>()) << "a clear";
+
+    outbox_want(&box, linked_track(3));
+    outbox_connected(&box);
+    EXPECT_EQ(outbox_take(&box, outbox_window_ms), shown_activity(linked_track(3)))
+        << "a new connection: every field again, within the window";
+}
+
+TEST(outbox, a_second_attempt_waits_for_the_window_too)
 {
     outbox box;
     for (int i = 1; i <= 5; ++i) {
         outbox_want(&box, track(i));
         send_due(&box, i);
     }
-    outbox_refused(&box, 10);
+    outbox_refused(&box);
     EXPECT_EQ(outbox_next_time(box, 20), 1 + outbox_window_ms);
+    EXPECT_EQ(send_due(&box, 1 + outbox_window_ms), track(5).state);
 }
 
 } // namespace

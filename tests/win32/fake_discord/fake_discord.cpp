@@ -63,15 +63,6 @@ int64_t integer_of(const json_node *node)
     return node != nullptr && node->kind == JSON_INTEGER ? node->integer : 0;
 }
 
-size_t characters(const std::string &utf8)
-{
-    size_t count = 0;
-    for (const char c : utf8) {
-        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-    }
-    return count;
-}
-
 // Waits for an overlapped operation on `pipe` for at most `timeout_ms`;
 // cancels it after that. True when it completed.
 bool finish(HANDLE pipe, OVERLAPPED *overlapped, DWORD timeout_ms, DWORD *transferred)
@@ -106,7 +97,11 @@ struct fake_discord::state {
     int ready_delay_ms = 0;
     int handshakes_to_refuse = 0;
     std::pair<int, std::string> handshake_refusal;
-    std::optional<std::pair<int, std::string>> refusal;
+    int updates_to_refuse = 0;
+    std::pair<int, std::string> update_refusal;
+    bool refusing_newer_fields = false;
+    // What Discord shows for the client now: the last update it took on this connection.
+    std::optional<discord_activity> showing;
     std::string to_send;
     bool close_after_send = false;
     bool reading = true;
@@ -240,8 +235,157 @@ bool known_activity_member(const char *key)
     return false;
 }
 
-// The activity's fields, and why Discord would refuse it ("" when it would not).
-std::string read_activity(const json_node *node, discord_activity *activity, std::string *fault)
+// Discord's message for a field of the activity it refuses, naming the field
+// inside the group that holds it, if any: "assets" and "large_text" give
+// child "activity" fails because [child "assets" fails because [child
+// "large_text" fails because ["large_text" <rule>]]].
+std::string refusal_message(const char *group, const char *field, const std::string &rule)
+{
+    std::string message =
+        "child \"" + std::string(field) + "\" fails because [\"" + field + "\" " + rule + "]";
+    if (group != nullptr) {
+        message = "child \"" + std::string(group) + "\" fails because [" + message + "]";
+    }
+    return "child \"activity\" fails because [" + message + "]";
+}
+
+// What Discord counts as a text's characters is not documented (UTF-16 units
+// or bytes); the fake counts what makes it the stricter of the two: bytes
+// against the most a field takes, code points against the fewest. A text it
+// takes is taken by Discord either way.
+size_t code_points(const char *utf8)
+{
+    size_t count = 0;
+    for (const char *c = utf8; *c != '\0'; ++c) {
+        count += (static_cast<unsigned char>(*c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return count;
+}
+
+bool is_text_within(const json_node *text, size_t fewest, size_t most)
+{
+    return text->kind == JSON_STRING && code_points(text->string) >= fewest &&
+           std::strlen(text->string) <= most;
+}
+
+bool is_https_within(const json_node *link, size_t most)
+{
+    return is_text_within(link, 1, most) && std::strncmp(link->string, "https://", 8) == 0;
+}
+
+// The texts of an activity and their lengths; links must be https addresses.
+struct text_limit {
+    const char *group; // the member that holds the field, or none
+    const char *name;
+    size_t fewest, most;
+    bool link;
+};
+
+constexpr text_limit text_limits[] = {
+    {nullptr, "name", 1, 128, false},        {nullptr, "details", 2, 128, false},
+    {nullptr, "state", 2, 128, false},       {"assets", "large_text", 2, 128, false},
+    {"assets", "small_text", 2, 128, false}, {nullptr, "details_url", 1, 256, true},
+    {nullptr, "state_url", 1, 256, true},    {"assets", "large_url", 1, 256, true},
+    {"assets", "small_url", 1, 256, true},
+};
+
+// Buttons: at most two, each a label of 1 to 32 characters and an https
+// address of 1 to 512; never together with secrets. "" when Discord takes them.
+std::string buttons_refusal(const json_node *activity, const json_node *buttons)
+{
+    if (buttons->kind != JSON_ARRAY || buttons->length > 2) {
+        return refusal_message(nullptr, "buttons", "must be an array of at most 2 buttons");
+    }
+    if (json_member(activity, "secrets") != nullptr) {
+        return refusal_message(nullptr, "buttons", "conflict with forbidden peer \"secrets\"");
+    }
+    for (const json_node *button = buttons->first; button != nullptr; button = button->next) {
+        const json_node *label = json_member(button, "label");
+        const json_node *url = json_member(button, "url");
+        if (button->kind != JSON_OBJECT || button->length != 2 || label == nullptr || url == nullptr) {
+            return refusal_message(nullptr, "buttons", "must hold buttons of a label and a url alone");
+        }
+        if (!is_text_within(label, 1, 32)) {
+            return refusal_message("buttons", "label", "length must be between 1 and 32");
+        }
+        if (!is_https_within(url, 512)) {
+            return refusal_message("buttons", "url", "must be an https URL of at most 512 characters");
+        }
+    }
+    return "";
+}
+
+// Why Discord would refuse the activity `node` over the limits it documents
+// for its fields; "" when it would take it.
+std::string limits_refusal(const json_node *node)
+{
+    const json_node *type = json_member(node, "type");
+    if (type != nullptr && !(type->kind == JSON_INTEGER && (type->integer == 0 || type->integer == 2 ||
+                                                            type->integer == 3 || type->integer == 5))) {
+        return refusal_message(nullptr, "type", "must be one of [0, 2, 3, 5]");
+    }
+    const json_node *shown = json_member(node, "status_display_type");
+    if (shown != nullptr && !(shown->kind == JSON_INTEGER && shown->integer >= 0 && shown->integer <= 2)) {
+        return refusal_message(nullptr, "status_display_type", "must be one of [0, 1, 2]");
+    }
+    const json_node *assets = json_member(node, "assets");
+    for (const text_limit &limit : text_limits) {
+        const json_node *text = json_member(limit.group != nullptr ? assets : node, limit.name);
+        if (text == nullptr) {
+            continue;
+        }
+        if (limit.link && !is_https_within(text, limit.most)) {
+            return refusal_message(limit.group, limit.name,
+                                   "must be an https URL of at most " + std::to_string(limit.most) +
+                                       " characters");
+        }
+        if (!limit.link && !is_text_within(text, limit.fewest, limit.most)) {
+            return refusal_message(limit.group, limit.name,
+                                   "length must be between " + std::to_string(limit.fewest) + " and " +
+                                       std::to_string(limit.most));
+        }
+    }
+    for (const char *name : {"large_image", "small_image"}) {
+        const json_node *image = json_member(assets, name);
+        if (image != nullptr &&
+            (!is_text_within(image, 1, 256) || (std::strstr(image->string, "://") != nullptr &&
+                                                std::strncmp(image->string, "https://", 8) != 0))) {
+            return refusal_message("assets", name,
+                                   "must be an asset or an https URL of at most 256 characters");
+        }
+    }
+    const json_node *timestamps = json_member(node, "timestamps");
+    const json_node *start = json_member(timestamps, "start");
+    const json_node *end = json_member(timestamps, "end");
+    if (start != nullptr && !(start->kind == JSON_INTEGER && start->integer >= 1)) {
+        return refusal_message("timestamps", "start", "must be larger than or equal to 1");
+    }
+    if (end != nullptr && !(end->kind == JSON_INTEGER && end->integer > integer_of(start))) {
+        return refusal_message("timestamps", "end", "must follow \"timestamps.start\"");
+    }
+    const json_node *buttons = json_member(node, "buttons");
+    return buttons != nullptr ? buttons_refusal(node, buttons) : "";
+}
+
+// The fields a Discord from before 2025 does not know, and refuses: what an
+// old Discord says about the first the activity `node` holds; "" for none.
+std::string newer_fields_refusal(const json_node *node)
+{
+    for (const char *name : {"name", "buttons", "details_url", "state_url", "status_display_type"}) {
+        if (json_member(node, name) != nullptr) {
+            return refusal_message(nullptr, name, "is not allowed");
+        }
+    }
+    for (const char *name : {"large_url", "small_url"}) {
+        if (json_member(json_member(node, "assets"), name) != nullptr) {
+            return refusal_message("assets", name, "is not allowed");
+        }
+    }
+    return "";
+}
+
+// The activity's fields as the plug-in's record holds them; an unknown member is a fault.
+void read_activity(const json_node *node, discord_activity *activity, std::string *fault)
 {
     for (const json_node *child = node->first; child != nullptr; child = child->next) {
         if (!known_activity_member(child->key)) {
@@ -267,54 +411,16 @@ std::string read_activity(const json_node *node, discord_activity *activity, std
     activity->large_text = string_of(json_member(assets, "large_text"));
     activity->large_url = string_of(json_member(assets, "large_url"));
     activity->status_display_type = static_cast<int>(integer_of(json_member(node, "status_display_type")));
-    for (const char *line : {"state", "details"}) {
-        const json_node *text = json_member(node, line);
-        if (text == nullptr) {
-            continue;
-        }
-        const size_t length = text->kind == JSON_STRING ? characters(text->string) : 0;
-        if (length < 2 || length > 128) {
-            return std::string("child \"activity\" fails because [child \"") + line + "\" fails because [\"" +
-                   line + "\" length must be between 2 and 128]]";
-        }
-    }
-    const json_node *type = json_member(node, "type");
-    if (type != nullptr && !(type->kind == JSON_INTEGER && (type->integer == 0 || type->integer == 2 ||
-                                                            type->integer == 3 || type->integer == 5))) {
-        return "child \"activity\" fails because [\"type\" must be one of [0, 2, 3, 5]]";
-    }
-    const json_node *shown = json_member(node, "status_display_type");
-    if (shown != nullptr && !(shown->kind == JSON_INTEGER && shown->integer >= 0 && shown->integer <= 2)) {
-        return "child \"activity\" fails because [\"status_display_type\" must be one of [0, 1, 2]]";
-    }
-    if (json_member(json_member(node, "timestamps"), "end") != nullptr && activity->end <= activity->start) {
-        return "child \"activity\" fails because [\"timestamps.end\" must follow \"timestamps.start\"]";
-    }
-    const json_node *hover = json_member(assets, "large_text");
-    if (hover != nullptr &&
-        (hover->kind != JSON_STRING || characters(hover->string) < 2 || characters(hover->string) > 128)) {
-        return "child \"activity\" fails because [\"large_text\" length must be between 2 and 128]";
-    }
-    const struct {
-        const json_node *group;
-        const char *name;
-    } links[] = {{assets, "large_url"}, {assets, "small_url"}, {node, "details_url"}, {node, "state_url"}};
-    for (const auto &field : links) {
-        const json_node *link = json_member(field.group, field.name);
-        if (link != nullptr && (link->kind != JSON_STRING || std::strncmp(link->string, "https://", 8) != 0 ||
-                                characters(link->string) > 256)) {
-            return std::string("child \"activity\" fails because [\"") + field.name +
-                   "\" must be an https URL of at most 256 characters]";
-        }
-    }
-    const json_node *image = json_member(assets, "large_image");
-    if (image != nullptr && image->kind == JSON_STRING && std::strstr(image->string, "://") != nullptr &&
-        (std::strncmp(image->string, "https://", 8) != 0 || characters(image->string) > 313)) {
-        return "child \"activity\" fails because [\"large_image\" must be an asset or an https URL of at "
-               "most "
-               "313 characters]";
-    }
-    return "";
+}
+
+// What Discord takes as a handshake: version 1 and an application id of digits.
+bool is_valid_handshake(const json_node *handshake)
+{
+    const json_node *version = json_member(handshake, "v");
+    const json_node *client_id = json_member(handshake, "client_id");
+    return version != nullptr && version->kind == JSON_INTEGER && version->integer == 1 &&
+           client_id != nullptr && client_id->kind == JSON_STRING && client_id->string[0] != '\0' &&
+           std::strspn(client_id->string, "0123456789") == std::strlen(client_id->string);
 }
 
 } // namespace
@@ -429,7 +535,10 @@ void fake_discord::state::serve(HANDLE pipe)
                 }
                 current.handshake_seen = true;
                 std::lock_guard<std::mutex> hold(lock);
-                if (handshakes_to_refuse > 0) {
+                if (!is_valid_handshake(document.root)) {
+                    answer = close_frame(4000, "Invalid Client ID");
+                    current.closing = true;
+                } else if (handshakes_to_refuse > 0) {
                     --handshakes_to_refuse;
                     answer = close_frame(handshake_refusal.first, handshake_refusal.second);
                     current.closing = true;
@@ -459,18 +568,23 @@ void fake_discord::state::serve(HANDLE pipe)
                     const json_node *activity = json_member(args, "activity");
                     std::string refused;
                     record.clear = activity == nullptr;
-                    if (activity != nullptr) {
+                    if (activity != nullptr && activity->kind != JSON_OBJECT) {
+                        refused = "child \"activity\" fails because [\"activity\" must be an object]";
+                    } else if (activity != nullptr) {
+                        refused = limits_refusal(activity);
                         std::string activity_fault;
-                        if (activity->kind != JSON_OBJECT) {
-                            activity_fault = "activity is no object";
-                        } else {
-                            refused = read_activity(activity, &record.activity, &activity_fault);
-                        }
+                        read_activity(activity, &record.activity, &activity_fault);
                         if (!activity_fault.empty()) {
                             fault(activity_fault + ": " + payload);
                         }
                     }
+                    if (!refused.empty()) {
+                        fault("refused: " + refused + ": " + payload);
+                    }
                     std::lock_guard<std::mutex> hold(lock);
+                    if (refused.empty() && refusing_newer_fields && activity != nullptr) {
+                        refused = newer_fields_refusal(activity);
+                    }
                     update_times.push_back(record.arrival_ms);
                     if (update_times.size() > fake_discord_window_updates &&
                         record.arrival_ms -
@@ -478,13 +592,17 @@ void fake_discord::state::serve(HANDLE pipe)
                             fake_discord_window_ms) {
                         faults.push_back("more than 5 activity updates within 20 s");
                     }
+                    // A refused update is dropped whole: what Discord shows stays as it was.
+                    record.refused = true;
                     if (!refused.empty()) {
                         answer = error_reply(record.nonce, 4000, refused);
-                    } else if (refusal) {
-                        answer = error_reply(record.nonce, refusal->first, refusal->second);
-                        refusal.reset();
+                    } else if (updates_to_refuse > 0) {
+                        --updates_to_refuse;
+                        answer = error_reply(record.nonce, update_refusal.first, update_refusal.second);
                     } else {
+                        record.refused = false;
                         answer = reply(record.nonce, activity != nullptr ? "{}" : "null");
+                        showing = record.clear ? std::nullopt : std::optional(record.activity);
                     }
                 }
             } else if (opcode == 4) {
@@ -498,7 +616,9 @@ void fake_discord::state::serve(HANDLE pipe)
                     faults.push_back("PONG that echoes no PING awaiting its answer: " +
                                      payload.substr(0, 100));
                 }
-            } else if (opcode != 2) {
+            } else if (opcode == 2) {
+                current.closing = true; // the client ends the connection
+            } else {
                 fault("unexpected opcode " + std::to_string(opcode));
             }
             {
@@ -588,6 +708,7 @@ void fake_discord::state::serve(HANDLE pipe)
     CloseHandle(overlapped.hEvent);
     std::lock_guard<std::mutex> hold(lock);
     connected = false;
+    showing.reset(); // Discord clears the activity when the pipe closes
 }
 
 // discord-ipc-0, taken by something that accepts a connection and closes it
@@ -712,10 +833,17 @@ void fake_discord::refuse_handshakes(int count, int code, const std::string &mes
     state_->handshake_refusal = std::make_pair(code, message);
 }
 
-void fake_discord::refuse_next_update(int code, const std::string &message)
+void fake_discord::refuse_next_updates(int count, int code, const std::string &message)
 {
     std::lock_guard<std::mutex> hold(state_->lock);
-    state_->refusal = std::make_pair(code, message);
+    state_->updates_to_refuse = count;
+    state_->update_refusal = std::make_pair(code, message);
+}
+
+void fake_discord::refuse_newer_fields(bool refusing)
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->refusing_newer_fields = refusing;
 }
 
 void fake_discord::send_ping(const std::string &payload)
@@ -770,6 +898,12 @@ std::vector<received_frame> fake_discord::updates() const
         }
     }
     return updates;
+}
+
+std::optional<discord_activity> fake_discord::showing() const
+{
+    std::lock_guard<std::mutex> hold(state_->lock);
+    return state_->showing;
 }
 
 std::vector<std::string> fake_discord::faults() const

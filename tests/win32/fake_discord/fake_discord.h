@@ -1,13 +1,19 @@
 // A fake Discord desktop client for the tests: a named-pipe server inside the
 // test program, on threads of its own, as strict as the real client. It
-// records every frame it receives (opcode, JSON, the activity read from it,
-// arrival time, connection number) and every fault of the client (a frame
-// out of order, a wrong handshake, process id or nonce, a pong that does not
-// echo a ping, more than 5 activity updates within 20 s). Tests script it:
-// READY late or never, CLOSE for the next handshakes, ERROR for the next
-// update, PING, a flood of PINGs, CLOSE, raw bytes, not reading, going away
-// and coming back, and discord-ipc-0 taken by an instance that closes at once
-// or never answers.
+// refuses what Discord refuses: a handshake without version 1 or an
+// application id of digits gets CLOSE 4000 "Invalid Client ID" and the pipe
+// closed; an activity with any field outside Discord's documented limits gets
+// an ERROR 4000 naming the field, and is dropped whole; a CLOSE from the
+// client ends the connection. It records every frame it receives (opcode,
+// JSON, the activity read from it, arrival time, connection number, whether
+// it was refused) and every fault of the client (a frame out of order, a
+// wrong handshake, process id or nonce, an activity refused for its limits, a
+// pong that does not echo a ping, more than 5 activity updates within 20 s).
+// Tests script it: READY late or never, CLOSE for the next handshakes, ERROR
+// for the next updates, an old Discord that refuses the fields added since
+// 2025, PING, a flood of PINGs, CLOSE, raw bytes, not reading, going away and
+// coming back, and discord-ipc-0 taken by an instance that closes at once or
+// never answers.
 #pragma once
 
 #include "discord/activity.h"
@@ -16,6 +22,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +36,7 @@ struct received_frame {
     std::string nonce;
     bool clear = false;
     discord_activity activity;
+    bool refused = false; // answered with ERROR, and dropped
 };
 
 // Discord's largest activity update rate, and its window.
@@ -57,8 +65,12 @@ class fake_discord {
     void set_ready_delay(int milliseconds);
     // The next `count` handshakes are answered with a CLOSE, after which the pipe is closed.
     void refuse_handshakes(int count, int code, const std::string &message);
-    // The next SET_ACTIVITY is answered with ERROR `code`.
-    void refuse_next_update(int code, const std::string &message);
+    // The next `count` SET_ACTIVITY commands are answered with ERROR `code`.
+    void refuse_next_updates(int count, int code, const std::string &message);
+    // While true, Discord is one from before 2025: an activity holding any of
+    // `name`, `buttons`, `details_url`, `state_url`, `assets.large_url`,
+    // `assets.small_url` or `status_display_type` gets ERROR 4000 (no fault).
+    void refuse_newer_fields(bool refusing);
     // On the current connection: a PING with `payload`; a CLOSE, after which
     // the pipe is closed; or bytes as they are (a malformed frame, garbage).
     void send_ping(const std::string &payload);
@@ -74,6 +86,9 @@ class fake_discord {
     // The SET_ACTIVITY frames alone.
     std::vector<received_frame> updates() const;
     std::vector<std::string> faults() const;
+    // The activity Discord shows now: the last update it took on the open
+    // connection; none after a clear, before any update or with no connection.
+    std::optional<discord_activity> showing() const;
     // Connections accepted so far; whether one is open and past READY.
     int connections() const;
     bool connected() const;

@@ -1,6 +1,7 @@
 // The connection to Discord's pipe through the shipped plug-in, against the
 // fake Discord: Discord started before or after the player, restarting,
-// READY late or never, a refused update, PING, malformed frames and CLOSE,
+// READY late or never, a refused update sent again without the newer fields
+// (and an old Discord that refuses them), PING, malformed frames and CLOSE,
 // refused handshakes retried ever later, and afresh after an attempt that
 // found no pipe, a flood of PINGs, the first pipe taken by a peer that closes
 // at once or never answers, quit in every phase, a burst of track changes
@@ -140,21 +141,66 @@ TEST_F(connection_rig, ready_late_is_waited_for_and_ready_never_is_given_up_and_
     EXPECT_EQ(last_activity(), idle_activity());
 }
 
-TEST_F(connection_rig, a_refused_update_is_sent_once_more_after_a_delay_and_then_only_with_the_next_change)
+TEST_F(connection_rig, a_refused_update_goes_out_once_more_without_the_newer_fields_then_only_when_it_changes)
 {
     start_with_blue_and_its_cover();
     const int shown = published();
-    discord->refuse_next_update(4000, "child \"activity\" fails");
+    const discord_activity with_links = last_activity();
+    ASSERT_FALSE(with_links.large_url.empty());
+    ASSERT_FALSE(with_links.details_url.empty());
+    discord->refuse_next_updates(2, 4000, "child \"activity\" fails");
     host->pause();
-    EXPECT_EQ(next_activity(shown).state, "Blue (Stopped)");
-    discord->refuse_next_update(4000, "child \"activity\" fails");
-    const DWORD refused = GetTickCount();
-    EXPECT_EQ(next_activity(shown + 1).state, "Blue (Stopped)") << "sent once more";
-    EXPECT_GE(GetTickCount() - refused, 3000u) << "after a delay, not in a loop";
-    host->pump(6000);
-    EXPECT_EQ(published(), shown + 2) << "a refused retry waits for the next change";
+    await_published(shown + 2);
+    const auto updates = discord->updates();
+    const discord_activity stopped = updates[shown].activity;
+    EXPECT_TRUE(updates[shown].refused);
+    EXPECT_EQ(stopped.state, "Blue (Stopped)");
+    EXPECT_EQ(stopped.large_url, with_links.large_url);
+    EXPECT_EQ(updates[shown + 1].activity, without_newer_fields(stopped)) << "sent once more, without them";
+    EXPECT_TRUE(updates[shown + 1].refused);
+    host->pump(2000);
+    EXPECT_EQ(published(), shown + 2) << "a refused second attempt waits for the next change";
+    EXPECT_EQ(discord->showing(), std::optional(with_links)) << "both dropped whole: the card before stays";
+
     host->resume();
-    EXPECT_EQ(next_activity(shown + 2).state, "Blue (Playing)");
+    discord_activity playing = next_activity(shown + 2);
+    EXPECT_EQ(playing.state, "Blue (Playing)");
+    EXPECT_EQ(playing, without_newer_fields(playing)) << "the newer fields stay off for the connection";
+    EXPECT_EQ(discord->showing(), std::optional(playing));
+
+    discord->go_away();
+    host->pump(300);
+    discord->come_back();
+    EXPECT_TRUE(pump_until([&] { return shown_on(2, "Blue (Playing)"); }, reconnect_bound_ms + 21000));
+    EXPECT_EQ(last_activity().details_url, with_links.details_url) << "a new connection: every field again";
+    EXPECT_EQ(last_activity().large_url, with_links.large_url);
+}
+
+// A Discord from before 2025 refuses the fields added since: the card goes
+// without them, at once after the first refusal and from then on.
+TEST_F(connection_rig, an_old_discord_that_refuses_the_newer_fields_shows_the_card_without_them)
+{
+    discord->refuse_newer_fields(true);
+    load();
+    start_with_blue_playing();
+    EXPECT_TRUE(pump_until([&] {
+        const auto showing = discord->showing();
+        return showing && !showing->large_image.empty() && showing->large_image != "winamp-logo";
+    })) << "Discord never showed the cover";
+    const discord_activity card = *discord->showing();
+    EXPECT_EQ(card.state, "Blue (Playing)");
+    EXPECT_EQ(card.details, "The Band - First Album");
+    EXPECT_EQ(card, without_newer_fields(card));
+    const auto updates = discord->updates();
+    EXPECT_EQ(std::count_if(updates.begin(), updates.end(),
+                            [](const received_frame &update) { return update.refused; }),
+              1)
+        << "one refusal, then the card without the newer fields";
+
+    const int before = published();
+    play_track(L"C:\\Music\\green.mp3", L"Green");
+    EXPECT_EQ(next_activity(before).state, "Green (Playing)");
+    EXPECT_FALSE(discord->updates().back().refused) << "the next card goes without them at once";
 }
 
 TEST_F(connection_rig, a_ping_is_answered_with_a_pong_carrying_its_payload)

@@ -6,6 +6,7 @@
 // way a reply can fail, and a service that stalls.
 #include "files.h"
 #include "rig.h"
+#include "version.h"
 
 #include "cover/cover_cache.h"
 
@@ -19,7 +20,7 @@ const char cover_prefix[] = "https://e-cdns-images.dzcdn.net/images/cover/";
 const char archive_prefix[] = "https://ia800100.us.archive.org/24/items/mbid-";
 const char release_group_prefix[] = "https://musicbrainz.org/release-group/";
 const char artist_page[] = "https://www.deezer.com/artist/27";
-const char user_agent[] = "DiscordCorvane/1.0.0 ( test build; no contact )";
+const char user_agent[] = "DiscordCorvane/" PLUGIN_VERSION_STRING " ( test build; no contact )";
 const std::string no_match = R"({\"data\":[],\"total\":0})";
 
 class cover_rig : public plugin_rig {
@@ -237,8 +238,8 @@ struct reply_case {
     bool quiet = true;   // nothing on stderr: the body that arrived was JSON
 };
 
-const std::string cover_313 = cover_prefix + std::string(313 - 45 - 4, 'a') + ".jpg";
-const std::string cover_314 = cover_313.substr(0, 45) + "a" + cover_313.substr(45);
+const std::string cover_256 = cover_prefix + std::string(256 - 45 - 4, 'a') + ".jpg";
+const std::string cover_257 = cover_256.substr(0, 45) + "a" + cover_256.substr(45);
 
 // The played track (Blue by The Band on First Album), its album's cover `url`.
 std::string reply_with_cover(const std::string &url)
@@ -276,8 +277,8 @@ TEST_P(replies, give_the_cover_or_the_plugins_own_art_and_are_not_asked_again_at
 INSTANTIATE_TEST_SUITE_P(
     cover, replies,
     testing::Values(
-        reply_case{"cover of 313 bytes", scripted(200, reply_with_cover(cover_313)), cover_313},
-        reply_case{"cover of 314 bytes is never cut", scripted(200, reply_with_cover(cover_314)),
+        reply_case{"cover of 256 bytes", scripted(200, reply_with_cover(cover_256)), cover_256},
+        reply_case{"cover of 257 bytes is never cut", scripted(200, reply_with_cover(cover_257)),
                    "winamp-logo", 2},
         reply_case{"plain http cover", scripted(200, reply_with_cover("http://c/x.jpg")), "winamp-logo", 2},
         reply_case{"cover that is no URL", scripted(200, reply_with_cover("cover.jpg")), "winamp-logo", 2},

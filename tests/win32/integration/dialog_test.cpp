@@ -21,7 +21,7 @@ bool dialog_seen;
 
 void CALLBACK drive_dialog(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    HWND dialog = FindWindowW(L"#32770", L"Corvane Config");
+    HWND dialog = FindWindowW(L"#32770", settings_dialog_caption);
     if (dialog == nullptr) {
         return;
     }
@@ -240,7 +240,7 @@ BOOL CALLBACK close_second_dialog(HWND window, LPARAM)
 {
     wchar_t title[32] = {};
     GetWindowTextW(window, title, 32);
-    if (window != first_dialog && wcscmp(title, L"Corvane Config") == 0) {
+    if (window != first_dialog && wcscmp(title, settings_dialog_caption) == 0) {
         second_dialog_seen = true;
         PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
     }
@@ -500,6 +500,37 @@ TEST_F(dialog_rig, the_status_line_follows_the_connection_and_names_the_next_att
         EXPECT_LE(seconds_to_next_attempt(refused, closed), 5)
             << "shown: " << testing::PrintToString(refused);
         EXPECT_EQ(await_status(dialog, is_connected), connected);
+        EndDialog(dialog, 0);
+    });
+}
+
+// Discord refuses the activity twice: the line shows its message while the
+// refusal stands, and once a card goes through, that Discord gets the
+// activities without the fields it refused.
+TEST_F(dialog_rig, the_status_line_shows_what_discord_refused_of_the_activity)
+{
+    const std::string message = "child \"activity\" fails because [\"details_url\" is not allowed]";
+    const std::wstring connected = L"Connected to Discord as Corvane Tester.";
+    const std::wstring refused = connected + L" Discord refused the activity: " +
+                                 std::wstring(message.begin(), message.end()) + L" (code 4000).";
+    const std::wstring without_them =
+        refused + L" It is shown without the header, links, buttons and member-list choice.";
+    const auto await_status = [&](HWND dialog, const std::wstring &wanted) {
+        for (int waited = 0; waited < 10000 && status_text(dialog) != wanted; waited += 100) {
+            host->pump(100);
+        }
+        return status_text(dialog);
+    };
+    run_dialog([&](HWND dialog) {
+        EXPECT_EQ(status_text(dialog), connected);
+        discord->refuse_next_updates(2, 4000, message);
+        const int before = published();
+        host->pause();
+        EXPECT_TRUE(pump_until([&] { return published() == before + 2; }, 10000))
+            << "refused, and refused once more without the newer fields";
+        EXPECT_EQ(await_status(dialog, refused), refused);
+        host->resume();
+        EXPECT_EQ(await_status(dialog, without_them), without_them);
         EndDialog(dialog, 0);
     });
 }

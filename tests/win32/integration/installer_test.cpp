@@ -7,6 +7,7 @@
 #include "files.h"
 #include "sim_host.h"
 #include "fake_discord.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -181,6 +182,7 @@ TEST_P(where_it_installs, the_plugin_lands_in_the_plugins_folder_of_the_winamp_f
     EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"UninstallString"),
               L"\"" + winamp + L"\\Plugins\\DiscordCorvane-uninstall.exe\"");
     EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayName"), entry_name + winamp);
+    EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayVersion"), PLUGIN_VERSION_WIDE);
 }
 
 INSTANTIATE_TEST_SUITE_P(

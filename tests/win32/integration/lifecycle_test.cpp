@@ -1,6 +1,7 @@
 // Start, run and shut-down of the plug-in inside the simulated host: the idle
 // activity, the subclass of the host window, and quit.
 #include "rig.h"
+#include "version.h"
 
 namespace {
 
@@ -16,6 +17,12 @@ TEST_F(plugin_rig, start_with_a_stopped_player_publishes_exactly_the_idle_activi
               R"({"cmd":"SET_ACTIVITY","nonce":")" + discord->updates()[0].nonce + R"(","args":{"pid":)" +
                   std::to_string(GetCurrentProcessId()) +
                   R"j(,"activity":{"state":"(Idle)","assets":{"large_image":"winamp-logo"}}}})j");
+}
+
+TEST_F(plugin_rig, the_host_lists_the_plugin_by_its_name_and_version)
+{
+    load();
+    EXPECT_STREQ(host->descriptor()->description, "Discord Corvane " PLUGIN_VERSION_STRING);
 }
 
 TEST_F(plugin_rig, a_track_playing_at_start_is_shown_at_once)

@@ -5,6 +5,7 @@
 #include "catalogue.h"
 #include "fake_discord.h"
 #include "sim_host.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,9 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+// The settings dialog's caption: its template's, and the plug-in's version.
+inline constexpr wchar_t settings_dialog_caption[] = L"Corvane Config " PLUGIN_VERSION_WIDE;
 
 inline discord_activity idle_activity()
 {

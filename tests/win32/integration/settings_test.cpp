@@ -61,7 +61,7 @@ void CALLBACK close_save_message(HWND, UINT, UINT_PTR timer, DWORD)
 
 void CALLBACK click_box_and_ok(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    HWND dialog = FindWindowW(L"#32770", L"Corvane Config");
+    HWND dialog = FindWindowW(L"#32770", settings_dialog_caption);
     if (dialog == nullptr) {
         return;
     }
