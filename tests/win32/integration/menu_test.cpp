@@ -192,7 +192,9 @@ TEST_F(menu_rig, switched_off_in_the_file_nothing_is_sent_until_it_is_switched_o
 TEST_F(menu_rig, quit_takes_the_entries_out_of_both_menus)
 {
     load_here();
-    start();
+    ASSERT_EQ(host->init_plugin(), 0);
+    started = true;
+    await_published(1);
     for (const WPARAM which : entry_menus) {
         EXPECT_TRUE(entry_checked(which).has_value()) << "menu " << which;
     }
