@@ -1,6 +1,7 @@
 // Winamp general purpose plug-in interface: the descriptor the host loads, the
-// window-message queries the plug-in sends to the host's main window, and the
-// record of the extended file information query. Layouts are for 32-bit hosts.
+// window-message queries the plug-in sends to the host's main window, the
+// record of the extended file information query, the host's menus and the
+// hotkeys plug-in's record. Layouts are for 32-bit hosts.
 #pragma once
 
 #include <windows.h>
@@ -47,6 +48,35 @@ inline constexpr LPARAM IPC_FILE_TAG_MAY_HAVE_UPDATEDW = 3029;
 inline constexpr WPARAM IPC_CB_MISC_TITLE = 0;
 inline constexpr WPARAM IPC_CB_MISC_STATUS = 2;
 inline constexpr LPARAM IPC_CB_MISC = 603;
+
+// The host's menus: IPC_GET_HMENU answers the menu named by wParam (see
+// the WINAMP_MENU_ values); IPC_REGISTER_LOWORD_COMMAND a command id unique in
+// this run, which a menu item sends the main window as WM_COMMAND;
+// IPC_REGISTER_WINAMP_IPCMESSAGE (wParam: an ASCII name) a query number above
+// 65536, the same for the same name in every plug-in.
+inline constexpr LPARAM IPC_GET_HMENU = 281;
+inline constexpr LPARAM IPC_REGISTER_LOWORD_COMMAND = 3019;
+inline constexpr LPARAM IPC_REGISTER_WINAMP_IPCMESSAGE = 65536;
+inline constexpr WPARAM WINAMP_MENU_MAIN_POPUP = 0; // the main window's right-click menu
+inline constexpr WPARAM WINAMP_MENU_OPTIONS = 3;    // the main menu's Options submenu
+
+// The hotkeys plug-in's entry: the query number registered for this name.
+// A plug-in posts it with the address of a genHotkeysAddStruct (kept valid
+// until handled); when the user's key is pressed, the hotkeys plug-in does
+// SendMessage(wnd, or else the main window, uMsg, wParam, lParam).
+inline constexpr char GEN_HOTKEYS_ADD_MESSAGE[] = "GenHotkeysAdd";
+inline constexpr DWORD HKF_UNICODE_NAME = 0x100; // `name` is a wchar_t*
+
+struct genHotkeysAddStruct {
+    char *name; // the text in the hotkeys preferences' list
+    DWORD flags;
+    UINT uMsg;
+    WPARAM wParam;
+    LPARAM lParam;
+    char *id; // unique, case-insensitive: keeps the user's key across runs
+    HWND wnd; // NULL: the main window
+    int extended[6];
+};
 
 // Commands (WM_COMMAND) of the main window that jump 5 s forward or back.
 inline constexpr WORD WINAMP_FFWD5S = 40060;
@@ -100,6 +130,14 @@ static_assert(offsetof(waFormatTitleExtended, out) == 16);
 static_assert(offsetof(waFormatTitleExtended, out_len) == 20);
 static_assert(offsetof(waFormatTitleExtended, TAGFUNC) == 24);
 static_assert(offsetof(waFormatTitleExtended, TAGFREEFUNC) == 28);
+static_assert(sizeof(genHotkeysAddStruct) == 52);
+static_assert(offsetof(genHotkeysAddStruct, flags) == 4);
+static_assert(offsetof(genHotkeysAddStruct, uMsg) == 8);
+static_assert(offsetof(genHotkeysAddStruct, wParam) == 12);
+static_assert(offsetof(genHotkeysAddStruct, lParam) == 16);
+static_assert(offsetof(genHotkeysAddStruct, id) == 20);
+static_assert(offsetof(genHotkeysAddStruct, wnd) == 24);
+static_assert(offsetof(genHotkeysAddStruct, extended) == 28);
 // IPC_GETOUTPUTTIME answers position and length (-1: none) in a 32-bit LRESULT.
 static_assert(sizeof(LRESULT) == 4);
 #endif

@@ -62,6 +62,11 @@ void cover_stop()
     albums_the_catalogue_lacks = cover_cache{};
 }
 
+void cover_hold(bool held)
+{
+    cover_worker_hold(held);
+}
+
 cover_key cover_key_of(const wchar_t *artist, const wchar_t *album, const wchar_t *title)
 {
     return {utf16_to_utf8(artist), utf16_to_utf8(album), utf16_to_utf8(title)};

@@ -21,6 +21,11 @@ void cover_start(HINSTANCE dll, cover_found_callback found);
 // and the failures.
 void cover_stop();
 
+// While held, no lookup starts: a lookup asked for and not yet started is
+// forgotten, further ones are not taken, and one in progress asks no service
+// more than the one it is waiting for. Released, lookups are taken again.
+void cover_hold(bool held);
+
 // The track's artist, album and title as a lookup sends them (UTF-8).
 cover_key cover_key_of(const wchar_t *artist, const wchar_t *album, const wchar_t *title);
 

@@ -31,6 +31,7 @@ struct worker_shared {
     SRWLOCK lock = SRWLOCK_INIT;
     kernel_handle wake; // auto-reset: a lookup was queued, or stop
     bool stopping = false;
+    bool held = false; // see cover_worker_hold
     std::optional<cover_request> queued;
     std::optional<cover_request> in_progress;
     std::vector<cover_result> finished; // not yet handed over
@@ -112,6 +113,12 @@ bool search_track(http_client *client, cover_result &result, http_cancel *cancel
     return true;
 }
 
+bool is_held(worker_shared *shared)
+{
+    exclusive_lock hold(shared->lock);
+    return shared->held;
+}
+
 // Asks the catalogue for the album of `result`'s request; true when it
 // answered that it has no cover of it, so that the second source is asked.
 bool search_album(http_client *client, cover_result &result, http_cancel *cancel)
@@ -129,10 +136,12 @@ bool search_album(http_client *client, cover_result &result, http_cancel *cancel
 // cover is wanted and still unknown (and the track's match brought none), the
 // album at the catalogue, and only after its clean "no cover" (not an error,
 // a time-out or a stall), or directly when the catalogue's answer is known
-// already, the second source. Every failure, an allocation failure included,
-// is "unknown".
-cover_result look_up(http_client *client, const cover_request &request, http_cancel *cancel) noexcept
+// already, the second source; neither of these once the worker is held (the
+// album stays unanswered). Every failure, an allocation failure included, is
+// "unknown".
+cover_result look_up(http_client *client, const cover_request &request, worker_shared *shared) noexcept
 {
+    http_cancel *cancel = &shared->cancel;
     cover_result failed{request, {}, {}, request.album == cover_album_search::second_source};
     const cover_outcome unknown{cover_verdict::unknown, {}};
     if (request.search_track) {
@@ -148,10 +157,14 @@ cover_result look_up(http_client *client, const cover_request &request, http_can
         }
         const bool album_open = request.album != cover_album_search::none && !result.album &&
                                 !(result.track && !result.track->art.url.empty());
-        if (!album_open || request.key.album.empty()) {
+        if (!album_open || request.key.album.empty() || is_held(shared)) {
             return result;
         }
         if (request.album == cover_album_search::catalogue && !search_album(client, result, cancel)) {
+            return result;
+        }
+        if (is_held(shared)) {
+            result.album.reset();
             return result;
         }
         result.album = look_up_elsewhere(client, request.key, cancel);
@@ -179,7 +192,7 @@ void run_lookups(worker_shared *shared) noexcept
             if (!request) {
                 return;
             }
-            deliver(shared, look_up(&client, *request, &shared->cancel));
+            deliver(shared, look_up(&client, *request, shared));
         } catch (...) {
             // An outcome that cannot be queued is lost; the next play asks again.
             exclusive_lock hold(shared->lock);
@@ -296,10 +309,23 @@ void cover_worker_request(const cover_request &request)
         exclusive_lock hold(running->lock);
         const bool awaiting_hand_over = std::ranges::any_of(
             running->finished, [&](const cover_result &done) { return done.request == request; });
-        if (running->in_progress == request || running->queued == request || awaiting_hand_over) {
+        if (running->held || running->in_progress == request || running->queued == request ||
+            awaiting_hand_over) {
             return;
         }
         running->queued = request;
     }
     SetEvent(running->wake.get());
+}
+
+void cover_worker_hold(bool held)
+{
+    if (!running) {
+        return;
+    }
+    exclusive_lock hold(running->lock);
+    running->held = held;
+    if (held) {
+        running->queued.reset();
+    }
 }

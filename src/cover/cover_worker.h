@@ -56,5 +56,10 @@ void cover_worker_stop();
 // Main thread: asks for `request`, replacing one still queued. Nothing
 // happens when it is already queued, being looked up or finished with its
 // outcome not yet handed over (the host's notifications come several at a
-// time), or when the worker is not running.
+// time), while held, or when the worker is not running.
 void cover_worker_request(const cover_request &request);
+
+// Main thread: holds the worker (it forgets the queued lookup, takes no new
+// one, and a lookup in progress asks nothing more once its exchange under way
+// ends: its album is left unanswered, to be asked again) or lets it go on.
+void cover_worker_hold(bool held);

@@ -31,6 +31,7 @@ constexpr check_box check_boxes[] = {
     {IDC_SHOW_SONG_INFO, &cfg_settings::display_song_info},
     {IDC_SHOW_ELAPSED_TIME, &cfg_settings::show_elapsed_time},
     {IDC_HIDE_WHILE_PAUSED, &cfg_settings::hide_while_paused},
+    {IDC_SHARE_ON_DISCORD, &cfg_settings::share_on_discord},
 };
 
 // The boxes whose settings show nothing while song information is off.

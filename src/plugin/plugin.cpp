@@ -1,12 +1,15 @@
 // Plug-in entry and lifecycle: the exported descriptor, start-up and shut-down,
-// and the subclass of the host's main window that turns its notifications into
-// presence updates. Every entry the host or Windows calls lets no exception out.
+// the subclass of the host's main window that turns its notifications into
+// presence updates, and the "Share on Discord" switch in the host's menus and
+// hotkeys. Every entry the host or Windows calls lets no exception out.
 #include "common/guarded.h"
 #include "config/config_file.h"
 #include "cover/cover.h"
 #include "dialog/dialog.h"
 #include "discord/connection.h"
 #include "host/host.h"
+#include "host/host_hotkey.h"
+#include "host/host_menu.h"
 #include "host/playback.h"
 #include "presence/presence.h"
 #include "version.h"
@@ -56,14 +59,59 @@ bool is_tag_notification(UINT message, LPARAM lparam)
            (lparam == IPC_FILE_TAG_MAY_HAVE_UPDATED || lparam == IPC_FILE_TAG_MAY_HAVE_UPDATEDW);
 }
 
+// The switch between sharing with Discord and not, in the host's menus and
+// its Global Hotkeys preferences; both send the main window its command.
+constexpr wchar_t share_entry_text[] = L"Share on Discord";
+constexpr char share_hotkey_name[] = "Discord Corvane: share on Discord (on/off)";
+constexpr char share_hotkey_id[] = "DiscordCorvane_ShareOnDiscord";
+host_menu_entry share_entry;
+
+bool is_share_command(UINT message, WPARAM wparam, LPARAM lparam)
+{
+    return message == WM_COMMAND && share_entry.command != 0 && LOWORD(wparam) == share_entry.command &&
+           lparam == 0;
+}
+
+// Off clears the activity at once and asks nothing more of anyone; on
+// publishes the current card at once. The choice is kept in the settings file.
+void switch_sharing()
+{
+    const cfg_settings before = config;
+    config.share_on_discord = config.share_on_discord ? 0 : 1;
+    // A change that cannot be written yet stays in force and pending; the
+    // save may also bring in what another program wrote to the file meanwhile.
+    cfg_save_changes(settings_file, before, &config);
+    host_menu_check(share_entry, config.share_on_discord != 0);
+    update_presence();
+}
+
+// How many calls of plugin_wndproc are running: quit called from inside one
+// (the host's procedure at log-off) returns into it.
+int wndproc_depth;
+
+// Keeps the DLL mapped until the process ends, whatever the host unloads.
+void pin_dll()
+{
+    HMODULE self;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&pin_dll), &self);
+}
+
 LRESULT CALLBACK plugin_wndproc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
+    if (is_share_command(message, wparam, lparam)) {
+        guarded(&switch_sharing);
+        return 0;
+    }
     if (is_playback_notification(message, wparam, lparam)) {
         guarded([] { update_presence(); });
     } else if (is_tag_notification(message, lparam)) {
         guarded([] { presence_tags_changed(); });
     }
-    return CallWindowProcA(prev_wndproc, hwnd, message, wparam, lparam);
+    ++wndproc_depth;
+    const LRESULT answer = CallWindowProcA(prev_wndproc, hwnd, message, wparam, lparam);
+    --wndproc_depth;
+    return answer;
 }
 
 LONG_PTR window_procedure(HWND window)
@@ -97,9 +145,15 @@ void unsubclass_host_window()
         set_window_procedure(plugin.hwndParent, reinterpret_cast<LONG_PTR>(prev_wndproc));
         return;
     }
-    HMODULE self;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                       reinterpret_cast<LPCWSTR>(&plugin_wndproc), &self);
+    pin_dll();
+}
+
+void add_share_switch()
+{
+    share_entry = host_menu_add(share_entry_text, config.share_on_discord != 0);
+    if (share_entry.command != 0) {
+        host_hotkey_offer(share_hotkey_name, share_hotkey_id, share_entry.command);
+    }
 }
 
 // Runs whether or not Discord is there: the connection waits for it.
@@ -111,6 +165,7 @@ int __cdecl plugin_init()
         load_settings_once();
         cover_start(plugin.hDllInstance, &republish_with_cover);
         subclass_host_window();
+        add_share_switch();
         connection_start();
         presence_start();
         update_presence();
@@ -123,6 +178,8 @@ void __cdecl plugin_config()
     guarded([] {
         load_settings_once();
         config_dialog_open(settings_file);
+        // The dialog's OK may have switched sharing.
+        host_menu_check(share_entry, config.share_on_discord != 0);
     });
 }
 
@@ -131,9 +188,13 @@ void __cdecl plugin_config()
 // whose procedure only forwards from then on. The host calls it after its
 // window is gone, or at log-off from inside that window's procedure: then
 // plugin_wndproc is below on the stack and, once this returns, only returns
-// the host's answer, touching nothing that quit released.
+// the host's answer, touching nothing that quit released; its code must stay
+// mapped for that, even in a host that frees the DLL as soon as quit returns.
 void __cdecl plugin_quit()
 {
+    if (wndproc_depth > 0) {
+        guarded(&pin_dll);
+    }
     presence_stop();
     guarded([] { host_ticks_close(); });
     guarded([] {
@@ -145,6 +206,7 @@ void __cdecl plugin_quit()
     });
     guarded([] { connection_stop(); });
     guarded([] { cover_stop(); });
+    guarded([] { host_menu_remove(share_entry); });
     guarded([] { unsubclass_host_window(); });
 }
 

@@ -1,5 +1,6 @@
 // The presence dispatcher: decides from the host's playback state whether the
-// idle activity, the track card or a stream's card is published. For a file it
+// idle activity, the track card or a stream's card is published, or, while
+// sharing is switched off, none. For a file it
 // takes the host's tags and clock readings and keeps the clock steady across
 // readings of the same playback; for a stream, the stream keys and the song's
 // own clock. It takes the cover known so far and has the card composed under
@@ -299,6 +300,14 @@ void update_presence()
     if (!publishing) {
         return;
     }
+    // Off: Discord's activity is cleared, and neither the position poll nor
+    // any cover lookup runs until sharing is switched on again.
+    cover_hold(!config.share_on_discord);
+    if (!config.share_on_discord) {
+        follow_position(false);
+        connection_publish(std::nullopt);
+        return;
+    }
     const int state = host_playback_state();
     if (state == 1 || state == 3) {
         const std::wstring file = host_playing_file();
@@ -325,7 +334,7 @@ void update_presence()
 void republish_with_cover(const cover_key &found)
 {
     const int state = host_playback_state();
-    if ((state != 1 && state != 3) || !wants_cover(config)) {
+    if ((state != 1 && state != 3) || !wants_cover(config) || !config.share_on_discord) {
         return;
     }
     // A cover for an album or song the user has left only stays in the cache.

@@ -13,7 +13,8 @@ void presence_start();
 void presence_stop();
 
 // Hands the activity that matches the host's playback state right now to the
-// connection, which sends it whenever Discord is there. Does nothing unless started.
+// connection, which sends it whenever Discord is there; while sharing is
+// switched off, no activity (a clear). Does nothing unless started.
 void update_presence();
 
 // A lookup found the cover of `found`: publishes the presence again when the

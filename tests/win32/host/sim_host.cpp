@@ -1,5 +1,5 @@
 // Simulated Winamp host: window, scripted answers, posted notifications,
-// internet radio, plug-in loading, message loop.
+// internet radio, menus, the hotkeys plug-in, plug-in loading, message loop.
 #include "sim_host.h"
 
 #include "checked_call.h"
@@ -31,6 +31,60 @@ constexpr UINT_PTR after_play_timer = 1;
 constexpr UINT after_play_ms = 100;
 constexpr char class_name_a[] = "Winamp v1.x";
 
+// A few of the host's own commands, for menus that look like its own.
+struct sim_menu_item {
+    UINT command; // 0: a separator
+    const wchar_t *text;
+};
+constexpr sim_menu_item file_items[] = {
+    {40029, L"Play file...\tL"}, {40155, L"Play URL...\tCtrl+L"}, {0, nullptr}, {40001, L"Exit"}};
+constexpr sim_menu_item play_items[] = {{40044, L"Previous\tZ"},
+                                        {40045, L"Play\tX"},
+                                        {40046, L"Pause\tC"},
+                                        {40047, L"Stop\tV"},
+                                        {40048, L"Next\tB"}};
+constexpr sim_menu_item options_items[] = {
+    {40012, L"Preferences...\tCtrl+P"}, {40019, L"Always On Top\tCtrl+A"}, {40165, L"Double Size\tCtrl+D"}};
+constexpr sim_menu_item windows_items[] = {{40258, L"Main Window\tAlt+W"},
+                                           {40040, L"Playlist Editor\tAlt+E"}};
+constexpr sim_menu_item help_items[] = {{40041, L"About Winamp...\tAlt+3"}};
+constexpr sim_menu_item popup_items[] = {{40029, L"Play file...\tL"},
+                                         {40155, L"Play URL...\tCtrl+L"},
+                                         {0, nullptr},
+                                         {40258, L"Main Window\tAlt+W"},
+                                         {40040, L"Playlist Editor\tAlt+E"},
+                                         {0, nullptr},
+                                         {40001, L"Exit"}};
+
+template <size_t count> HMENU popup_of(const sim_menu_item (&items)[count])
+{
+    HMENU menu = CreatePopupMenu();
+    for (const sim_menu_item &item : items) {
+        AppendMenuW(menu, item.command == 0 ? MF_SEPARATOR : MF_STRING, item.command, item.text);
+    }
+    return menu;
+}
+
+// Where the numbers the host registers for names begin.
+constexpr LRESULT first_registered_message = IPC_REGISTER_WINAMP_IPCMESSAGE + 1;
+
+std::wstring menu_item_text(HMENU menu, int position)
+{
+    wchar_t text[128] = {};
+    GetMenuStringW(menu, static_cast<UINT>(position), text, 128, MF_BYPOSITION);
+    return text;
+}
+
+int menu_item_position(HMENU menu, const std::wstring &text)
+{
+    for (int position = 0; menu != nullptr && position < GetMenuItemCount(menu); ++position) {
+        if (menu_item_text(menu, position) == text) {
+            return position;
+        }
+    }
+    return -1;
+}
+
 } // namespace
 
 sim_host::sim_host(bool unicode_window) : unicode_(unicode_window)
@@ -61,6 +115,18 @@ sim_host::sim_host(bool unicode_window) : unicode_(unicode_window)
         current_host = nullptr;
         throw std::runtime_error("cannot create the host window (is there a display?)");
     }
+    create_menus();
+}
+
+void sim_host::create_menus()
+{
+    main_menu_ = CreateMenu();
+    AppendMenuW(main_menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup_of(file_items)), L"&File");
+    AppendMenuW(main_menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup_of(play_items)), L"&Play");
+    AppendMenuW(main_menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup_of(options_items)), L"&Options");
+    AppendMenuW(main_menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup_of(windows_items)), L"&Windows");
+    AppendMenuW(main_menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup_of(help_items)), L"&Help");
+    main_popup_ = popup_of(popup_items);
 }
 
 sim_host::~sim_host()
@@ -69,6 +135,8 @@ sim_host::~sim_host()
     if (window_ != nullptr) {
         DestroyWindow(window_);
     }
+    DestroyMenu(main_menu_); // and its submenus
+    DestroyMenu(main_popup_);
     if (unicode_) {
         UnregisterClassW(class_name_w, GetModuleHandleW(nullptr));
     } else {
@@ -345,6 +413,91 @@ void sim_host::pump(unsigned milliseconds)
     } while (GetTickCount() - start < milliseconds);
 }
 
+HMENU sim_host::menu(WPARAM which) const
+{
+    const auto index = static_cast<int>(which);
+    if (index == -1) {
+        return main_menu_;
+    }
+    if (index == 0) {
+        return main_popup_;
+    }
+    return index >= 1 && index <= 5 ? GetSubMenu(main_menu_, index - 1) : nullptr;
+}
+
+std::optional<UINT> sim_host::menu_item_state(WPARAM which, const std::wstring &text) const
+{
+    const HMENU shown = menu(which);
+    const int position = menu_item_position(shown, text);
+    if (position < 0) {
+        return std::nullopt;
+    }
+    return GetMenuState(shown, static_cast<UINT>(position), MF_BYPOSITION);
+}
+
+bool sim_host::click_menu_item(WPARAM which, const std::wstring &text)
+{
+    const HMENU shown = menu(which);
+    const int position = menu_item_position(shown, text);
+    if (position < 0) {
+        return false;
+    }
+    const UINT command = GetMenuItemID(shown, position);
+    send_to_window(WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    return true;
+}
+
+bool sim_host::press_hotkey(const std::string &id)
+{
+    for (const sim_hotkey &hotkey : hotkeys) {
+        if (_stricmp(hotkey.id.c_str(), id.c_str()) != 0) {
+            continue;
+        }
+        if (hotkey.window == nullptr || hotkey.window == window_) {
+            send_to_window(hotkey.message, hotkey.wparam, hotkey.lparam);
+        } else {
+            SendMessageW(hotkey.window, hotkey.message, hotkey.wparam, hotkey.lparam);
+        }
+        return true;
+    }
+    return false;
+}
+
+LRESULT sim_host::register_message(const char *name)
+{
+    const auto known = registered_messages_.find(name);
+    if (known != registered_messages_.end()) {
+        return known->second;
+    }
+    const LRESULT number = first_registered_message + static_cast<LRESULT>(registered_messages_.size());
+    registered_messages_[name] = number;
+    return number;
+}
+
+// The hotkeys plug-in's entry point: copies what a plug-in offers, as that
+// plug-in does, and leaves the record to its owner.
+bool sim_host::take_hotkey(WPARAM wparam, LPARAM query)
+{
+    const auto entry_point = registered_messages_.find(GEN_HOTKEYS_ADD_MESSAGE);
+    if (!hotkeys_plugin || entry_point == registered_messages_.end() || query != entry_point->second) {
+        return false;
+    }
+    const auto *offer = reinterpret_cast<const genHotkeysAddStruct *>(wparam);
+    if (offer == nullptr || offer->name == nullptr || offer->id == nullptr) {
+        return true;
+    }
+    std::wstring name;
+    if (offer->flags & HKF_UNICODE_NAME) {
+        name = reinterpret_cast<const wchar_t *>(offer->name);
+    } else {
+        wchar_t wide[256] = {};
+        MultiByteToWideChar(CP_ACP, 0, offer->name, -1, wide, 255);
+        name = wide;
+    }
+    hotkeys.push_back({name, offer->id, offer->flags, offer->uMsg, offer->wParam, offer->lParam, offer->wnd});
+    return true;
+}
+
 int sim_host::queries_received(LPARAM query) const
 {
     int count = 0;
@@ -365,6 +518,9 @@ LRESULT CALLBACK sim_host::window_procedure(HWND window, UINT message, WPARAM wp
     host->received.push_back({message, wparam, lparam});
     switch (message) {
     case WM_WA_IPC:
+        if (host->take_hotkey(wparam, lparam)) {
+            return 0;
+        }
         return host->answer_query(wparam, lparam);
     case WM_COMMAND:
         if (LOWORD(wparam) == WINAMP_FFWD5S || LOWORD(wparam) == WINAMP_REW5S) {
@@ -386,6 +542,9 @@ LRESULT CALLBACK sim_host::window_procedure(HWND window, UINT message, WPARAM wp
         // Winamp quits its plug-ins right here, its window still alive.
         if (wparam && host->descriptor_ != nullptr) {
             host->quit_plugin();
+            if (host->free_plugin_at_end_session) {
+                host->unload_plugin();
+            }
         }
         return 0;
     }
@@ -438,6 +597,15 @@ LRESULT sim_host::answer_query(WPARAM wparam, LPARAM query)
         return reinterpret_cast<LRESULT>(entry == library.end() ? nothing.c_str()
                                                                 : entry->second.display_title.c_str());
     }
+    case IPC_GET_HMENU:
+        return reinterpret_cast<LRESULT>(menu(wparam));
+    case IPC_REGISTER_LOWORD_COMMAND: {
+        const LRESULT first = next_command_;
+        next_command_ += wparam == 0 ? 1 : static_cast<LRESULT>(wparam);
+        return first;
+    }
+    case IPC_REGISTER_WINAMP_IPCMESSAGE:
+        return wparam == 0 ? 0 : register_message(reinterpret_cast<const char *>(wparam));
     case IPC_GET_EXTENDED_FILE_INFOW:
         return answer_extended_info(reinterpret_cast<extendedFileInfoStructW *>(wparam));
     case IPC_FORMAT_TITLE_EXTENDED:

@@ -8,6 +8,7 @@
 #include "winamp_gen.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,20 @@ struct sim_message {
     WPARAM wparam;
     LPARAM lparam;
 };
+
+// An entry the hotkeys plug-in took from a plug-in, as its preferences list it.
+struct sim_hotkey {
+    std::wstring name;
+    std::string id;
+    DWORD flags;
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+    HWND window; // NULL: the main window
+};
+
+// Where the host starts the command ids it hands out, above its own (40000s).
+inline constexpr LRESULT sim_first_registered_command = 45000;
 
 // What the host's own window procedure returns for the status notification and for a
 // query it does not know, so tests can see results pass through.
@@ -137,6 +152,28 @@ class sim_host {
     // Windows ends the session: the main window's procedure calls quit from
     // inside WM_ENDSESSION, with every subclass's procedure below it.
     void end_session();
+    // True: the WM_ENDSESSION handler frees the DLL right after quit, as a
+    // host may, while the subclass's procedure is still below on the stack.
+    bool free_plugin_at_end_session = false;
+
+    // The host's menus as IPC_GET_HMENU answers them (-1 the main menu with
+    // File, Play, Options, Windows and Help; 0 the right-click menu; 1-5 the
+    // main menu's submenus); NULL for any other.
+    HMENU menu(WPARAM which) const;
+    // The state flags (MF_CHECKED, ...) of the item of `menu(which)` whose
+    // text is `text`; none when it holds no such item.
+    std::optional<UINT> menu_item_state(WPARAM which, const std::wstring &text) const;
+    // Chooses that item as a user does: its command reaches the main window
+    // as WM_COMMAND. False when there is no such item.
+    bool click_menu_item(WPARAM which, const std::wstring &text);
+
+    // The hotkeys plug-in: present unless a test says otherwise. It takes
+    // the entries plug-ins post it ("GenHotkeysAdd") into `hotkeys`.
+    bool hotkeys_plugin = true;
+    std::vector<sim_hotkey> hotkeys;
+    // Presses the key of the entry `id` (case-insensitive): its message is
+    // sent. False when there is no such entry.
+    bool press_hotkey(const std::string &id);
 
     // Runs the message loop for `milliseconds`, dispatching timers and messages.
     void pump(unsigned milliseconds);
@@ -158,6 +195,9 @@ class sim_host {
     bool plays_stream() const;
     LRESULT answer_extended_info(extendedFileInfoStructW *info) const;
     LRESULT format_title(waFormatTitleExtended *request);
+    void create_menus();
+    LRESULT register_message(const char *name);
+    bool take_hotkey(WPARAM wparam, LPARAM query);
 
     bool unicode_;
     DWORD position_clock_ = GetTickCount(); // when the position last stood at output_time_ms
@@ -165,5 +205,9 @@ class sim_host {
     std::string playing_file_a_;
     HWND window_ = nullptr;
     HMODULE module_ = nullptr;
+    HMENU main_menu_ = nullptr;
+    HMENU main_popup_ = nullptr;
+    LRESULT next_command_ = sim_first_registered_command;
+    std::map<std::string, LRESULT> registered_messages_;
     winampGeneralPurposePlugin *descriptor_ = nullptr;
 };

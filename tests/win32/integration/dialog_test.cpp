@@ -7,13 +7,14 @@
 #include "rig.h"
 
 #include <functional>
+#include <optional>
 
 namespace {
 
 constexpr int IDC_SHOW_TITLE = 1000, IDC_SHOW_ELAPSED_TIME = 1001, IDC_SHOW_ALBUM_ART = 1002,
               IDC_SHOW_ALBUM_NAME = 1003, IDC_SHOW_ARTIST_NAME = 1004, IDC_SHOW_SONG_INFO = 1005,
               IDC_CONNECTION_STATUS = 1006, IDC_STATUS_DISPLAY_LABEL = 1007, IDC_STATUS_DISPLAY = 1008,
-              IDC_HIDE_WHILE_PAUSED = 1009;
+              IDC_HIDE_WHILE_PAUSED = 1009, IDC_SHARE_ON_DISCORD = 1010;
 
 // What the test does once the dialog is up, from a timer inside its modal loop.
 std::function<void(HWND)> dialog_script;
@@ -123,6 +124,36 @@ TEST_F(dialog_rig, shows_the_loaded_settings)
 LRESULT member_list_choice(HWND dialog)
 {
     return SendMessageW(GetDlgItem(dialog, IDC_STATUS_DISPLAY), CB_GETCURSEL, 0, 0);
+}
+
+// The box shows the switch of the host's menu entry, and OK switches both.
+TEST_F(dialog_rig, the_share_box_shows_the_switch_and_ok_switches_sharing_and_the_menu_entry)
+{
+    const auto menu_checked = [&] {
+        const std::optional<UINT> state = host->menu_item_state(WINAMP_MENU_OPTIONS, L"Share on Discord");
+        return state && (*state & MF_CHECKED) != 0;
+    };
+    ASSERT_TRUE(host->click_menu_item(WINAMP_MENU_OPTIONS, L"Share on Discord"));
+    EXPECT_TRUE(pump_until([&] { return discord->updates().back().clear; })) << "the activity is cleared";
+
+    run_dialog([](HWND dialog) {
+        EXPECT_FALSE(checked(dialog, IDC_SHARE_ON_DISCORD));
+        SendMessageW(GetDlgItem(dialog, IDC_SHARE_ON_DISCORD), BM_CLICK, 0, 0);
+        SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    EXPECT_TRUE(menu_checked());
+    EXPECT_TRUE(pump_until([&] { return !discord->updates().back().clear; }));
+    EXPECT_EQ(last_activity().state, "Blue (Playing)");
+    EXPECT_NE(read_file(file).find("\r\nShare on Discord=1\r\n"), std::string::npos);
+
+    run_dialog([](HWND dialog) {
+        EXPECT_TRUE(checked(dialog, IDC_SHARE_ON_DISCORD));
+        SendMessageW(GetDlgItem(dialog, IDC_SHARE_ON_DISCORD), BM_CLICK, 0, 0);
+        SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    EXPECT_FALSE(menu_checked());
+    EXPECT_TRUE(pump_until([&] { return discord->updates().back().clear; }));
+    EXPECT_NE(read_file(file).find("\r\nShare on Discord=0\r\n"), std::string::npos);
 }
 
 TEST_F(dialog_rig, the_member_list_choice_and_hide_while_paused_are_shown_and_saved)
@@ -634,11 +665,11 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
     EXPECT_EQ(in.dword(), 0u);    // extended style
     EXPECT_EQ(in.dword(), 0x80C800C8u);
     const WORD controls = in.word();
-    EXPECT_EQ(controls, 12);
+    EXPECT_EQ(controls, 13);
     EXPECT_EQ(in.coordinate(), 0);
     EXPECT_EQ(in.coordinate(), 0);
     EXPECT_EQ(in.coordinate(), 262);
-    EXPECT_EQ(in.coordinate(), 120);      // the eleven controls' 85, and the status line's four lines
+    EXPECT_EQ(in.coordinate(), 120);      // the twelve controls' 85, and the status line's four lines
     EXPECT_EQ(in.name_or_ordinal(), L""); // no menu
     EXPECT_EQ(in.name_or_ordinal(), L""); // the default class
     EXPECT_EQ(in.text(), L"Corvane Config");
@@ -668,6 +699,7 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
         // WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, its list 60 units high
         {IDC_STATUS_DISPLAY, 0x50210003, 55, 43, 72, 60, L"", L"#133"},
         {IDC_HIDE_WHILE_PAUSED, 0x50010003, 131, 44, 124, 10, L"Hide while paused", L"#128"},
+        {IDC_SHARE_ON_DISCORD, 0x50010003, 7, 64, 124, 10, L"Share on Discord", L"#128"},
         // WS_CHILD | WS_VISIBLE | SS_NOPREFIX: a static text filled at run time
         {IDC_CONNECTION_STATUS, 0x50000080, 7, 82, 248, 32, L"", L"#130"},
     };

@@ -174,29 +174,46 @@ TEST_F(plugin_rig, quit_after_the_main_window_is_gone_clears_the_activity_and_le
 }
 
 // At log-off Winamp calls quit from inside its main window's procedure, with
-// the plug-in's own procedure below it on the stack; when that unwinds, no
-// plug-in code runs any more, so the DLL can go at once.
-TEST_F(plugin_rig, quit_at_log_off_from_inside_the_window_procedure_returns_through_safe_code)
+// the plug-in's own procedure below it on the stack, to which quit returns:
+// the DLL stays mapped for it, whether the host frees the DLL after the
+// window's procedure has returned or right after quit, inside it. Nothing of
+// the plug-in runs afterwards.
+class log_off_hosts : public plugin_rig, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(log_off_hosts, quit_from_inside_the_window_procedure_returns_through_mapped_code)
 {
-    start();
+    const bool freed_inside = GetParam();
+    const std::wstring copy =
+        plugin_copy(freed_inside ? L"gen_CorvaneFreedAtLogOff.dll" : L"gen_CorvaneLogOff.dll");
+    host = std::make_unique<sim_host>();
+    host->free_plugin_at_end_session = freed_inside;
+    ASSERT_TRUE(host->load_plugin(copy.c_str())) << "LoadLibrary error " << GetLastError();
+    ASSERT_EQ(host->init_plugin(), 0);
+    await_published(1);
     host->library[blue_file] = tagged_track(L"Blue", L"The Band", L"First Album");
     host->play(blue_file);
     EXPECT_TRUE(pump_until([&] { return last_activity().state == "Blue (Playing)"; }));
 
     host->end_session();
-    started = false;
     EXPECT_EQ(host->current_procedure(), host->own_procedure()) << "the window has its own procedure back";
     EXPECT_TRUE(pump_until([&] { return discord->updates().back().clear && !discord->connected(); }, 2000))
         << "the activity is cleared within quit's bound";
     const size_t updates = discord->updates().size();
     host->unload_plugin();
-    EXPECT_TRUE(pump_until([] { return GetModuleHandleW(L"gen_DiscordCorvane.dll") == nullptr; }, 2000))
-        << "no thread of the plug-in holds the DLL";
+    host->pump(300);
+    EXPECT_NE(GetModuleHandleW(copy.c_str()), nullptr) << "the DLL stays mapped";
+    EXPECT_EQ(host->send_notification(IPC_CB_MISC_STATUS), sim_status_result);
     host->play(blue_file);
     host->stop();
     host->pump(300);
     EXPECT_EQ(discord->updates().size(), updates) << "nothing after the clear";
+    EXPECT_EQ(discord->connections(), 1) << "nor is Discord looked for";
 }
+
+INSTANTIATE_TEST_SUITE_P(freeing_the_dll, log_off_hosts, ::testing::Values(false, true),
+                         [](const auto &info) {
+                             return info.param ? "right_after_quit" : "after_the_window_procedure";
+                         });
 
 // A later subclass of the host window keeps ours in its chain.
 WNDPROC later_previous;
