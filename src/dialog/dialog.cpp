@@ -95,8 +95,8 @@ constexpr button_group button_groups[] = {
      {IDC_BUTTON_2_LABEL_CAPTION, IDC_BUTTON_2_LABEL, IDC_BUTTON_2_ADDRESS_CAPTION, IDC_BUTTON_2_ADDRESS}},
 };
 
-constexpr wchar_t template_hint[] = L"Empty: the built-in line. Winamp's title syntax, e.g. "
-                                    L"[%artist% - ]%title%, $if2(%album%,'no album')";
+constexpr wchar_t template_hint[] = L"Empty: the built-in line. Winamp's title syntax: %title%, %artist%, "
+                                    L"%album%, [\x2026], $if2(a,b), 'text'.";
 
 // How often the status line is brought up to date while the dialog is open.
 constexpr UINT status_refresh_ms = 500;

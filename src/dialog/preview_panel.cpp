@@ -62,7 +62,7 @@ std::wstring image_text(const discord_activity &card)
     if (card.large_image.empty()) {
         return {};
     }
-    return card.large_image == cover_fallback_image ? L"Winamp logo" : L"album cover";
+    return card.large_image == cover_fallback_image ? L"logo" : L"cover";
 }
 
 // The member list reads "Listening to" and the header, or the chosen line.

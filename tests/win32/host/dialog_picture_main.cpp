@@ -1,7 +1,8 @@
 // Takes the picture of the settings dialog that README shows: the simulated
 // host plays a track with the real plug-in beside the fake Discord, opens the
 // plug-in's dialog, makes a few choices in it as a user would, and copies the
-// dialog's window from the screen into a 24-bit BMP file.
+// dialog's client area from the screen into a 24-bit BMP file (a virtual X
+// display without a window manager draws no caption).
 //   dialog_picture OUTPUT.bmp
 #include "fake_discord.h"
 #include "sim_host.h"
@@ -17,12 +18,13 @@ namespace {
 std::wstring picture_path;
 bool picture_taken;
 
-// The window's pixels as the screen shows them, bottom row first, each row
+// The window's client area as the screen shows it, bottom row first, each row
 // padded to four bytes, as a BMP holds them.
 bool save_window_picture(HWND window, const std::wstring &path)
 {
     RECT box{};
-    GetWindowRect(window, &box);
+    GetClientRect(window, &box);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT *>(&box), 2);
     const int width = box.right - box.left, height = box.bottom - box.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
@@ -83,6 +85,7 @@ void CALLBACK picture_dialog(HWND, UINT, UINT_PTR timer, DWORD)
     choose(dialog, IDC_BUTTON_2, own_button);
     SetDlgItemTextW(dialog, IDC_BUTTON_2_LABEL, L"Listen along");
     SetDlgItemTextW(dialog, IDC_BUTTON_2_ADDRESS, L"https://www.deezer.com/search/%title%");
+    ShowWindow(dialog, SW_SHOW);
     SetForegroundWindow(dialog);
     SetFocus(GetDlgItem(dialog, IDC_BUTTON_2_ADDRESS));
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
