@@ -16,8 +16,11 @@
 #include "host/playback.h"
 #include "presence/presence.h"
 #include "presence/preview.h"
+#include "presence/title_fields.h"
 #include "resource.h"
 #include "version.h"
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <string>
@@ -95,8 +98,30 @@ constexpr button_group button_groups[] = {
      {IDC_BUTTON_2_LABEL_CAPTION, IDC_BUTTON_2_LABEL, IDC_BUTTON_2_ADDRESS_CAPTION, IDC_BUTTON_2_ADDRESS}},
 };
 
-constexpr wchar_t template_hint[] = L"Empty: the built-in line. Winamp's title syntax: %title%, %artist%, "
-                                    L"%album%, [\x2026], $if2(a,b), 'text'.";
+// Under the template edits: what an empty one gives, and the fields there are.
+std::wstring template_hint()
+{
+    return L"Empty: the built-in lines, " + utf8_to_utf16(default_title_line_template) + L" and " +
+           utf8_to_utf16(default_artist_line_template) +
+           L". Winamp's title syntax, with %title%, %artist%, %album%, %station%, %playstate% and "
+           L"Winamp's own tags.";
+}
+
+// An empty line template's edit shows the built-in template, greyed, as the
+// place to start from (where the host's controls draw such a cue).
+void show_built_in_templates(HWND dialog)
+{
+    const struct {
+        int id;
+        std::string_view built_in;
+    } line_edits[] = {{IDC_TITLE_LINE, default_title_line_template},
+                      {IDC_ARTIST_LINE, default_artist_line_template}};
+    for (const auto &edit : line_edits) {
+        const std::wstring cue = utf8_to_utf16(edit.built_in);
+        SendDlgItemMessageW(dialog, edit.id, EM_SETCUEBANNER, FALSE, reinterpret_cast<LPARAM>(cue.c_str()));
+    }
+    SetDlgItemTextW(dialog, IDC_TEMPLATE_HINT, template_hint().c_str());
+}
 
 // How often the status line is brought up to date while the dialog is open.
 constexpr UINT status_refresh_ms = 500;
@@ -285,7 +310,7 @@ INT_PTR show_settings(HWND dialog)
         SendDlgItemMessageW(dialog, edit.id, EM_LIMITTEXT, template_max_characters, 0);
         SetDlgItemTextW(dialog, edit.id, utf8_to_utf16(config.*edit.field).c_str());
     }
-    SetDlgItemTextW(dialog, IDC_TEMPLATE_HINT, template_hint);
+    show_built_in_templates(dialog);
     enable_own_button_parts(dialog);
     filling_controls = false;
     show_preview(dialog);

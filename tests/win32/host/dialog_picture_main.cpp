@@ -69,8 +69,8 @@ void choose(HWND dialog, int id, int index)
 }
 
 // Control ids of the dialog's template.
-constexpr int IDC_HEADER_SHOWS = 1017, IDC_BUTTON_1 = 1019, IDC_BUTTON_2 = 1025, IDC_BUTTON_2_LABEL = 1027,
-              IDC_BUTTON_2_ADDRESS = 1029;
+constexpr int IDC_ARTIST_LINE = 1014, IDC_HEADER_SHOWS = 1017, IDC_BUTTON_1 = 1019, IDC_BUTTON_2 = 1025,
+              IDC_BUTTON_2_LABEL = 1027, IDC_BUTTON_2_ADDRESS = 1029;
 constexpr int own_button = 5, album_page_button = 2, header_shows_artist = 1;
 
 void CALLBACK picture_dialog(HWND, UINT, UINT_PTR timer, DWORD)
@@ -80,6 +80,7 @@ void CALLBACK picture_dialog(HWND, UINT, UINT_PTR timer, DWORD)
         return;
     }
     KillTimer(nullptr, timer);
+    SetDlgItemTextW(dialog, IDC_ARTIST_LINE, L"%artist%[ on %album%]");
     choose(dialog, IDC_HEADER_SHOWS, header_shows_artist);
     choose(dialog, IDC_BUTTON_1, album_page_button);
     choose(dialog, IDC_BUTTON_2, own_button);

@@ -774,6 +774,32 @@ TEST_F(dialog_rig, only_the_users_own_button_kind_enables_its_label_and_address)
                                                 L"My own label and address"}));
 }
 
+TEST_F(dialog_rig, the_users_own_button_shows_in_the_preview_as_its_label_is_typed)
+{
+    std::vector<std::wstring> shown;
+    std::vector<bool> visible;
+    run_dialog([&](HWND dialog) {
+        const auto look = [&] {
+            shown.push_back(control_text(dialog, IDC_PREVIEW_BUTTON_1));
+            // The control's own style: the dialog itself may not be shown yet.
+            visible.push_back(
+                (GetWindowLongW(GetDlgItem(dialog, IDC_PREVIEW_BUTTON_1), GWL_STYLE) & WS_VISIBLE) != 0);
+        };
+        look();
+        choose(dialog, IDC_BUTTON_1, own_button);
+        type_into(dialog, IDC_BUTTON_1_ADDRESS, L"https://example.com/search?q=%title%");
+        type_into(dialog, IDC_BUTTON_1_LABEL, L"Listen along");
+        look();
+        type_into(dialog, IDC_BUTTON_1_LABEL, L"Hear %title%");
+        look();
+        choose(dialog, IDC_BUTTON_1, 0);
+        look();
+        click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(shown, (std::vector<std::wstring>{L"", L"Listen along", L"Hear Blue", L""}));
+    EXPECT_EQ(visible, (std::vector<bool>{false, true, true, false}));
+}
+
 // Where each `lines` entry ("key=value\r\n") is in `content`; npos when missing.
 std::vector<size_t> positions_of(const std::string &content, const std::vector<std::string> &lines)
 {
@@ -1010,7 +1036,7 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
     EXPECT_EQ(in.coordinate(), 0);
     EXPECT_EQ(in.coordinate(), 0);
     EXPECT_EQ(in.coordinate(), 440);
-    EXPECT_EQ(in.coordinate(), 286);
+    EXPECT_EQ(in.coordinate(), 302);
     EXPECT_EQ(in.name_or_ordinal(), L""); // no menu
     EXPECT_EQ(in.name_or_ordinal(), L""); // the default class
     EXPECT_EQ(in.text(), L"Corvane Config");
@@ -1047,26 +1073,26 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
         {IDC_TITLE_LINE, edit, 60, 77, 199, 12, L"", L"#129"},
         {IDC_ARTIST_LINE_CAPTION, caption, 7, 95, 50, 8, L"Artist lin&e:", L"#130"},
         {IDC_ARTIST_LINE, edit, 60, 93, 199, 12, L"", L"#129"},
-        {IDC_TEMPLATE_HINT, filled_text, 60, 107, 199, 16, L"", L"#130"},
-        {IDC_HEADER_SHOWS_CAPTION, caption, 7, 129, 50, 8, L"Header sho&ws:", L"#130"},
-        {IDC_HEADER_SHOWS, drop_down, 60, 127, 100, 60, L"", L"#133"},
-        {IDC_BUTTON_1_CAPTION, caption, 7, 147, 50, 8, L"Button &1:", L"#130"},
-        {IDC_BUTTON_1, drop_down, 60, 145, 199, 90, L"", L"#133"},
-        {IDC_BUTTON_1_LABEL_CAPTION, caption, 18, 163, 40, 8, L"&Label:", L"#130"},
-        {IDC_BUTTON_1_LABEL, edit, 60, 161, 199, 12, L"", L"#129"},
-        {IDC_BUTTON_1_ADDRESS_CAPTION, caption, 18, 179, 40, 8, L"A&ddress:", L"#130"},
-        {IDC_BUTTON_1_ADDRESS, edit, 60, 177, 199, 12, L"", L"#129"},
-        {IDC_BUTTON_2_CAPTION, caption, 7, 197, 50, 8, L"Button &2:", L"#130"},
-        {IDC_BUTTON_2, drop_down, 60, 195, 199, 90, L"", L"#133"},
-        {IDC_BUTTON_2_LABEL_CAPTION, caption, 18, 213, 40, 8, L"La&bel:", L"#130"},
-        {IDC_BUTTON_2_LABEL, edit, 60, 211, 199, 12, L"", L"#129"},
-        {IDC_BUTTON_2_ADDRESS_CAPTION, caption, 18, 229, 40, 8, L"Add&ress:", L"#130"},
-        {IDC_BUTTON_2_ADDRESS, edit, 60, 227, 199, 12, L"", L"#129"},
-        {IDC_OWN_BUTTONS_NOTE, filled_text, 7, 244, 256, 8,
+        {IDC_TEMPLATE_HINT, filled_text, 60, 107, 199, 32, L"", L"#130"},
+        {IDC_HEADER_SHOWS_CAPTION, caption, 7, 145, 50, 8, L"Header sho&ws:", L"#130"},
+        {IDC_HEADER_SHOWS, drop_down, 60, 143, 100, 60, L"", L"#133"},
+        {IDC_BUTTON_1_CAPTION, caption, 7, 163, 50, 8, L"Button &1:", L"#130"},
+        {IDC_BUTTON_1, drop_down, 60, 161, 199, 90, L"", L"#133"},
+        {IDC_BUTTON_1_LABEL_CAPTION, caption, 18, 179, 40, 8, L"&Label:", L"#130"},
+        {IDC_BUTTON_1_LABEL, edit, 60, 177, 199, 12, L"", L"#129"},
+        {IDC_BUTTON_1_ADDRESS_CAPTION, caption, 18, 195, 40, 8, L"A&ddress:", L"#130"},
+        {IDC_BUTTON_1_ADDRESS, edit, 60, 193, 199, 12, L"", L"#129"},
+        {IDC_BUTTON_2_CAPTION, caption, 7, 213, 50, 8, L"Button &2:", L"#130"},
+        {IDC_BUTTON_2, drop_down, 60, 211, 199, 90, L"", L"#133"},
+        {IDC_BUTTON_2_LABEL_CAPTION, caption, 18, 229, 40, 8, L"La&bel:", L"#130"},
+        {IDC_BUTTON_2_LABEL, edit, 60, 227, 199, 12, L"", L"#129"},
+        {IDC_BUTTON_2_ADDRESS_CAPTION, caption, 18, 245, 40, 8, L"Add&ress:", L"#130"},
+        {IDC_BUTTON_2_ADDRESS, edit, 60, 243, 199, 12, L"", L"#129"},
+        {IDC_OWN_BUTTONS_NOTE, filled_text, 7, 260, 256, 8,
          L"You never see your own buttons in Discord: only your friends do.", L"#130"},
-        {IDC_CONNECTION_STATUS, filled_text, 7, 257, 256, 24, L"", L"#130"},
-        {IDOK, 0x50010001, 327, 265, 50, 14, L"OK", L"#128"},
-        {IDCANCEL, 0x50010000, 383, 265, 50, 14, L"Cancel", L"#128"},
+        {IDC_CONNECTION_STATUS, filled_text, 7, 273, 256, 24, L"", L"#130"},
+        {IDOK, 0x50010001, 327, 281, 50, 14, L"OK", L"#128"},
+        {IDCANCEL, 0x50010000, 383, 281, 50, 14, L"Cancel", L"#128"},
         {IDC_PREVIEW_FRAME, 0x50000007, 271, 5, 162, 152, L"Preview", L"#128"}, // BS_GROUPBOX
         {IDC_PREVIEW_SOURCE, preview_text, 279, 17, 146, 8, L"", L"#130"},
         {IDC_PREVIEW_HEADER, preview_text, 279, 31, 146, 8, L"", L"#130"},
