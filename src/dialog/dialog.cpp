@@ -23,6 +23,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <span>
 #include <string>
 
 namespace {
@@ -47,24 +48,28 @@ constexpr check_box check_boxes[] = {
 constexpr int song_info_parts[] = {IDC_SHOW_TITLE, IDC_SHOW_ARTIST_NAME, IDC_SHOW_ALBUM_NAME,
                                    IDC_SHOW_ALBUM_ART};
 
+// The choices of the drop-down lists, in the order of their settings' values.
+constexpr const wchar_t *member_list_choices[] = {L"Winamp", L"the title", L"the artist"};
+constexpr const wchar_t *header_choices[] = {L"Winamp", L"the artist", L"the title"};
+constexpr const wchar_t *button_kinds[] = {L"Off",
+                                           L"The track's page",
+                                           L"The album's page",
+                                           L"The artist's page",
+                                           L"The station's home page",
+                                           L"My own label and address"};
+
 // A drop-down list whose choices, in order, are the setting's values 0, 1, ...
 struct choice_list {
     int id;
     int32_t cfg_settings::*field;
-    std::initializer_list<const wchar_t *> choices;
+    std::span<const wchar_t *const> choices;
 };
 
-const choice_list choice_lists[] = {
-    {IDC_STATUS_DISPLAY, &cfg_settings::status_display_type, {L"Winamp", L"the title", L"the artist"}},
-    {IDC_HEADER_SHOWS, &cfg_settings::header_shows, {L"Winamp", L"the artist", L"the title"}},
-    {IDC_BUTTON_1,
-     &cfg_settings::button_1,
-     {L"Off", L"The track's page", L"The album's page", L"The artist's page", L"The station's home page",
-      L"My own label and address"}},
-    {IDC_BUTTON_2,
-     &cfg_settings::button_2,
-     {L"Off", L"The track's page", L"The album's page", L"The artist's page", L"The station's home page",
-      L"My own label and address"}},
+constexpr choice_list choice_lists[] = {
+    {IDC_STATUS_DISPLAY, &cfg_settings::status_display_type, member_list_choices},
+    {IDC_HEADER_SHOWS, &cfg_settings::header_shows, header_choices},
+    {IDC_BUTTON_1, &cfg_settings::button_1, button_kinds},
+    {IDC_BUTTON_2, &cfg_settings::button_2, button_kinds},
 };
 
 struct text_edit {
