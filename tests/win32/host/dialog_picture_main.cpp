@@ -6,6 +6,7 @@
 //   dialog_picture OUTPUT.bmp
 #include "fake_discord.h"
 #include "sim_host.h"
+#include "version.h"
 
 #include <cstdio>
 #include <fstream>
@@ -75,7 +76,7 @@ constexpr int own_button = 5, album_page_button = 2, header_shows_artist = 1;
 
 void CALLBACK picture_dialog(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    HWND dialog = FindWindowW(L"#32770", L"Corvane Config");
+    HWND dialog = FindWindowW(L"#32770", L"Corvane Config " PLUGIN_VERSION_WIDE);
     if (dialog == nullptr) {
         return;
     }

@@ -1036,7 +1036,7 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
     EXPECT_EQ(in.coordinate(), 0);
     EXPECT_EQ(in.coordinate(), 0);
     EXPECT_EQ(in.coordinate(), 440);
-    EXPECT_EQ(in.coordinate(), 302);
+    EXPECT_EQ(in.coordinate(), 310);
     EXPECT_EQ(in.name_or_ordinal(), L""); // no menu
     EXPECT_EQ(in.name_or_ordinal(), L""); // the default class
     EXPECT_EQ(in.text(), L"Corvane Config");
@@ -1090,9 +1090,9 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
         {IDC_BUTTON_2_ADDRESS, edit, 60, 243, 199, 12, L"", L"#129"},
         {IDC_OWN_BUTTONS_NOTE, filled_text, 7, 260, 256, 8,
          L"You never see your own buttons in Discord: only your friends do.", L"#130"},
-        {IDC_CONNECTION_STATUS, filled_text, 7, 273, 256, 24, L"", L"#130"},
-        {IDOK, 0x50010001, 327, 281, 50, 14, L"OK", L"#128"},
-        {IDCANCEL, 0x50010000, 383, 281, 50, 14, L"Cancel", L"#128"},
+        {IDC_CONNECTION_STATUS, filled_text, 7, 273, 256, 32, L"", L"#130"},
+        {IDOK, 0x50010001, 327, 289, 50, 14, L"OK", L"#128"},
+        {IDCANCEL, 0x50010000, 383, 289, 50, 14, L"Cancel", L"#128"},
         {IDC_PREVIEW_FRAME, 0x50000007, 271, 5, 162, 152, L"Preview", L"#128"}, // BS_GROUPBOX
         {IDC_PREVIEW_SOURCE, preview_text, 279, 17, 146, 8, L"", L"#130"},
         {IDC_PREVIEW_HEADER, preview_text, 279, 31, 146, 8, L"", L"#130"},
