@@ -820,7 +820,6 @@ TEST_F(dialog_rig, ok_saves_the_new_choices_as_keys_after_todays_and_they_come_b
         type_into(dialog, IDC_BUTTON_1_LABEL, L"Listen along");
         type_into(dialog, IDC_BUTTON_1_ADDRESS, L"https://example.com/search?q=%title%");
         choose(dialog, IDC_BUTTON_2, 3);
-        click(dialog, IDC_SHARE_ON_DISCORD);
         press_key(dialog, IDC_BUTTON_1_ADDRESS, VK_RETURN);
     });
     const std::string content = read_file(file);
@@ -831,8 +830,7 @@ TEST_F(dialog_rig, ok_saves_the_new_choices_as_keys_after_todays_and_they_come_b
                                             "Button 1=5\r\n",
                                             "Button 1 label=Listen along\r\n",
                                             "Button 1 address=https://example.com/search?q=%title%\r\n",
-                                            "Button 2=3\r\n",
-                                            "Share on Discord=0\r\n"};
+                                            "Button 2=3\r\n"};
     const std::vector<size_t> positions = positions_of(content, lines);
     for (size_t i = 0; i < lines.size(); ++i) {
         EXPECT_NE(positions[i], std::string::npos) << lines[i] << " in " << content;
@@ -852,7 +850,6 @@ TEST_F(dialog_rig, ok_saves_the_new_choices_as_keys_after_todays_and_they_come_b
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_BUTTON_1_LABEL)));
         EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_BUTTON_2), CB_GETCURSEL, 0, 0), 3);
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BUTTON_2_LABEL)));
-        EXPECT_FALSE(checked(dialog, IDC_SHARE_ON_DISCORD));
         click(dialog, IDCANCEL);
     });
 }
