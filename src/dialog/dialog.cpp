@@ -1,20 +1,30 @@
-// Settings dialog procedure: fills the check boxes and the member-list choice
-// from the settings record and, at OK, copies them back, saves the file (and
-// says so when it could not) and refreshes the presence. The boxes that "Show
-// song info" overrides are greyed while it is off. A status line under the
-// boxes tells in words how the connection to Discord stands, what Discord
-// refused, and when it tries Discord again. The caption names the version.
+// Settings dialog procedure: fills the controls from the settings record and,
+// at OK, copies them back, saves the file (and says so when it could not) and
+// refreshes the presence. The boxes that "Show song info" overrides are
+// greyed while it is off, a button's label and address while it is not the
+// user's own. Every edit, click and choice shows the card those settings
+// would make in the preview, before anything is saved. A status line tells
+// in words how the connection to Discord stands, what Discord refused, and
+// when it tries Discord again. The caption names the version.
 #include "dialog/dialog.h"
 
 #include "common/guarded.h"
 #include "common/utf8.h"
+#include "dialog/preview_panel.h"
 #include "discord/connection.h"
 #include "host/host.h"
+#include "host/playback.h"
 #include "presence/presence.h"
+#include "presence/preview.h"
+#include "presence/title_fields.h"
 #include "resource.h"
 #include "version.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <span>
+#include <string>
 
 namespace {
 
@@ -38,8 +48,85 @@ constexpr check_box check_boxes[] = {
 constexpr int song_info_parts[] = {IDC_SHOW_TITLE, IDC_SHOW_ARTIST_NAME, IDC_SHOW_ALBUM_NAME,
                                    IDC_SHOW_ALBUM_ART};
 
-// The member-list choices, in the order of status_display_type's values.
-constexpr const wchar_t *status_display_choices[] = {L"Winamp", L"the title", L"the artist"};
+// The choices of the drop-down lists, in the order of their settings' values.
+constexpr const wchar_t *member_list_choices[] = {L"Winamp", L"the title", L"the artist"};
+constexpr const wchar_t *header_choices[] = {L"Winamp", L"the artist", L"the title"};
+constexpr const wchar_t *button_kinds[] = {L"Off",
+                                           L"The track's page",
+                                           L"The album's page",
+                                           L"The artist's page",
+                                           L"The station's home page",
+                                           L"My own label and address"};
+
+// A drop-down list whose choices, in order, are the setting's values 0, 1, ...
+struct choice_list {
+    int id;
+    int32_t cfg_settings::*field;
+    std::span<const wchar_t *const> choices;
+};
+
+constexpr choice_list choice_lists[] = {
+    {IDC_STATUS_DISPLAY, &cfg_settings::status_display_type, member_list_choices},
+    {IDC_HEADER_SHOWS, &cfg_settings::header_shows, header_choices},
+    {IDC_BUTTON_1, &cfg_settings::button_1, button_kinds},
+    {IDC_BUTTON_2, &cfg_settings::button_2, button_kinds},
+};
+
+struct text_edit {
+    int id;
+    std::string cfg_settings::*field;
+};
+
+constexpr text_edit text_edits[] = {
+    {IDC_TITLE_LINE, &cfg_settings::title_line},
+    {IDC_ARTIST_LINE, &cfg_settings::artist_line},
+    {IDC_BUTTON_1_LABEL, &cfg_settings::button_1_label},
+    {IDC_BUTTON_1_ADDRESS, &cfg_settings::button_1_address},
+    {IDC_BUTTON_2_LABEL, &cfg_settings::button_2_label},
+    {IDC_BUTTON_2_ADDRESS, &cfg_settings::button_2_address},
+};
+
+// The longest template an edit takes, in characters.
+constexpr WPARAM template_max_characters = 512;
+
+// A button's choice and the label and address edits (with their captions)
+// that serve only the user's own kind.
+struct button_group {
+    int choice;
+    int own_parts[4];
+};
+
+constexpr button_group button_groups[] = {
+    {IDC_BUTTON_1,
+     {IDC_BUTTON_1_LABEL_CAPTION, IDC_BUTTON_1_LABEL, IDC_BUTTON_1_ADDRESS_CAPTION, IDC_BUTTON_1_ADDRESS}},
+    {IDC_BUTTON_2,
+     {IDC_BUTTON_2_LABEL_CAPTION, IDC_BUTTON_2_LABEL, IDC_BUTTON_2_ADDRESS_CAPTION, IDC_BUTTON_2_ADDRESS}},
+};
+
+// Under the template edits: what an empty one gives, and the fields there are.
+std::wstring template_hint()
+{
+    return L"Empty: the built-in lines, " + utf8_to_utf16(default_title_line_template) + L" and " +
+           utf8_to_utf16(default_artist_line_template) +
+           L". Winamp's title syntax, with %title%, %artist%, %album%, %station%, %playstate% and "
+           L"Winamp's own tags.";
+}
+
+// An empty line template's edit shows the built-in template, greyed, as the
+// place to start from (where the host's controls draw such a cue).
+void show_built_in_templates(HWND dialog)
+{
+    const struct {
+        int id;
+        std::string_view built_in;
+    } line_edits[] = {{IDC_TITLE_LINE, default_title_line_template},
+                      {IDC_ARTIST_LINE, default_artist_line_template}};
+    for (const auto &edit : line_edits) {
+        const std::wstring cue = utf8_to_utf16(edit.built_in);
+        SendDlgItemMessageW(dialog, edit.id, EM_SETCUEBANNER, FALSE, reinterpret_cast<LPARAM>(cue.c_str()));
+    }
+    SetDlgItemTextW(dialog, IDC_TEMPLATE_HINT, template_hint().c_str());
+}
 
 // How often the status line is brought up to date while the dialog is open.
 constexpr UINT status_refresh_ms = 500;
@@ -117,6 +204,59 @@ void grey_song_info_parts(HWND dialog)
     }
 }
 
+LRESULT chosen(HWND dialog, int id)
+{
+    return SendMessageW(GetDlgItem(dialog, id), CB_GETCURSEL, 0, 0);
+}
+
+void enable_own_button_parts(HWND dialog)
+{
+    for (const button_group &group : button_groups) {
+        const bool own = chosen(dialog, group.choice) == cfg_button_own;
+        for (const int id : group.own_parts) {
+            EnableWindow(GetDlgItem(dialog, id), own);
+        }
+    }
+}
+
+std::string edit_text(HWND dialog, int id)
+{
+    HWND edit = GetDlgItem(dialog, id);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+    return utf16_to_utf8(text);
+}
+
+// The settings as the controls show them now: those in force, with every
+// choice the dialog offers taken from its control.
+cfg_settings chosen_settings(HWND dialog)
+{
+    cfg_settings settings = config;
+    for (const check_box &box : check_boxes) {
+        settings.*box.field = is_checked(dialog, box.id) ? 1 : 0;
+    }
+    for (const choice_list &list : choice_lists) {
+        const LRESULT choice = chosen(dialog, list.id);
+        if (choice != CB_ERR) {
+            settings.*list.field = static_cast<int32_t>(choice);
+        }
+    }
+    for (const text_edit &edit : text_edits) {
+        settings.*edit.field = edit_text(dialog, edit.id);
+    }
+    return settings;
+}
+
+// Set while the controls are being filled: their notifications change nothing then.
+bool filling_controls;
+
+void show_preview(HWND dialog)
+{
+    if (!filling_controls) {
+        show_card_preview(dialog, presence_preview(chosen_settings(dialog)), host_playback_state() == 0);
+    }
+}
+
 // The dialog while it is open. A second one would show the boxes as they
 // were before the first one's OK, and its own OK would undo that one's choices.
 HWND open_dialog;
@@ -158,29 +298,34 @@ INT_PTR show_settings(HWND dialog)
     centre_on_monitor(dialog);
     show_status(dialog);
     SetTimer(dialog, status_timer_id, status_refresh_ms, nullptr);
+    filling_controls = true;
     for (const check_box &box : check_boxes) {
         SendMessageA(GetDlgItem(dialog, box.id), BM_SETCHECK, config.*box.field ? BST_CHECKED : BST_UNCHECKED,
                      0);
     }
     grey_song_info_parts(dialog);
-    HWND choices = GetDlgItem(dialog, IDC_STATUS_DISPLAY);
-    for (const wchar_t *choice : status_display_choices) {
-        SendMessageW(choices, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+    for (const choice_list &list : choice_lists) {
+        HWND choices = GetDlgItem(dialog, list.id);
+        for (const wchar_t *choice : list.choices) {
+            SendMessageW(choices, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+        }
+        SendMessageW(choices, CB_SETCURSEL, static_cast<WPARAM>(config.*list.field), 0);
     }
-    SendMessageW(choices, CB_SETCURSEL, static_cast<WPARAM>(config.status_display_type), 0);
+    for (const text_edit &edit : text_edits) {
+        SendDlgItemMessageW(dialog, edit.id, EM_LIMITTEXT, template_max_characters, 0);
+        SetDlgItemTextW(dialog, edit.id, utf8_to_utf16(config.*edit.field).c_str());
+    }
+    show_built_in_templates(dialog);
+    enable_own_button_parts(dialog);
+    filling_controls = false;
+    show_preview(dialog);
     return TRUE;
 }
 
 INT_PTR accept_settings(HWND dialog)
 {
     const cfg_settings before = config;
-    for (const check_box &box : check_boxes) {
-        config.*box.field = is_checked(dialog, box.id) ? 1 : 0;
-    }
-    const LRESULT choice = SendMessageW(GetDlgItem(dialog, IDC_STATUS_DISPLAY), CB_GETCURSEL, 0, 0);
-    if (choice != CB_ERR) {
-        config.status_display_type = static_cast<int32_t>(choice);
-    }
+    config = chosen_settings(dialog);
     // A change that cannot be written yet stays in force and pending; the
     // save may also bring in what another program wrote to the file meanwhile.
     const bool saved = cfg_save_changes(*settings_file, before, &config) == 0;
@@ -197,6 +342,22 @@ INT_PTR accept_settings(HWND dialog)
     return TRUE;
 }
 
+// An edit, click or choice: greys what it overrides and shows its card.
+INT_PTR follow_choice(HWND dialog, int id, int notification)
+{
+    if (notification != EN_CHANGE && notification != BN_CLICKED && notification != CBN_SELCHANGE) {
+        return FALSE;
+    }
+    if (id == IDC_SHOW_SONG_INFO) {
+        grey_song_info_parts(dialog);
+    }
+    if (id == IDC_BUTTON_1 || id == IDC_BUTTON_2) {
+        enable_own_button_parts(dialog);
+    }
+    show_preview(dialog);
+    return TRUE;
+}
+
 INT_PTR handle_message(HWND dialog, UINT message, WPARAM wparam)
 {
     switch (message) {
@@ -209,19 +370,14 @@ INT_PTR handle_message(HWND dialog, UINT message, WPARAM wparam)
         case IDCANCEL:
             EndDialog(dialog, 0);
             return TRUE;
-        case IDC_SHOW_SONG_INFO:
-            if (HIWORD(wparam) != BN_CLICKED) {
-                return FALSE;
-            }
-            grey_song_info_parts(dialog);
-            return TRUE;
         }
-        return FALSE;
+        return follow_choice(dialog, LOWORD(wparam), HIWORD(wparam));
     case WM_TIMER:
         if (wparam != status_timer_id) {
             return FALSE;
         }
         show_status(dialog);
+        show_preview(dialog); // the entry playing and its clock move on
         return TRUE;
     case WM_DESTROY:
         KillTimer(dialog, status_timer_id);

@@ -1,6 +1,8 @@
-// The settings dialog: a check box per on/off setting and a drop-down for
-// what friends see in the member list; OK saves and republishes. At most one
-// is open at a time; only the host's main thread uses it.
+// The settings dialog: a check box per on/off setting, drop-downs for what
+// friends see in the member list, the card's header and its two buttons,
+// edits for the line templates and the user's own buttons, and a preview of
+// the card; OK saves and republishes. At most one is open at a time; only
+// the host's main thread uses it.
 #pragma once
 
 #include "config/config_file.h"

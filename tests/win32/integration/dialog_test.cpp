@@ -1,12 +1,14 @@
 // The settings dialog through the shipped plug-in under a real window
-// manager: the template in the DLL, what the boxes and the member-list choice
-// show, the greying of the boxes that song information overrides, and what
-// OK, Enter, Cancel, Escape and the close box do to the settings, the file
-// and Discord.
+// manager: the template in the DLL, what the boxes, choices and template
+// edits show, the greying of what song information and the button kinds
+// override, the preview of the card as the user edits, the keyboard (tab
+// order, accelerators), the window's size, and what OK, Enter, Cancel,
+// Escape and the close box do to the settings, the file and Discord.
 #include "files.h"
 #include "rig.h"
 
 #include <functional>
+#include <map>
 #include <optional>
 
 namespace {
@@ -15,6 +17,20 @@ constexpr int IDC_SHOW_TITLE = 1000, IDC_SHOW_ELAPSED_TIME = 1001, IDC_SHOW_ALBU
               IDC_SHOW_ALBUM_NAME = 1003, IDC_SHOW_ARTIST_NAME = 1004, IDC_SHOW_SONG_INFO = 1005,
               IDC_CONNECTION_STATUS = 1006, IDC_STATUS_DISPLAY_LABEL = 1007, IDC_STATUS_DISPLAY = 1008,
               IDC_HIDE_WHILE_PAUSED = 1009, IDC_SHARE_ON_DISCORD = 1010;
+constexpr int IDC_TITLE_LINE_CAPTION = 1011, IDC_TITLE_LINE = 1012, IDC_ARTIST_LINE_CAPTION = 1013,
+              IDC_ARTIST_LINE = 1014, IDC_TEMPLATE_HINT = 1015, IDC_HEADER_SHOWS_CAPTION = 1016,
+              IDC_HEADER_SHOWS = 1017, IDC_BUTTON_1_CAPTION = 1018, IDC_BUTTON_1 = 1019,
+              IDC_BUTTON_1_LABEL_CAPTION = 1020, IDC_BUTTON_1_LABEL = 1021,
+              IDC_BUTTON_1_ADDRESS_CAPTION = 1022, IDC_BUTTON_1_ADDRESS = 1023, IDC_BUTTON_2_CAPTION = 1024,
+              IDC_BUTTON_2 = 1025, IDC_BUTTON_2_LABEL_CAPTION = 1026, IDC_BUTTON_2_LABEL = 1027,
+              IDC_BUTTON_2_ADDRESS_CAPTION = 1028, IDC_BUTTON_2_ADDRESS = 1029, IDC_OWN_BUTTONS_NOTE = 1030;
+constexpr int IDC_PREVIEW_FRAME = 1040, IDC_PREVIEW_SOURCE = 1041, IDC_PREVIEW_HEADER = 1042,
+              IDC_PREVIEW_IMAGE = 1043, IDC_PREVIEW_DETAILS = 1044, IDC_PREVIEW_STATE = 1045,
+              IDC_PREVIEW_TIME = 1046, IDC_PREVIEW_HOVER = 1047, IDC_PREVIEW_BUTTON_1 = 1048,
+              IDC_PREVIEW_BUTTON_2 = 1049, IDC_PREVIEW_MEMBER_LIST = 1050;
+
+// The value of cfg_button_own: the user's own label and address.
+constexpr int own_button = 5;
 
 // What the test does once the dialog is up, from a timer inside its modal loop.
 std::function<void(HWND)> dialog_script;
@@ -616,6 +632,354 @@ TEST_F(dialog_rig, ok_while_an_editor_holds_the_file_says_it_could_not_save_and_
     EXPECT_EQ(fallback_settings(), "<none>");
 }
 
+std::wstring control_text(HWND dialog, int id)
+{
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(dialog, id, text, 1024);
+    return text;
+}
+
+// Types `text` into an edit as the keyboard does, replacing what it held.
+void type_into(HWND dialog, int id, const std::wstring &text)
+{
+    HWND edit = GetDlgItem(dialog, id);
+    SetFocus(edit);
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, WM_CHAR, VK_BACK, 0);
+    for (const wchar_t c : text) {
+        SendMessageW(edit, WM_CHAR, c, 0);
+    }
+}
+
+// Picks the `index`th choice of a drop-down list as a click on it does.
+void choose(HWND dialog, int id, int index)
+{
+    HWND list = GetDlgItem(dialog, id);
+    SetFocus(list);
+    SendMessageW(list, CB_SETCURSEL, index, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+// Runs the dialog's messages for a while the way its modal loop does, keys
+// through the dialog manager.
+void pump_dialog(HWND dialog)
+{
+    const DWORD until = GetTickCount() + 50;
+    MSG message;
+    do {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (!IsDialogMessageW(dialog, &message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+        Sleep(5);
+    } while (GetTickCount() < until);
+}
+
+void click(HWND dialog, int id)
+{
+    SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+TEST_F(dialog_rig, typing_a_line_template_changes_the_preview_before_ok_and_cancel_keeps_nothing)
+{
+    const std::string before = read_file(file);
+    const int published_before = published();
+    std::wstring state_before, state_typed, details_typed;
+    run_dialog([&](HWND dialog) {
+        EXPECT_EQ(control_text(dialog, IDC_PREVIEW_SOURCE), L"What plays now:");
+        EXPECT_EQ(control_text(dialog, IDC_PREVIEW_HEADER), L"Listening to Winamp");
+        state_before = control_text(dialog, IDC_PREVIEW_STATE);
+        EXPECT_EQ(control_text(dialog, IDC_PREVIEW_DETAILS), L"The Band - First Album");
+        type_into(dialog, IDC_TITLE_LINE, L"%artist% live");
+        state_typed = control_text(dialog, IDC_PREVIEW_STATE);
+        type_into(dialog, IDC_ARTIST_LINE, L"$upper(%album%)");
+        details_typed = control_text(dialog, IDC_PREVIEW_DETAILS);
+        settle();
+        EXPECT_EQ(read_file(file), before) << "nothing is saved before OK";
+        EXPECT_EQ(published(), published_before) << "nothing is published before OK";
+        click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(state_before, L"Blue (Playing)");
+    EXPECT_EQ(state_typed, L"The Band live");
+    EXPECT_EQ(details_typed, L"FIRST ALBUM");
+    settle();
+    EXPECT_EQ(read_file(file), before);
+    EXPECT_EQ(published(), published_before);
+    run_dialog([](HWND dialog) {
+        EXPECT_EQ(control_text(dialog, IDC_TITLE_LINE), L"") << "Cancel forgets the template";
+        EXPECT_EQ(control_text(dialog, IDC_PREVIEW_STATE), L"Blue (Playing)");
+        click(dialog, IDCANCEL);
+    });
+}
+
+TEST_F(dialog_rig, the_header_choice_changes_the_previews_header)
+{
+    std::vector<std::wstring> headers, choices;
+    run_dialog([&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, IDC_HEADER_SHOWS);
+        for (int i = 0; i < SendMessageW(list, CB_GETCOUNT, 0, 0); ++i) {
+            wchar_t text[32] = {};
+            SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            choices.push_back(text);
+        }
+        for (const int choice : {1, 2, 0}) {
+            choose(dialog, IDC_HEADER_SHOWS, choice);
+            headers.push_back(control_text(dialog, IDC_PREVIEW_HEADER));
+        }
+        click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(choices, (std::vector<std::wstring>{L"Winamp", L"the artist", L"the title"}));
+    ASSERT_EQ(headers.size(), 3u);
+    EXPECT_EQ(headers[0], L"Listening to The Band");
+    EXPECT_EQ(headers[1].rfind(L"Listening to Blue", 0), 0u) << testing::PrintToString(headers[1]);
+    EXPECT_EQ(headers[2], L"Listening to Winamp");
+}
+
+TEST_F(dialog_rig, only_the_users_own_button_kind_enables_its_label_and_address)
+{
+    const struct {
+        int choice, label, address;
+    } buttons[] = {{IDC_BUTTON_1, IDC_BUTTON_1_LABEL, IDC_BUTTON_1_ADDRESS},
+                   {IDC_BUTTON_2, IDC_BUTTON_2_LABEL, IDC_BUTTON_2_ADDRESS}};
+    std::vector<std::wstring> kinds;
+    run_dialog([&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, IDC_BUTTON_1);
+        for (int i = 0; i < SendMessageW(list, CB_GETCOUNT, 0, 0); ++i) {
+            wchar_t text[64] = {};
+            SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            kinds.push_back(text);
+        }
+        EXPECT_NE(control_text(dialog, IDC_OWN_BUTTONS_NOTE).find(L"never see your own buttons"),
+                  std::wstring::npos);
+        for (const auto &button : buttons) {
+            EXPECT_EQ(SendMessageW(GetDlgItem(dialog, button.choice), CB_GETCURSEL, 0, 0), 0)
+                << "off by default";
+            for (int kind = 0; kind <= own_button; ++kind) {
+                SCOPED_TRACE(kind);
+                choose(dialog, button.choice, kind);
+                EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, button.label)) != FALSE, kind == own_button);
+                EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, button.address)) != FALSE, kind == own_button);
+            }
+            const auto &other = &button == &buttons[0] ? buttons[1] : buttons[0];
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, other.label)))
+                << "the other button keeps its own";
+            choose(dialog, button.choice, 0);
+        }
+        click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(kinds, (std::vector<std::wstring>{L"Off", L"The track's page", L"The album's page",
+                                                L"The artist's page", L"The station's home page",
+                                                L"My own label and address"}));
+}
+
+TEST_F(dialog_rig, the_users_own_button_shows_in_the_preview_as_its_label_is_typed)
+{
+    std::vector<std::wstring> shown;
+    std::vector<bool> visible;
+    run_dialog([&](HWND dialog) {
+        const auto look = [&] {
+            shown.push_back(control_text(dialog, IDC_PREVIEW_BUTTON_1));
+            // The control's own style: the dialog itself may not be shown yet.
+            visible.push_back(
+                (GetWindowLongW(GetDlgItem(dialog, IDC_PREVIEW_BUTTON_1), GWL_STYLE) & WS_VISIBLE) != 0);
+        };
+        look();
+        choose(dialog, IDC_BUTTON_1, own_button);
+        type_into(dialog, IDC_BUTTON_1_ADDRESS, L"https://example.com/search?q=%title%");
+        type_into(dialog, IDC_BUTTON_1_LABEL, L"Listen along");
+        look();
+        type_into(dialog, IDC_BUTTON_1_LABEL, L"Hear %title%");
+        look();
+        choose(dialog, IDC_BUTTON_1, 0);
+        look();
+        click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(shown, (std::vector<std::wstring>{L"", L"Listen along", L"Hear Blue", L""}));
+    EXPECT_EQ(visible, (std::vector<bool>{false, true, true, false}));
+}
+
+// Where each `lines` entry ("key=value\r\n") is in `content`; npos when missing.
+std::vector<size_t> positions_of(const std::string &content, const std::vector<std::string> &lines)
+{
+    std::vector<size_t> positions;
+    for (const std::string &line : lines) {
+        positions.push_back(content.find(line));
+    }
+    return positions;
+}
+
+TEST_F(dialog_rig, ok_saves_the_new_choices_as_keys_after_todays_and_they_come_back)
+{
+    run_dialog([](HWND dialog) {
+        type_into(dialog, IDC_TITLE_LINE, L"[%artist% - ]%title%");
+        type_into(dialog, IDC_ARTIST_LINE, L"%album%");
+        choose(dialog, IDC_HEADER_SHOWS, 1);
+        choose(dialog, IDC_BUTTON_1, own_button);
+        type_into(dialog, IDC_BUTTON_1_LABEL, L"Listen along");
+        type_into(dialog, IDC_BUTTON_1_ADDRESS, L"https://example.com/search?q=%title%");
+        choose(dialog, IDC_BUTTON_2, 3);
+        press_key(dialog, IDC_BUTTON_1_ADDRESS, VK_RETURN);
+    });
+    const std::string content = read_file(file);
+    const std::vector<std::string> lines = {"Display album art=0\r\n",
+                                            "Title line=[%artist% - ]%title%\r\n",
+                                            "Artist line=%album%\r\n",
+                                            "Header shows=1\r\n",
+                                            "Button 1=5\r\n",
+                                            "Button 1 label=Listen along\r\n",
+                                            "Button 1 address=https://example.com/search?q=%title%\r\n",
+                                            "Button 2=3\r\n"};
+    const std::vector<size_t> positions = positions_of(content, lines);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_NE(positions[i], std::string::npos) << lines[i] << " in " << content;
+        if (i > 0) {
+            EXPECT_LT(positions[i - 1], positions[i]) << lines[i] << " in " << content;
+        }
+    }
+
+    restart_with(content);
+    run_dialog([](HWND dialog) {
+        EXPECT_EQ(control_text(dialog, IDC_TITLE_LINE), L"[%artist% - ]%title%");
+        EXPECT_EQ(control_text(dialog, IDC_ARTIST_LINE), L"%album%");
+        EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_HEADER_SHOWS), CB_GETCURSEL, 0, 0), 1);
+        EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_BUTTON_1), CB_GETCURSEL, 0, 0), own_button);
+        EXPECT_EQ(control_text(dialog, IDC_BUTTON_1_LABEL), L"Listen along");
+        EXPECT_EQ(control_text(dialog, IDC_BUTTON_1_ADDRESS), L"https://example.com/search?q=%title%");
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_BUTTON_1_LABEL)));
+        EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_BUTTON_2), CB_GETCURSEL, 0, 0), 3);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BUTTON_2_LABEL)));
+        click(dialog, IDCANCEL);
+    });
+}
+
+TEST_F(dialog_rig, with_nothing_playing_the_preview_shows_a_sample_track)
+{
+    host->stop();
+    settle();
+    run_dialog([](HWND dialog) {
+        EXPECT_EQ(control_text(dialog, IDC_PREVIEW_SOURCE), L"A sample track, since nothing plays:");
+        EXPECT_EQ(control_text(dialog, IDC_PREVIEW_HEADER), L"Listening to Winamp");
+        EXPECT_NE(control_text(dialog, IDC_PREVIEW_STATE), L"");
+        EXPECT_NE(control_text(dialog, IDC_PREVIEW_STATE), L"(Idle)");
+        click(dialog, IDC_SHOW_TITLE);
+        EXPECT_EQ(control_text(dialog, IDC_PREVIEW_STATE), L"(Playing)") << "a box changes the sample too";
+        click(dialog, IDCANCEL);
+    });
+}
+
+TEST_F(dialog_rig, the_dialog_fits_a_1024_by_768_screen)
+{
+    RECT box{};
+    int dpi = 0;
+    run_dialog([&](HWND dialog) {
+        GetWindowRect(dialog, &box);
+        HDC screen = GetDC(nullptr);
+        dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        click(dialog, IDCANCEL);
+    });
+    ASSERT_EQ(dpi, 96);
+    EXPECT_LE(box.right - box.left, 1024);
+    EXPECT_LE(box.bottom - box.top, 768 - 48) << "room for a taskbar";
+}
+
+// Every control the user sets, in the order Tab visits them, then OK and Cancel.
+const int tab_order[] = {IDC_SHOW_TITLE,
+                         IDC_SHOW_SONG_INFO,
+                         IDC_SHOW_ALBUM_NAME,
+                         IDC_SHOW_ALBUM_ART,
+                         IDC_SHOW_ARTIST_NAME,
+                         IDC_SHOW_ELAPSED_TIME,
+                         IDC_STATUS_DISPLAY,
+                         IDC_HIDE_WHILE_PAUSED,
+                         IDC_SHARE_ON_DISCORD,
+                         IDC_TITLE_LINE,
+                         IDC_ARTIST_LINE,
+                         IDC_HEADER_SHOWS,
+                         IDC_BUTTON_1,
+                         IDC_BUTTON_1_LABEL,
+                         IDC_BUTTON_1_ADDRESS,
+                         IDC_BUTTON_2,
+                         IDC_BUTTON_2_LABEL,
+                         IDC_BUTTON_2_ADDRESS,
+                         IDOK,
+                         IDCANCEL};
+
+TEST_F(dialog_rig, tab_reaches_every_control_in_order)
+{
+    std::vector<int> visited;
+    run_dialog([&](HWND dialog) {
+        choose(dialog, IDC_BUTTON_1, own_button);
+        choose(dialog, IDC_BUTTON_2, own_button);
+        SetFocus(GetDlgItem(dialog, IDC_SHOW_TITLE));
+        for (size_t step = 0; step < std::size(tab_order); ++step) {
+            visited.push_back(GetDlgCtrlID(GetFocus()));
+            PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+            PostMessageW(GetFocus(), WM_KEYUP, VK_TAB, 0);
+            pump_dialog(dialog);
+        }
+        EXPECT_EQ(GetDlgCtrlID(GetFocus()), IDC_SHOW_TITLE) << "Tab comes round again";
+        click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(visited, std::vector<int>(std::begin(tab_order), std::end(tab_order)));
+}
+
+// The letter after '&' in a control's text, or 0.
+wchar_t accelerator_of(const std::wstring &text)
+{
+    for (size_t at = text.find(L'&'); at != std::wstring::npos && at + 1 < text.size();
+         at = text.find(L'&', at + 2)) {
+        if (text[at + 1] != L'&') {
+            return static_cast<wchar_t>(towlower(text[at + 1]));
+        }
+    }
+    return 0;
+}
+
+// Each control the user sets has an accelerator of its own, on itself or on
+// the caption before it, and Alt with it moves the focus there.
+TEST_F(dialog_rig, every_setting_has_an_accelerator_of_its_own)
+{
+    std::map<wchar_t, int> owner;
+    std::vector<int> without;
+    std::vector<int> reached;
+    run_dialog([&](HWND dialog) {
+        choose(dialog, IDC_BUTTON_1, own_button);
+        choose(dialog, IDC_BUTTON_2, own_button);
+        for (const int id : tab_order) {
+            if (id == IDOK || id == IDCANCEL) {
+                continue;
+            }
+            HWND control = GetDlgItem(dialog, id);
+            wchar_t class_name[16] = {};
+            GetClassNameW(control, class_name, 16);
+            const bool captioned = _wcsicmp(class_name, L"Button") != 0;
+            const std::wstring text =
+                control_text(dialog, captioned ? GetDlgCtrlID(GetWindow(control, GW_HWNDPREV)) : id);
+            const wchar_t letter = accelerator_of(text);
+            if (letter == 0) {
+                without.push_back(id);
+                continue;
+            }
+            EXPECT_EQ(owner.count(letter), 0u) << "'" << static_cast<char>(letter) << "' twice";
+            owner[letter] = id;
+            SetFocus(GetDlgItem(dialog, IDCANCEL));
+            PostMessageW(GetFocus(), WM_SYSCHAR, letter, 1 << 29);
+            pump_dialog(dialog);
+            reached.push_back(GetDlgCtrlID(GetFocus()) == id ? id : -GetDlgCtrlID(GetFocus()));
+            if (!captioned) {
+                click(dialog, id); // the accelerator ticked the box: it is untouched again for the next one
+            }
+        }
+        click(dialog, IDCANCEL);
+    });
+    EXPECT_TRUE(without.empty()) << testing::PrintToString(without);
+    std::vector<int> settings(std::begin(tab_order), std::end(tab_order) - 2);
+    EXPECT_EQ(reached, settings);
+}
+
 // The template in the shipped DLL, read as the dialog manager reads it.
 struct template_reader {
     const BYTE *at;
@@ -665,11 +1029,11 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
     EXPECT_EQ(in.dword(), 0u);    // extended style
     EXPECT_EQ(in.dword(), 0x80C800C8u);
     const WORD controls = in.word();
-    EXPECT_EQ(controls, 13);
+    EXPECT_EQ(controls, 44);
     EXPECT_EQ(in.coordinate(), 0);
     EXPECT_EQ(in.coordinate(), 0);
-    EXPECT_EQ(in.coordinate(), 262);
-    EXPECT_EQ(in.coordinate(), 120);      // the twelve controls' 85, and the status line's four lines
+    EXPECT_EQ(in.coordinate(), 440);
+    EXPECT_EQ(in.coordinate(), 310);
     EXPECT_EQ(in.name_or_ordinal(), L""); // no menu
     EXPECT_EQ(in.name_or_ordinal(), L""); // the default class
     EXPECT_EQ(in.text(), L"Corvane Config");
@@ -680,6 +1044,11 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
     in.at += 2;
     EXPECT_EQ(in.text(), L"MS Shell Dlg");
 
+    // WS_CHILD | WS_VISIBLE and: BS_AUTOCHECKBOX | WS_TABSTOP; CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
+    // ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP; SS_NOPREFIX (texts filled at run time); the preview's
+    // texts SS_NOPREFIX | SS_ENDELLIPSIS, its boxes centred with a border.
+    constexpr DWORD check_box = 0x50010003, caption = 0x50000000, drop_down = 0x50210003, edit = 0x50810080,
+                    filled_text = 0x50000080, preview_text = 0x50004080, preview_box = 0x50804281;
     const struct {
         int id;
         DWORD style;
@@ -687,21 +1056,51 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
         const wchar_t *text;
         const wchar_t *window_class; // as an ordinal
     } expected[] = {
-        {IDOK, 0x50010001, 149, 62, 50, 14, L"OK", L"#128"},
-        {IDCANCEL, 0x50010000, 205, 62, 50, 14, L"Cancel", L"#128"},
-        {IDC_SHOW_SONG_INFO, 0x50010003, 131, 7, 124, 10, L"Show song info in presence", L"#128"},
-        {IDC_SHOW_TITLE, 0x50010003, 7, 7, 124, 10, L"Show title in state", L"#128"},
-        {IDC_SHOW_ALBUM_NAME, 0x50010003, 7, 18, 124, 10, L"Show album name in details", L"#128"},
-        {IDC_SHOW_ARTIST_NAME, 0x50010003, 7, 29, 124, 10, L"Show artist name in details", L"#128"},
-        {IDC_SHOW_ALBUM_ART, 0x50010003, 131, 18, 124, 10, L"Show album art in details", L"#128"},
-        {IDC_SHOW_ELAPSED_TIME, 0x50010003, 131, 29, 124, 10, L"Show elapsed time in presence", L"#128"},
-        {IDC_STATUS_DISPLAY_LABEL, 0x50000000, 7, 45, 46, 8, L"Friends see:", L"#130"},
-        // WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, its list 60 units high
-        {IDC_STATUS_DISPLAY, 0x50210003, 55, 43, 72, 60, L"", L"#133"},
-        {IDC_HIDE_WHILE_PAUSED, 0x50010003, 131, 44, 124, 10, L"Hide while paused", L"#128"},
-        {IDC_SHARE_ON_DISCORD, 0x50010003, 7, 64, 124, 10, L"Share on Discord", L"#128"},
-        // WS_CHILD | WS_VISIBLE | SS_NOPREFIX: a static text filled at run time
-        {IDC_CONNECTION_STATUS, 0x50000080, 7, 82, 248, 32, L"", L"#130"},
+        {IDC_SHOW_TITLE, check_box, 7, 7, 124, 10, L"Show &title in state", L"#128"},
+        {IDC_SHOW_SONG_INFO, check_box, 135, 7, 124, 10, L"Show &song info in presence", L"#128"},
+        {IDC_SHOW_ALBUM_NAME, check_box, 7, 18, 124, 10, L"Show alb&um name in details", L"#128"},
+        {IDC_SHOW_ALBUM_ART, check_box, 135, 18, 124, 10, L"Show album &art in details", L"#128"},
+        {IDC_SHOW_ARTIST_NAME, check_box, 7, 29, 124, 10, L"Show artist &name in details", L"#128"},
+        {IDC_SHOW_ELAPSED_TIME, check_box, 135, 29, 124, 10, L"Show elapsed ti&me in presence", L"#128"},
+        {IDC_STATUS_DISPLAY_LABEL, caption, 7, 45, 46, 8, L"&Friends see:", L"#130"},
+        {IDC_STATUS_DISPLAY, drop_down, 55, 43, 72, 60, L"", L"#133"},
+        {IDC_HIDE_WHILE_PAUSED, check_box, 135, 44, 124, 10, L"&Hide while paused", L"#128"},
+        {IDC_SHARE_ON_DISCORD, check_box, 7, 59, 124, 10, L"Share on Disc&ord", L"#128"},
+        {IDC_TITLE_LINE_CAPTION, caption, 7, 79, 50, 8, L"Title l&ine:", L"#130"},
+        {IDC_TITLE_LINE, edit, 60, 77, 199, 12, L"", L"#129"},
+        {IDC_ARTIST_LINE_CAPTION, caption, 7, 95, 50, 8, L"Artist lin&e:", L"#130"},
+        {IDC_ARTIST_LINE, edit, 60, 93, 199, 12, L"", L"#129"},
+        {IDC_TEMPLATE_HINT, filled_text, 60, 107, 199, 32, L"", L"#130"},
+        {IDC_HEADER_SHOWS_CAPTION, caption, 7, 145, 50, 8, L"Header sho&ws:", L"#130"},
+        {IDC_HEADER_SHOWS, drop_down, 60, 143, 100, 60, L"", L"#133"},
+        {IDC_BUTTON_1_CAPTION, caption, 7, 163, 50, 8, L"Button &1:", L"#130"},
+        {IDC_BUTTON_1, drop_down, 60, 161, 199, 90, L"", L"#133"},
+        {IDC_BUTTON_1_LABEL_CAPTION, caption, 18, 179, 40, 8, L"&Label:", L"#130"},
+        {IDC_BUTTON_1_LABEL, edit, 60, 177, 199, 12, L"", L"#129"},
+        {IDC_BUTTON_1_ADDRESS_CAPTION, caption, 18, 195, 40, 8, L"A&ddress:", L"#130"},
+        {IDC_BUTTON_1_ADDRESS, edit, 60, 193, 199, 12, L"", L"#129"},
+        {IDC_BUTTON_2_CAPTION, caption, 7, 213, 50, 8, L"Button &2:", L"#130"},
+        {IDC_BUTTON_2, drop_down, 60, 211, 199, 90, L"", L"#133"},
+        {IDC_BUTTON_2_LABEL_CAPTION, caption, 18, 229, 40, 8, L"La&bel:", L"#130"},
+        {IDC_BUTTON_2_LABEL, edit, 60, 227, 199, 12, L"", L"#129"},
+        {IDC_BUTTON_2_ADDRESS_CAPTION, caption, 18, 245, 40, 8, L"Add&ress:", L"#130"},
+        {IDC_BUTTON_2_ADDRESS, edit, 60, 243, 199, 12, L"", L"#129"},
+        {IDC_OWN_BUTTONS_NOTE, filled_text, 7, 260, 256, 8,
+         L"You never see your own buttons in Discord: only your friends do.", L"#130"},
+        {IDC_CONNECTION_STATUS, filled_text, 7, 273, 256, 32, L"", L"#130"},
+        {IDOK, 0x50010001, 327, 289, 50, 14, L"OK", L"#128"},
+        {IDCANCEL, 0x50010000, 383, 289, 50, 14, L"Cancel", L"#128"},
+        {IDC_PREVIEW_FRAME, 0x50000007, 271, 5, 162, 152, L"Preview", L"#128"}, // BS_GROUPBOX
+        {IDC_PREVIEW_SOURCE, preview_text, 279, 17, 146, 8, L"", L"#130"},
+        {IDC_PREVIEW_HEADER, preview_text, 279, 31, 146, 8, L"", L"#130"},
+        {IDC_PREVIEW_IMAGE, preview_box, 279, 43, 40, 40, L"", L"#130"},
+        {IDC_PREVIEW_DETAILS, preview_text, 325, 46, 100, 8, L"", L"#130"},
+        {IDC_PREVIEW_STATE, preview_text, 325, 58, 100, 8, L"", L"#130"},
+        {IDC_PREVIEW_TIME, preview_text, 325, 70, 100, 8, L"", L"#130"},
+        {IDC_PREVIEW_HOVER, preview_text, 279, 87, 146, 8, L"", L"#130"},
+        {IDC_PREVIEW_BUTTON_1, preview_box, 279, 101, 146, 13, L"", L"#130"},
+        {IDC_PREVIEW_BUTTON_2, preview_box, 279, 117, 146, 13, L"", L"#130"},
+        {IDC_PREVIEW_MEMBER_LIST, preview_text, 279, 137, 146, 8, L"", L"#130"},
     };
     for (int i = 0; i < controls && i < static_cast<int>(std::size(expected)); ++i) {
         SCOPED_TRACE(i);
@@ -717,6 +1116,7 @@ TEST_F(dialog_rig, the_template_in_the_dll_is_exactly_the_settings_dialog)
         const std::wstring window_class = in.name_or_ordinal();
         const std::wstring ordinal = expected[i].window_class;
         const wchar_t *class_name = ordinal == L"#128"   ? L"BUTTON"
+                                    : ordinal == L"#129" ? L"EDIT"
                                     : ordinal == L"#133" ? L"COMBOBOX"
                                                          : L"STATIC";
         EXPECT_TRUE(window_class == expected[i].window_class ||
