@@ -1,6 +1,8 @@
 // The address splitter, percent-decoding and percent-encoding.
 #include "common/address.h"
 
+#include "common/hex_digit.h"
+
 namespace {
 
 constexpr std::string_view scheme_end = "://";
@@ -18,20 +20,6 @@ bool is_ascii_digit(char c)
 bool is_unreserved(char c)
 {
     return is_ascii_letter(c) || is_ascii_digit(c) || c == '-' || c == '.' || c == '_' || c == '~';
-}
-
-int hex_value(char c)
-{
-    if (is_ascii_digit(c)) {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 std::string lower_ascii(std::string text)
@@ -97,9 +85,9 @@ std::string percent_decode(std::string_view text)
     std::string decoded;
     decoded.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hex_value(text[i + 1]) >= 0 &&
-            hex_value(text[i + 2]) >= 0) {
-            decoded += static_cast<char>(hex_value(text[i + 1]) * 16 + hex_value(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && hex_digit_value(text[i + 1]) >= 0 &&
+            hex_digit_value(text[i + 2]) >= 0) {
+            decoded += static_cast<char>(hex_digit_value(text[i + 1]) * 16 + hex_digit_value(text[i + 2]));
             i += 2;
         } else {
             decoded += text[i];

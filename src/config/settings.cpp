@@ -2,6 +2,7 @@
 // the settings file's text (read through the INI reader).
 #include "config/settings.h"
 
+#include "common/hex_digit.h"
 #include "config/ini_editor.h"
 #include "config/ini_reader.h"
 
@@ -108,20 +109,6 @@ bool reads_back_verbatim(std::string_view text)
     return true;
 }
 
-int hex_digit(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::string quoted(std::string_view text)
 {
     static constexpr char hex[] = "0123456789ABCDEF";
@@ -153,9 +140,9 @@ std::string unquoted(std::string_view body)
             text += body[i];
         } else if (body[i + 1] == '\\' || body[i + 1] == '"' || body[i + 1] == ';') {
             text += body[++i];
-        } else if (body[i + 1] == 'x' && i + 3 < body.size() && hex_digit(body[i + 2]) >= 0 &&
-                   hex_digit(body[i + 3]) >= 0) {
-            text += static_cast<char>(hex_digit(body[i + 2]) * 16 + hex_digit(body[i + 3]));
+        } else if (body[i + 1] == 'x' && i + 3 < body.size() && hex_digit_value(body[i + 2]) >= 0 &&
+                   hex_digit_value(body[i + 3]) >= 0) {
+            text += static_cast<char>(hex_digit_value(body[i + 2]) * 16 + hex_digit_value(body[i + 3]));
             i += 3;
         } else {
             text += body[i];
