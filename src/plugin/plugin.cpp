@@ -203,6 +203,11 @@ void __cdecl plugin_quit()
             // not fatal: the file keeps its previous content.
             cfg_save_pending(settings_file, &config);
         }
+        // A DLL that stays mapped (a lookup still ending, a pin) and is started
+        // again reads its settings afresh.
+        settings_loaded = false;
+        settings_file = {};
+        config = {};
     });
     guarded([] { connection_stop(); });
     guarded([] { cover_stop(); });
