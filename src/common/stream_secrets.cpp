@@ -47,6 +47,24 @@ bool is_ordinary_word(std::string_view word)
            std::ranges::none_of(word, [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// Whether `host` is four dot-separated decimal numbers ("178.32.1.5").
+bool is_ip_v4_address(std::string_view host)
+{
+    int numbers = 0;
+    for (size_t start = 0;; ++numbers) {
+        const size_t dot = host.find('.', start);
+        const std::string_view number = host.substr(start, dot == std::string_view::npos ? dot : dot - start);
+        if (number.empty() || number.size() > 3 ||
+            !std::ranges::all_of(number, [](char c) { return c >= '0' && c <= '9'; })) {
+            return false;
+        }
+        if (dot == std::string_view::npos) {
+            return numbers == 3;
+        }
+        start = dot + 1;
+    }
+}
+
 // Letters, digits and everything beyond ASCII make words.
 bool is_word_byte(char c)
 {
@@ -71,6 +89,9 @@ bool holds(std::string_view haystack, std::string_view secret)
 
 bool holds_any(std::string_view text, const std::vector<std::string> &secrets)
 {
+    if (secrets.empty()) {
+        return false;
+    }
     const std::string raw = fold(text).text;
     const std::string decoded = fold(percent_decode(text)).text;
     return std::ranges::any_of(
@@ -95,13 +116,23 @@ std::vector<std::string> stream_secrets(std::string_view location)
     add(parts->user);
     add(parts->password);
     for (const address_query_item &item : parts->query) {
-        add(item.value);
+        // A key given alone ("?a1b2c3d4e5") stands in the name's place.
+        if (!item.value.empty()) {
+            add(item.value);
+        } else if (!is_ordinary_word(item.name)) {
+            add(item.name);
+        }
     }
     add(parts->fragment);
     for (const std::string &segment : parts->path_segments) {
         if (!is_ordinary_word(segment)) {
             add(segment);
         }
+    }
+    // The numbers of an IP address are no secret, and as whole words they
+    // would hide every title with a number.
+    if (is_ip_v4_address(parts->host)) {
+        return found;
     }
     size_t label_start = 0;
     for (;;) {

@@ -219,30 +219,41 @@ void enable_own_button_parts(HWND dialog)
     }
 }
 
-std::string edit_text(HWND dialog, int id)
+std::wstring edit_text(HWND dialog, int id)
 {
     HWND edit = GetDlgItem(dialog, id);
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
     text.resize(static_cast<size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
-    return utf16_to_utf8(text);
+    return text;
 }
 
-// The settings as the controls show them now: those in force, with every
-// choice the dialog offers taken from its control.
+// The settings the controls were filled from when the dialog opened.
+cfg_settings shown_settings;
+
+// The settings in force with each choice the user changed in the dialog since
+// it opened: a control left as it was shown keeps what is in force now (the
+// sharing switch from the host's menu or hotkey meanwhile, a template's exact
+// bytes, which the edit shows converted to UTF-16).
 cfg_settings chosen_settings(HWND dialog)
 {
     cfg_settings settings = config;
     for (const check_box &box : check_boxes) {
-        settings.*box.field = is_checked(dialog, box.id) ? 1 : 0;
+        const int32_t value = is_checked(dialog, box.id) ? 1 : 0;
+        if (value != shown_settings.*box.field) {
+            settings.*box.field = value;
+        }
     }
     for (const choice_list &list : choice_lists) {
         const LRESULT choice = chosen(dialog, list.id);
-        if (choice != CB_ERR) {
+        if (choice != CB_ERR && static_cast<int32_t>(choice) != shown_settings.*list.field) {
             settings.*list.field = static_cast<int32_t>(choice);
         }
     }
     for (const text_edit &edit : text_edits) {
-        settings.*edit.field = edit_text(dialog, edit.id);
+        const std::wstring text = edit_text(dialog, edit.id);
+        if (text != utf8_to_utf16(shown_settings.*edit.field)) {
+            settings.*edit.field = utf16_to_utf8(text);
+        }
     }
     return settings;
 }
@@ -299,6 +310,7 @@ INT_PTR show_settings(HWND dialog)
     show_status(dialog);
     SetTimer(dialog, status_timer_id, status_refresh_ms, nullptr);
     filling_controls = true;
+    shown_settings = config;
     for (const check_box &box : check_boxes) {
         SendMessageA(GetDlgItem(dialog, box.id), BM_SETCHECK, config.*box.field ? BST_CHECKED : BST_UNCHECKED,
                      0);

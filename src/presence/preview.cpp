@@ -2,6 +2,7 @@
 // sample track's, composed and formatted as a playing track's would be.
 #include "presence/preview.h"
 
+#include "discord/publish_gate.h"
 #include "host/playback.h"
 #include "presence/card.h"
 #include "presence/presence.h"
@@ -44,9 +45,15 @@ std::optional<discord_activity> sample_card(const cfg_settings &settings)
 
 std::optional<discord_activity> presence_preview(const cfg_settings &settings)
 {
-    const int state = host_playback_state();
-    if (state == 1 || state == 3) {
-        return presence_card_under(settings);
+    if (!settings.share_on_discord) {
+        return std::nullopt;
     }
-    return sample_card(settings);
+    const int state = host_playback_state();
+    std::optional<discord_activity> card =
+        state == 1 || state == 3 ? presence_card_under(settings) : sample_card(settings);
+    // As Discord will have it: past the gate every published activity passes.
+    if (card) {
+        card = publishable_activity(*card);
+    }
+    return card;
 }

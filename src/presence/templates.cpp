@@ -24,15 +24,15 @@ struct field_source {
 // folder's name, or its tag as the input plug-ins answer it.
 std::wstring host_field(const std::wstring &file, std::wstring_view tag)
 {
-    if (tag == L"filename") {
+    if (same_field_name(tag, "filename")) {
         return file;
     }
-    if (tag == L"folder") {
+    if (same_field_name(tag, "folder")) {
         const size_t name_start = file.find_last_of(L"\\/");
         const std::wstring folder = file.substr(0, name_start == std::wstring::npos ? 0 : name_start);
         return folder.substr(folder.find_last_of(L"\\/") + 1); // npos + 1: the whole
     }
-    return host_read_tag(file, tag == L"tracknumber" ? L"track" : std::wstring(tag).c_str());
+    return host_read_tag(file, same_field_name(tag, "tracknumber") ? L"track" : std::wstring(tag).c_str());
 }
 
 host_tag_answer answer_field(const wchar_t *tag, const void *context)

@@ -60,6 +60,10 @@ struct title_field_answer {
     bool operator==(const title_field_answer &) const = default;
 };
 
+// Whether the host's field name `tag` is `name` (lower-case ASCII), ignoring
+// case as the host's formatter does.
+bool same_field_name(utf16_view tag, std::string_view name);
+
 // `text` with every byte of its UTF-8 form outside A-Z a-z 0-9 - . _ ~
 // percent-encoded: a field of an address.
 utf16_string percent_encoded_field(utf16_view text);

@@ -87,6 +87,9 @@ INSTANTIATE_TEST_SUITE_P(
         field_case{"song info off keeps the play state", blue_file(),
                    with_box_off(&cfg_settings::display_song_info), UTF16("playstate"), title_field_kind::text,
                    "(Playing)"},
+        field_case{"song info off keeps the host's fields out too", blue_file(),
+                   with_box_off(&cfg_settings::display_song_info), UTF16("filename"), title_field_kind::empty,
+                   ""},
         field_case{"empty tag", title_fields{}, {}, UTF16("artist"), title_field_kind::empty, ""},
         field_case{
             "stream song title", radio_song(), {}, UTF16("title"), title_field_kind::text, "The Weight"},

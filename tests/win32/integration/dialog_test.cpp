@@ -172,6 +172,26 @@ TEST_F(dialog_rig, the_share_box_shows_the_switch_and_ok_switches_sharing_and_th
     EXPECT_NE(read_file(file).find("\r\nShare on Discord=0\r\n"), std::string::npos);
 }
 
+// OK saves what the user changed in the dialog, not what its controls showed
+// when it opened: a switch from the hotkey meanwhile stays, and a template the
+// edit shows converted keeps its bytes.
+TEST_F(dialog_rig, ok_keeps_a_switch_made_meanwhile_and_the_bytes_of_a_template_left_alone)
+{
+    const std::string own_line = "Title line=\xE9coute %title%\r\n";
+    restart_with("[Display configuration]\r\n" + own_line);
+    run_dialog([&](HWND dialog) {
+        EXPECT_TRUE(checked(dialog, IDC_SHARE_ON_DISCORD));
+        ASSERT_TRUE(host->click_menu_item(WINAMP_MENU_OPTIONS, L"Share on Discord"));
+        SendMessageW(GetDlgItem(dialog, IDC_HIDE_WHILE_PAUSED), BM_CLICK, 0, 0);
+        SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    const std::string saved = read_file(file);
+    EXPECT_NE(saved.find("\r\nShare on Discord=0\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\r\nHide while paused=1\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find(own_line), std::string::npos) << saved;
+    EXPECT_TRUE(pump_until([&] { return discord->updates().back().clear; })) << "sharing stays off";
+}
+
 TEST_F(dialog_rig, the_member_list_choice_and_hide_while_paused_are_shown_and_saved)
 {
     restart_with("[Display configuration]\r\nMember list shows=2\r\nHide while paused=1\r\n");
