@@ -194,6 +194,8 @@ bool restart_with_settings(sim_host &host, const std::wstring &file, const char 
     host.pump(rate_wait_ms);
     host.quit_plugin();
     host.unload_plugin();
+    // The plug-in makes its folder only for a change of the user's.
+    CreateDirectoryW(file.substr(0, file.find_last_of(L'\\')).c_str(), nullptr);
     FILE *out = _wfopen(file.c_str(), L"wb");
     if (out == nullptr) {
         return false;
