@@ -155,6 +155,9 @@ cover_image cover_of(const card_context &context, const wchar_t *artist, const w
 // ("cda://D,1") or a "file:///" entry has none.
 std::vector<std::string> entry_secrets(const std::wstring &file)
 {
+    if (file.find(L"://") == std::wstring::npos) {
+        return {};
+    }
     const std::string location = utf16_to_utf8(file);
     const std::optional<std::string> scheme = address_scheme(location);
     if (!scheme || *scheme == "cda" || *scheme == "file") {

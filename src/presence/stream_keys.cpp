@@ -17,10 +17,17 @@ constexpr utf16_view song_separator = UTF16(" - ");
 constexpr std::array<std::string_view, 8> stream_schemes = {"http", "https", "icy",  "uvox",
                                                             "mms",  "mmsh",  "rtsp", "rtmp"};
 
+// What every address holds after its scheme, and no text may show.
+constexpr utf16_view address_mark = UTF16("://");
+
 } // namespace
 
 bool is_stream_location(utf16_view file)
 {
+    // Most entries are files: they are told at a glance, on the host's main thread.
+    if (file.find(address_mark) == utf16_view::npos) {
+        return false;
+    }
     const std::optional<std::string> scheme = address_scheme(utf16_to_utf8(file));
     return scheme && std::ranges::find(stream_schemes, *scheme) != stream_schemes.end();
 }
@@ -37,6 +44,9 @@ stream_song split_stream_title(utf16_view text)
 
 utf16_string publishable_or_empty(utf16_view text, const std::vector<std::string> &secrets)
 {
+    if (secrets.empty()) {
+        return text.find(address_mark) == utf16_view::npos ? utf16_string(text) : utf16_string();
+    }
     return text_is_publishable(utf16_to_utf8(text), secrets) ? utf16_string(text) : utf16_string();
 }
 
