@@ -42,9 +42,11 @@ inline constexpr LPARAM IPC_GET_PLAYING_TITLE = 3034;
 inline constexpr LPARAM IPC_FILE_TAG_MAY_HAVE_UPDATED = 536;
 inline constexpr LPARAM IPC_FILE_TAG_MAY_HAVE_UPDATEDW = 3029;
 
-// Notifications the host sends its own main window as WM_WA_IPC with lParam
-// IPC_CB_MISC: wParam IPC_CB_MISC_STATUS when playback starts, pauses or stops,
-// IPC_CB_MISC_TITLE when the playing entry's title changes (a stream's song).
+// Notifications the host posts its own main window, several at a time, as
+// WM_WA_IPC with lParam IPC_CB_MISC: wParam IPC_CB_MISC_STATUS when playback
+// starts, pauses or stops, IPC_CB_MISC_TITLE when the playing entry's title
+// changes (a stream's song); other values tell of the volume, the stream's
+// information and the like.
 inline constexpr WPARAM IPC_CB_MISC_TITLE = 0;
 inline constexpr WPARAM IPC_CB_MISC_STATUS = 2;
 inline constexpr LPARAM IPC_CB_MISC = 603;

@@ -2,7 +2,6 @@
 // the file, the tags and the position, and the system clock beside them.
 #include "host/playback.h"
 
-#include "common/guarded.h"
 #include "host/host.h"
 #include "winamp_gen.h"
 
@@ -12,29 +11,6 @@ namespace {
 LRESULT host_query(WPARAM wparam, LPARAM query)
 {
     return SendMessageW(host_window(), WM_WA_IPC, wparam, query);
-}
-
-// The ticks come as the timer of a message-only window of the plug-in's
-// own: the host's message loop dispatches a message of a window like any
-// other, whereas what a loop does with a message without one (a thread
-// timer's) is up to the host. Nothing of the host's is touched to have it.
-constexpr wchar_t tick_window_class[] = L"DiscordCorvaneTicks";
-constexpr UINT_PTR tick_timer_id = 1;
-HWND tick_window;
-HINSTANCE tick_window_instance;
-// While ticking, what a tick calls; null otherwise, so that a tick already
-// queued when the ticks stopped calls nothing.
-void (*tick_callback)();
-
-LRESULT CALLBACK tick_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    if (message == WM_TIMER && wparam == tick_timer_id) {
-        if (tick_callback != nullptr) {
-            guarded([] { tick_callback(); });
-        }
-        return 0;
-    }
-    return DefWindowProcW(window, message, wparam, lparam);
 }
 
 // 100 ns intervals from 1601-01-01 to 1970-01-01.
@@ -141,56 +117,4 @@ int64_t host_track_length_seconds()
 {
     const LRESULT seconds = host_query(1, IPC_GETOUTPUTTIME);
     return seconds > 0 ? seconds : 0;
-}
-
-bool host_ticks_open()
-{
-    if (tick_window != nullptr) {
-        return true;
-    }
-    WNDCLASSEXW window_class{};
-    window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = &tick_window_procedure;
-    window_class.hInstance = plugin_dll();
-    window_class.lpszClassName = tick_window_class;
-    if (RegisterClassExW(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-        return false;
-    }
-    tick_window = CreateWindowExW(0, tick_window_class, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  plugin_dll(), nullptr);
-    if (tick_window == nullptr) {
-        UnregisterClassW(tick_window_class, plugin_dll());
-        return false;
-    }
-    tick_window_instance = plugin_dll();
-    return true;
-}
-
-void host_ticks_close()
-{
-    host_ticks_stop();
-    if (tick_window == nullptr) {
-        return;
-    }
-    DestroyWindow(tick_window);
-    tick_window = nullptr;
-    UnregisterClassW(tick_window_class, tick_window_instance);
-}
-
-void host_ticks_start(unsigned interval_ms, void (*tick)())
-{
-    if (tick_callback != nullptr || tick_window == nullptr) {
-        return;
-    }
-    if (SetTimer(tick_window, tick_timer_id, interval_ms, nullptr) != 0) {
-        tick_callback = tick;
-    }
-}
-
-void host_ticks_stop()
-{
-    if (tick_callback != nullptr) {
-        KillTimer(tick_window, tick_timer_id);
-        tick_callback = nullptr;
-    }
 }

@@ -1,7 +1,6 @@
 // What the host says of its playback, asked through its main window: the
 // playback state, the playing entry's tags, and the readings of the
-// elapsed-time clock; and a tick on the host's main thread, from a window of
-// the plug-in's own, for reading them again. Called on the host's main thread.
+// elapsed-time clock. Called on the host's main thread.
 #pragma once
 
 #include <windows.h>
@@ -66,19 +65,3 @@ int64_t host_clock_now();
 
 // The playing track's length in seconds; 0 when unknown (a stream).
 int64_t host_track_length_seconds();
-
-// Main thread, at start-up: creates the plug-in's own message-only window
-// whose timer brings the ticks; false when it cannot (then no tick comes).
-bool host_ticks_open();
-
-// Main thread, at shut-down: ends the ticks and destroys the window; no tick
-// comes after this returns.
-void host_ticks_close();
-
-// Calls `tick` on the host's main thread every `interval_ms`, from the
-// host's message loop, until host_ticks_stop(); while ticking, a second
-// start changes nothing. One tick at a time for the whole plug-in.
-void host_ticks_start(unsigned interval_ms, void (*tick)());
-
-// Ends the ticks, if any: none comes after this returns.
-void host_ticks_stop();

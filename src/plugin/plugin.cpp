@@ -10,7 +10,7 @@
 #include "host/host.h"
 #include "host/host_hotkey.h"
 #include "host/host_menu.h"
-#include "host/playback.h"
+#include "host/main_loop.h"
 #include "presence/presence.h"
 #include "version.h"
 #include "winamp_gen.h"
@@ -50,6 +50,18 @@ bool is_playback_notification(UINT message, WPARAM wparam, LPARAM lparam)
 {
     return message == WM_WA_IPC && lparam == IPC_CB_MISC &&
            (wparam == IPC_CB_MISC_STATUS || wparam == IPC_CB_MISC_TITLE);
+}
+
+// The host posts its notifications several at a time (a track change posts
+// the stop and play sequences, seven at once), and by the time the first is
+// handled it already reports what the last tells of. So the first of a run
+// asks for the presence to be decided once the messages waiting behind it
+// have been handled, and the others find it asked for already.
+void on_playback_notification()
+{
+    if (!main_loop_call_soon(&update_presence)) {
+        update_presence();
+    }
 }
 
 // Another program or the host's tag editor may have changed a file's tags.
@@ -104,7 +116,7 @@ LRESULT CALLBACK plugin_wndproc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
         return 0;
     }
     if (is_playback_notification(message, wparam, lparam)) {
-        guarded([] { update_presence(); });
+        guarded(&on_playback_notification);
     } else if (is_tag_notification(message, lparam)) {
         guarded([] { presence_tags_changed(); });
     }
@@ -161,7 +173,7 @@ int __cdecl plugin_init()
 {
     guarded([] {
         host_remember(plugin.hwndParent, plugin.hDllInstance);
-        host_ticks_open();
+        main_loop_open();
         load_settings_once();
         cover_start(plugin.hDllInstance, &republish_with_cover);
         subclass_host_window();
@@ -196,7 +208,7 @@ void __cdecl plugin_quit()
         guarded(&pin_dll);
     }
     presence_stop();
-    guarded([] { host_ticks_close(); });
+    guarded([] { main_loop_close(); });
     guarded([] {
         if (settings_loaded) {
             // Only a change the user made that no file holds yet; failure is

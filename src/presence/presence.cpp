@@ -12,6 +12,7 @@
 #include "config/settings.h"
 #include "cover/cover.h"
 #include "discord/connection.h"
+#include "host/main_loop.h"
 #include "host/playback.h"
 #include "presence/card.h"
 #include "presence/stream_card.h"
@@ -74,9 +75,9 @@ void poll_position()
 void follow_position(bool clock_shown)
 {
     if (clock_shown) {
-        host_ticks_start(position_poll_ms, &poll_position);
+        main_loop_ticks_start(position_poll_ms, &poll_position);
     } else {
-        host_ticks_stop();
+        main_loop_ticks_stop();
     }
 }
 

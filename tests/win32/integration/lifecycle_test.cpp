@@ -113,7 +113,8 @@ TEST_F(plugin_rig, quit_clears_the_activity_closes_the_pipe_and_restores_the_win
 }
 
 // Next track as the host does it: the whole stop sequence, then the whole play
-// sequence, all posted and handled once the new file plays.
+// sequence, all posted and handled once the new file plays. The card is
+// decided once for the run, and once for the title and info that follow.
 TEST_F(plugin_rig, a_track_change_with_the_hosts_burst_publishes_one_activity_for_the_new_track)
 {
     catalogue_respond(R"({"status":200,"body":"{\"data\":[],\"total\":0}"})");
@@ -131,6 +132,7 @@ TEST_F(plugin_rig, a_track_change_with_the_hosts_burst_publishes_one_activity_fo
     EXPECT_EQ(host->queries_received(IPC_CB_MISC), 9) << "the stop and play notifications reached the host";
     EXPECT_EQ(host->queries_received(SIM_IPC_STOPPLAYING), 1);
     EXPECT_EQ(host->queries_received(SIM_IPC_PLAYING_FILEW), 1);
+    EXPECT_EQ(host->queries_received(IPC_GET_PLAYING_FILENAME), 2) << "the card decided once per run";
 }
 
 // A copy of the shipped DLL under a name of its own, for a test after which
