@@ -41,6 +41,16 @@ std::u32string folded_composition(std::string_view text)
     return canonical_composition(folded);
 }
 
+bool is_ascii(std::string_view text)
+{
+    return std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+char ascii_fold(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 } // namespace
 
 char32_t case_fold(char32_t code)
@@ -59,5 +69,13 @@ char32_t case_fold(char32_t code)
 
 bool same_text_ignoring_case(std::string_view a, std::string_view b)
 {
+    // The same bytes read as the same text; ASCII is its own decomposition
+    // and composition, and folds only its capitals.
+    if (a == b) {
+        return true;
+    }
+    if (is_ascii(a) && is_ascii(b)) {
+        return std::ranges::equal(a, b, [](char x, char y) { return ascii_fold(x) == ascii_fold(y); });
+    }
     return folded_composition(a) == folded_composition(b);
 }
