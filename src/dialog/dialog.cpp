@@ -258,6 +258,22 @@ cfg_settings chosen_settings(HWND dialog)
     return settings;
 }
 
+// Sharing switched in the host's menus or with the hotkey while the dialog is
+// open: the box follows, unless the user has clicked it, whose choice OK
+// keeps. Either way OK no longer counts the switch as the user's change.
+void follow_sharing_switch(HWND dialog)
+{
+    if (config.share_on_discord == shown_settings.share_on_discord) {
+        return;
+    }
+    const bool box_as_shown =
+        is_checked(dialog, IDC_SHARE_ON_DISCORD) == (shown_settings.share_on_discord != 0);
+    shown_settings.share_on_discord = config.share_on_discord;
+    if (box_as_shown) {
+        CheckDlgButton(dialog, IDC_SHARE_ON_DISCORD, config.share_on_discord ? BST_CHECKED : BST_UNCHECKED);
+    }
+}
+
 // Set while the controls are being filled: their notifications change nothing then.
 bool filling_controls;
 
@@ -389,6 +405,7 @@ INT_PTR handle_message(HWND dialog, UINT message, WPARAM wparam)
             return FALSE;
         }
         show_status(dialog);
+        follow_sharing_switch(dialog);
         show_preview(dialog); // the entry playing and its clock move on
         return TRUE;
     case WM_DESTROY:

@@ -173,15 +173,18 @@ TEST_F(dialog_rig, the_share_box_shows_the_switch_and_ok_switches_sharing_and_th
 }
 
 // OK saves what the user changed in the dialog, not what its controls showed
-// when it opened: a switch from the hotkey meanwhile stays, and a template the
-// edit shows converted keeps its bytes.
+// when it opened: a switch from the menu or hotkey meanwhile stays, and the
+// box follows it; a template the edit shows converted keeps its bytes.
 TEST_F(dialog_rig, ok_keeps_a_switch_made_meanwhile_and_the_bytes_of_a_template_left_alone)
 {
-    const std::string own_line = "Title line=\xE9coute %title%\r\n";
+    const std::string own_line = "Title line=\xE9"
+                                 "coute %title%\r\n";
     restart_with("[Display configuration]\r\n" + own_line);
     run_dialog([&](HWND dialog) {
         EXPECT_TRUE(checked(dialog, IDC_SHARE_ON_DISCORD));
         ASSERT_TRUE(host->click_menu_item(WINAMP_MENU_OPTIONS, L"Share on Discord"));
+        EXPECT_TRUE(pump_until([&] { return !checked(dialog, IDC_SHARE_ON_DISCORD); }, 5000))
+            << "the box follows the switch";
         SendMessageW(GetDlgItem(dialog, IDC_HIDE_WHILE_PAUSED), BM_CLICK, 0, 0);
         SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     });
