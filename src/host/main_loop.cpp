@@ -13,14 +13,14 @@ namespace {
 
 constexpr wchar_t window_class_name[] = L"DiscordCorvaneMainLoop";
 constexpr UINT_PTR tick_timer_id = 1;
-constexpr UINT call_message = WM_APP;
+constexpr UINT mark_message = WM_APP;
 HWND window;
 HINSTANCE window_instance;
 // While ticking, what a tick calls; null otherwise, so that a tick already
 // queued when the ticks stopped calls nothing.
 void (*tick_callback)();
-// The call posted and not yet made; null when none waits.
-void (*waiting_call)();
+// A mark is posted and not yet handled.
+bool mark_waiting;
 
 LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
@@ -30,13 +30,8 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         }
         return 0;
     }
-    if (message == call_message) {
-        // Taken off first: the call may ask for the next one.
-        void (*call)() = waiting_call;
-        waiting_call = nullptr;
-        if (call != nullptr) {
-            guarded(call);
-        }
+    if (message == mark_message) {
+        mark_waiting = false;
         return 0;
     }
     return DefWindowProcW(hwnd, message, wparam, lparam);
@@ -70,8 +65,8 @@ bool main_loop_open()
 void main_loop_close()
 {
     main_loop_ticks_stop();
-    // A posted call dies with the window.
-    waiting_call = nullptr;
+    // A posted mark dies with the window.
+    mark_waiting = false;
     if (window == nullptr) {
         return;
     }
@@ -98,14 +93,16 @@ void main_loop_ticks_stop()
     }
 }
 
-bool main_loop_call_soon(void (*call)())
+bool main_loop_mark()
 {
-    if (waiting_call != nullptr) {
-        return waiting_call == call;
-    }
-    if (window == nullptr || !PostMessageW(window, call_message, 0, 0)) {
+    if (window == nullptr || !PostMessageW(window, mark_message, 0, 0)) {
         return false;
     }
-    waiting_call = call;
+    mark_waiting = true;
     return true;
+}
+
+bool main_loop_marked()
+{
+    return mark_waiting;
 }

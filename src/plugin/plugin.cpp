@@ -53,15 +53,18 @@ bool is_playback_notification(UINT message, WPARAM wparam, LPARAM lparam)
 }
 
 // The host posts its notifications several at a time (a track change posts
-// the stop and play sequences, seven at once), and by the time the first is
-// handled it already reports what the last tells of. So the first of a run
-// asks for the presence to be decided once the messages waiting behind it
-// have been handled, and the others find it asked for already.
+// the stop and play sequences, seven at once), each after its state changed:
+// by the time the first is handled, the host reports what the last tells of.
+// So the first of a run marks the host's queue and decides the presence; the
+// notifications that were waiting ahead of the mark tell of nothing that
+// decision did not read, and only one posted after it decides again.
 void on_playback_notification()
 {
-    if (!main_loop_call_soon(&update_presence)) {
-        update_presence();
+    if (main_loop_marked()) {
+        return;
     }
+    main_loop_mark();
+    update_presence();
 }
 
 // Another program or the host's tag editor may have changed a file's tags.

@@ -51,7 +51,7 @@ struct cover_timing {
 };
 
 // Sends the status notification for `file` playing and handles the messages
-// it left waiting (the plug-in decides its card in one of its own), then runs
+// it left waiting (the plug-in's mark of the host's queue), then runs
 // the host's message loop until the lookup's outcome has been handed to the
 // main thread (at most `wait_ms`; 0: not at all).
 cover_timing play(sim_host &host, const std::wstring &file, unsigned wait_ms)

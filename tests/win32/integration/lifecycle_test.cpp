@@ -49,6 +49,12 @@ TEST_P(window_kinds, the_status_notification_republishes_and_reaches_the_host_un
     EXPECT_EQ(last.message, WM_WA_IPC);
     EXPECT_EQ(last.wparam, IPC_CB_MISC_STATUS);
     EXPECT_EQ(last.lparam, IPC_CB_MISC);
+    // Decided within the notification: Discord has the card while the host's loop waits.
+    const DWORD sent = GetTickCount();
+    while (published() < 2 && GetTickCount() - sent < 10000) {
+        Sleep(10);
+    }
+    EXPECT_EQ(published(), 2);
     EXPECT_EQ(next_activity(1).state, "Blue (Playing)");
 
     host->stop();
