@@ -121,20 +121,21 @@ ULONGLONG precise_clock_ms()
                                   count.QuadPart % frequency.QuadPart * 1000 / frequency.QuadPart);
 }
 
-// Waits until `until` (precise_clock_ms); false when cancelled first.
+// Waits until `until` (precise_clock_ms); false when cancelled or held first.
 bool wait_until(http_cancel *cancel, ULONGLONG until)
 {
     AcquireSRWLockExclusive(&cancel->lock);
-    for (ULONGLONG now = precise_clock_ms(); !cancel->cancelled && now < until; now = precise_clock_ms()) {
+    for (ULONGLONG now = precise_clock_ms(); !cancel->cancelled && !cancel->held && now < until;
+         now = precise_clock_ms()) {
         // Rounded up, so that a wake-up a little early is followed by another wait.
         SleepConditionVariableSRW(&cancel->changed, &cancel->lock, static_cast<DWORD>(until - now + 1), 0);
     }
-    const bool cancelled = cancel->cancelled;
+    const bool stopped = cancel->cancelled || cancel->held;
     ReleaseSRWLockExclusive(&cancel->lock);
-    return !cancelled;
+    return !stopped;
 }
 
-// Keeps a second after the last exchange with MusicBrainz; false when cancelled meanwhile.
+// Keeps a second after the last exchange with MusicBrainz; false when cancelled or held meanwhile.
 bool keep_musicbrainz_pace(http_client *client, http_cancel *cancel)
 {
     return client->last_musicbrainz_exchange == 0 ||
@@ -185,7 +186,7 @@ class cancellable_request {
             return;
         }
         AcquireSRWLockExclusive(&cancel_->lock);
-        const bool refused = cancel_->cancelled;
+        const bool refused = cancel_->cancelled || cancel_->held;
         if (!refused) {
             cancel_->request = request_;
         }
@@ -301,6 +302,14 @@ void http_cancel_all(http_cancel *cancel)
     if (request != nullptr) {
         WinHttpCloseHandle(request);
     }
+}
+
+void http_hold(http_cancel *cancel, bool held)
+{
+    AcquireSRWLockExclusive(&cancel->lock);
+    cancel->held = held;
+    ReleaseSRWLockExclusive(&cancel->lock);
+    WakeAllConditionVariable(&cancel->changed);
 }
 
 std::optional<http_reply> http_get(http_client *client, http_service service, const std::string &path,

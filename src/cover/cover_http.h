@@ -16,18 +16,23 @@
 using internet_handle = unique_handle<HINTERNET, &WinHttpCloseHandle>;
 
 // Lets another thread end the exchange in progress, or the wait before it for
-// MusicBrainz's pace. Closing a request handle makes a blocked call on it
-// return at once on Windows; Wine lets the call run to its time-out, which the
-// deadline bounds.
+// MusicBrainz's pace, or hold every exchange not yet started. Closing a
+// request handle makes a blocked call on it return at once on Windows; Wine
+// lets the call run to its time-out, which the deadline bounds.
 struct http_cancel {
     SRWLOCK lock = SRWLOCK_INIT;
-    CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT; // signalled when cancelled
+    CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT; // signalled when cancelled or held
     HINTERNET request = nullptr; // the request in progress; closed by whoever takes it out
     bool cancelled = false;      // once set, no exchange starts
+    bool held = false;           // while set, no exchange starts
 };
 
 // Any thread: ends the exchange in progress, if any, and refuses every later one.
 void http_cancel_all(http_cancel *cancel);
+
+// Any thread: while held, no exchange starts and a wait for MusicBrainz's
+// pace ends at once (the exchange fails); the exchange in progress runs on.
+void http_hold(http_cancel *cancel, bool held);
 
 // The services asked, by host.
 enum class http_service {

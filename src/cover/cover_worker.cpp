@@ -132,13 +132,24 @@ bool search_album(http_client *client, cover_result &result, http_cancel *cancel
     return result.catalogue_lacks_album;
 }
 
+// What a lookup cut short by the hold did not learn (its exchanges refused:
+// "unknown") is left unanswered rather than failed, so that it is asked again
+// once the worker goes on.
+void leave_unanswered_what_the_hold_cut_short(cover_result *result)
+{
+    for (std::optional<cover_outcome> *outcome : {&result->track, &result->album}) {
+        if (*outcome && (*outcome)->verdict == cover_verdict::unknown) {
+            outcome->reset();
+        }
+    }
+}
+
 // One lookup: the track at the catalogue when asked; then, while the album's
 // cover is wanted and still unknown (and the track's match brought none), the
 // album at the catalogue, and only after its clean "no cover" (not an error,
 // a time-out or a stall), or directly when the catalogue's answer is known
-// already, the second source; neither of these once the worker is held (the
-// album stays unanswered). Every failure, an allocation failure included, is
-// "unknown".
+// already, the second source. Once the worker is held no exchange starts.
+// Every failure, an allocation failure included, is "unknown".
 cover_result look_up(http_client *client, const cover_request &request, worker_shared *shared) noexcept
 {
     http_cancel *cancel = &shared->cancel;
@@ -150,26 +161,26 @@ cover_result look_up(http_client *client, const cover_request &request, worker_s
     if (request.album != cover_album_search::none) {
         failed.album = unknown;
     }
-    return guarded(failed, [&] {
+    cover_result looked_up = guarded(failed, [&] {
         cover_result result{request, {}, {}, request.album == cover_album_search::second_source};
         if (request.search_track && !search_track(client, result, cancel)) {
             return result;
         }
         const bool album_open = request.album != cover_album_search::none && !result.album &&
                                 !(result.track && !result.track->art.url.empty());
-        if (!album_open || request.key.album.empty() || is_held(shared)) {
+        if (!album_open || request.key.album.empty()) {
             return result;
         }
         if (request.album == cover_album_search::catalogue && !search_album(client, result, cancel)) {
             return result;
         }
-        if (is_held(shared)) {
-            result.album.reset();
-            return result;
-        }
         result.album = look_up_elsewhere(client, request.key, cancel);
         return result;
     });
+    if (is_held(shared)) {
+        leave_unanswered_what_the_hold_cut_short(&looked_up);
+    }
+    return looked_up;
 }
 
 // Queues an outcome for the main thread and wakes it, unless it stopped listening.
@@ -323,9 +334,12 @@ void cover_worker_hold(bool held)
     if (!running) {
         return;
     }
-    exclusive_lock hold(running->lock);
-    running->held = held;
-    if (held) {
-        running->queued.reset();
+    {
+        exclusive_lock hold(running->lock);
+        running->held = held;
+        if (held) {
+            running->queued.reset();
+        }
     }
+    http_hold(&running->cancel, held);
 }

@@ -60,6 +60,7 @@ void cover_worker_stop();
 void cover_worker_request(const cover_request &request);
 
 // Main thread: holds the worker (it forgets the queued lookup, takes no new
-// one, and a lookup in progress asks nothing more once its exchange under way
-// ends: its album is left unanswered, to be asked again) or lets it go on.
+// one, and a lookup in progress starts no exchange after the one under way,
+// nor waits out MusicBrainz's pace: what it did not learn is left unanswered,
+// to be asked again) or lets it go on.
 void cover_worker_hold(bool held);

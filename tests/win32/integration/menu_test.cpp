@@ -130,6 +130,30 @@ TEST_F(menu_rig, the_menu_entry_switches_sharing_off_and_on_with_its_check_mark_
     await_cover(published());
 }
 
+// Switched off while a lookup waits for MusicBrainz's answer, no service is
+// asked after it (here the Cover Art Archive); switched on again, the album
+// is asked anew and its cover shows.
+TEST_F(menu_rig, switched_off_during_a_lookup_no_further_service_is_asked)
+{
+    catalogue_respond(R"({"musicbrainz":{"delay":2}})");
+    load_here();
+    host->playing_file = rage_file;
+    host->playback_state = 1;
+    ASSERT_EQ(host->init_plugin(), 0);
+    started = true;
+    ASSERT_TRUE(pump_until([] { return catalogue_requests(musicbrainz_host).size() == 1; }));
+    ASSERT_TRUE(host->click_menu_item(WINAMP_MENU_OPTIONS, share_entry));
+    await_clear();
+    host->pump(3000); // MusicBrainz answers meanwhile
+    EXPECT_EQ(catalogue_requests(cover_art_archive_host).size(), 0u) << "nothing asked after the switch";
+
+    catalogue_respond("{}");
+    const int before = published();
+    ASSERT_TRUE(host->click_menu_item(WINAMP_MENU_OPTIONS, share_entry));
+    EXPECT_NE(await_cover(before).large_image, "winamp-logo");
+    EXPECT_EQ(catalogue_requests(cover_art_archive_host).size(), 1u) << "the album asked anew";
+}
+
 TEST_F(menu_rig, the_hotkey_is_listed_and_switches_sharing_as_the_menu_entry_does)
 {
     load_here();
