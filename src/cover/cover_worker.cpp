@@ -31,7 +31,8 @@ struct worker_shared {
     SRWLOCK lock = SRWLOCK_INIT;
     kernel_handle wake; // auto-reset: a lookup was queued, or stop
     bool stopping = false;
-    bool held = false; // see cover_worker_hold
+    bool held = false;               // see cover_worker_hold
+    bool held_during_lookup = false; // held at some time since the lookup in progress was taken
     std::optional<cover_request> queued;
     std::optional<cover_request> in_progress;
     std::vector<cover_result> finished; // not yet handed over
@@ -57,6 +58,7 @@ std::optional<cover_request> next_lookup(worker_shared *shared)
             }
             if (shared->queued) {
                 shared->in_progress = std::exchange(shared->queued, std::nullopt);
+                shared->held_during_lookup = shared->held;
                 return shared->in_progress;
             }
         }
@@ -113,10 +115,12 @@ bool search_track(http_client *client, cover_result &result, http_cancel *cancel
     return true;
 }
 
-bool is_held(worker_shared *shared)
+// Whether a hold came while the lookup in progress ran, even one released
+// since: its exchanges may have been refused.
+bool held_during_lookup(worker_shared *shared)
 {
     exclusive_lock hold(shared->lock);
-    return shared->held;
+    return shared->held_during_lookup;
 }
 
 // Asks the catalogue for the album of `result`'s request; true when it
@@ -177,7 +181,7 @@ cover_result look_up(http_client *client, const cover_request &request, worker_s
         result.album = look_up_elsewhere(client, request.key, cancel);
         return result;
     });
-    if (is_held(shared)) {
+    if (held_during_lookup(shared)) {
         leave_unanswered_what_the_hold_cut_short(&looked_up);
     }
     return looked_up;
@@ -338,6 +342,7 @@ void cover_worker_hold(bool held)
         exclusive_lock hold(running->lock);
         running->held = held;
         if (held) {
+            running->held_during_lookup = true;
             running->queued.reset();
         }
     }

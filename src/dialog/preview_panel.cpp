@@ -6,10 +6,10 @@
 
 #include "common/utf8.h"
 #include "cover/cover_cache.h"
+#include "host/playback.h"
 #include "resource.h"
 
 #include <algorithm>
-#include <ctime>
 #include <string>
 
 namespace {
@@ -44,7 +44,7 @@ std::wstring time_text(const discord_activity &card)
     if (card.start == 0) {
         return {};
     }
-    const int64_t elapsed = static_cast<int64_t>(std::time(nullptr)) - card.start;
+    const int64_t elapsed = host_clock_now() - card.start;
     if (card.end > card.start) {
         return minutes_and_seconds(std::min(elapsed, card.end - card.start)) + L" / " +
                minutes_and_seconds(card.end - card.start);

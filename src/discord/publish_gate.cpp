@@ -62,8 +62,10 @@ class field_rules {
     // A button goes with both its label and its address.
     void buttons(std::vector<activity_button> &field) const
     {
-        std::erase_if(field, [this](activity_button &button) {
+        for (activity_button &button : field) {
             text(button.label);
+        }
+        std::erase_if(field, [this](const activity_button &button) {
             return button.label.empty() || !is_publishable_address(button.url, activity_button_url_max_bytes);
         });
         if (field.size() > activity_buttons_max) {

@@ -22,8 +22,6 @@ struct formatted_templates {
     std::string artist_line;
     std::array<std::string, 2> button_labels;
     std::array<std::string, 2> button_addresses;
-
-    bool operator==(const formatted_templates &) const = default;
 };
 
 // Labels of the buttons that open a page the plug-in knows.

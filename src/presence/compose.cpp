@@ -107,9 +107,14 @@ std::string compose_details(const cfg_settings &settings, utf16_view artist, utf
     return details;
 }
 
+std::string_view play_state_text(int playback_state)
+{
+    return playback_state == 1 ? "(Playing)" : "(Stopped)";
+}
+
 std::string compose_state(const cfg_settings &settings, utf16_view title, int playback_state)
 {
-    const std::string_view play_state = playback_state == 1 ? "(Playing)" : "(Stopped)";
+    const std::string_view play_state = play_state_text(playback_state);
     if (!shows_song_info(settings, settings.display_title, title)) {
         return std::string(play_state);
     }

@@ -28,6 +28,9 @@ std::string fit_text(std::string_view text, size_t limit);
 // room besides) and a longer one is cut: the album always follows the artist.
 std::string compose_details(const cfg_settings &settings, utf16_view artist, utf16_view album);
 
+// "(Playing)" for a playing track (1), "(Stopped)" for a paused one.
+std::string_view play_state_text(int playback_state);
+
 // state: title and " " as the settings show them, then "(Playing)" for a
 // playing track (1) or "(Stopped)" for a paused one. The play state always
 // has its room; the title is cut to what remains.

@@ -95,6 +95,23 @@ std::wstring title_of(const host_track_tags &tags)
         tags.extended && tags.title[0] == L'\0' ? file_name_part(tags.file) : std::wstring(tags.title), {});
 }
 
+// The artist, album and title an entry is shown and its cover looked up by.
+struct cover_subject {
+    std::wstring artist;
+    std::wstring album;
+    std::wstring title;
+};
+
+// A file's: its tags as they may be shown (artist and album only with
+// extended information).
+cover_subject file_subject(const host_track_tags &tags)
+{
+    if (!tags.extended) {
+        return {L"", L"", title_of(tags)};
+    }
+    return {publishable_or_empty(tags.artist, {}), publishable_or_empty(tags.album, {}), title_of(tags)};
+}
+
 // The templates as last formatted, with what they were formatted from: the
 // host formats them again only when the entry, its fields, the play state,
 // its tags (tags_generation) or the settings change, not at every notification.
@@ -107,18 +124,20 @@ struct template_cache {
     formatted_templates result;
 };
 template_cache published_templates;
+// The same for the dialog's preview, which asks twice a second.
+template_cache preview_templates;
 // Counts the host's notices that a file's tags may have changed.
 unsigned tags_generation;
 
 // What a card is made under: the settings, whether covers not known yet
 // are looked up, the clocks it reads and keeps, and the formatted templates
-// it may reuse (none: formatted afresh).
+// it reuses while what they are formatted from stays the same.
 struct card_context {
     const cfg_settings &settings;
     bool look_up_covers;
     track_clock &clock;
     stream_clock &song_clock;
-    template_cache *templates;
+    template_cache &templates;
 };
 
 formatted_templates templates_for(const card_context &context, const std::wstring &file,
@@ -127,10 +146,7 @@ formatted_templates templates_for(const card_context &context, const std::wstrin
     if (!has_templates(context.settings)) {
         return {};
     }
-    if (context.templates == nullptr) {
-        return format_templates(file, fields, context.settings);
-    }
-    template_cache &cache = *context.templates;
+    template_cache &cache = context.templates;
     if (!cache.filled || cache.file != file || cache.fields != fields || cache.settings != context.settings ||
         cache.tags_generation != tags_generation) {
         cache.result = format_templates(file, fields, context.settings);
@@ -187,15 +203,14 @@ std::optional<discord_activity> file_card(const card_context &context, const std
         context.clock = {tags.file, track.clock_start};
     }
     track.extended = tags.extended;
-    const std::wstring title = title_of(tags);
-    track.title = title;
-    const std::wstring artist = publishable_or_empty(tags.artist, {});
-    const std::wstring album = publishable_or_empty(tags.album, {});
+    const cover_subject names = file_subject(tags);
+    track.title = names.title;
     if (tags.extended) {
-        track.artist = artist;
-        track.album = album;
+        track.artist = names.artist;
+        track.album = names.album;
         if (wants_cover(settings)) {
-            cover_image image = cover_of(context, artist.c_str(), album.c_str(), title.c_str());
+            cover_image image =
+                cover_of(context, names.artist.c_str(), names.album.c_str(), names.title.c_str());
             track.image = std::move(image.large_image);
             track.album_page = std::move(image.large_url);
             track.artist_page = std::move(image.artist_url);
@@ -204,7 +219,7 @@ std::optional<discord_activity> file_card(const card_context &context, const std
     }
     title_fields fields;
     fields.playback_state = playback_state;
-    fields.title = title;
+    fields.title = names.title;
     fields.artist = track.artist;
     fields.album = track.album;
     track.formatted = templates_for(context, file, fields);
@@ -282,13 +297,6 @@ std::optional<discord_activity> playing_card(const card_context &context, const 
     return is_stream_location(file) ? stream_card(context, file, state) : file_card(context, file, state);
 }
 
-// The artist, album and title a cover of the playing entry is looked up by.
-struct cover_subject {
-    std::wstring artist;
-    std::wstring album;
-    std::wstring title;
-};
-
 std::optional<cover_subject> playing_cover_subject()
 {
     const std::wstring file = host_playing_file();
@@ -301,8 +309,7 @@ std::optional<cover_subject> playing_cover_subject()
     if (!tags.extended) {
         return std::nullopt;
     }
-    return cover_subject{publishable_or_empty(tags.artist, {}), publishable_or_empty(tags.album, {}),
-                         title_of(tags)};
+    return file_subject(tags);
 }
 
 } // namespace
@@ -334,7 +341,7 @@ void update_presence()
     const int state = host_playback_state();
     if (state == 1 || state == 3) {
         const std::wstring file = host_playing_file();
-        const card_context context{config, true, last_clock, last_stream_clock, &published_templates};
+        const card_context context{config, true, last_clock, last_stream_clock, published_templates};
         if (is_stream_location(file)) {
             last_clock = {};
             connection_publish(stream_card(context, file, state));
@@ -349,6 +356,7 @@ void update_presence()
         last_clock = {};
         last_stream_clock = {};
         published_templates = {};
+        preview_templates = {};
         update_presence_idle();
         follow_position(false);
     }
@@ -383,6 +391,6 @@ std::optional<discord_activity> presence_card_under(const cfg_settings &settings
     // The preview's own copies: the published clocks stay as they are.
     track_clock clock = last_clock;
     stream_clock song_clock = last_stream_clock;
-    const card_context context{settings, false, clock, song_clock, nullptr};
+    const card_context context{settings, false, clock, song_clock, preview_templates};
     return playing_card(context, host_playing_file(), state);
 }

@@ -4,6 +4,7 @@
 #include "presence/title_fields.h"
 
 #include "common/address.h"
+#include "presence/compose.h"
 
 #include <algorithm>
 
@@ -56,7 +57,7 @@ title_field_answer answer_title_field(const title_fields &fields, const cfg_sett
 {
     utf16_string text;
     if (same_field_name(tag, "playstate")) {
-        const std::string_view play_state = fields.playback_state == 1 ? "(Playing)" : "(Stopped)";
+        const std::string_view play_state = play_state_text(fields.playback_state);
         text.assign(play_state.begin(), play_state.end());
     } else {
         bool shown = false;

@@ -550,9 +550,10 @@ INSTANTIATE_TEST_SUITE_P(
                     artist_case{"Guest", "The Band feat. Guest", false},
                     artist_case{"Somebody Else", "The Band", false}, artist_case{"", "The Band", false}));
 
-// Replies as the service writes them (every member it sends, slashes escaped),
-// for an album whose tracks it lists remastered.
-const char recorded_track_search[] =
+// Replies in the shape the service writes them (every member it sends, slashes
+// escaped; the ids and checksums made up), for an album whose tracks it lists
+// remastered.
+const char service_shaped_track_search[] =
     R"j({"data":[{"id":116348128,"readable":true,"title":"Come Together (Remastered 2009)","title_short":"Come Together",)j"
     R"j("title_version":"(Remastered 2009)","link":"https:\/\/www.deezer.com\/track\/116348128","duration":259,)j"
     R"("rank":853478,"explicit_lyrics":false,"explicit_content_lyrics":0,"explicit_content_cover":0,)"
@@ -572,7 +573,7 @@ const char recorded_track_search[] =
     R"("md5_image":"0e8e8e5b7a7c9a5b2b2d1d7d4d7d0b1e","tracklist":"https:\/\/api.deezer.com\/album\/12047952\/tracks",)"
     R"("type":"album"},"type":"track"}],"total":1})";
 
-const char recorded_album_search[] =
+const char service_shaped_album_search[] =
     R"j({"data":[{"id":121893052,"title":"Abbey Road (Super Deluxe Edition)","link":"https:\/\/www.deezer.com\/album\/121893052",)j"
     R"("cover":"https:\/\/api.deezer.com\/album\/121893052\/image",)"
     R"("cover_small":"https:\/\/e-cdns-images.dzcdn.net\/images\/cover\/8f1a2b3c4d5e6f708192a3b4c5d6e7f8\/56x56-000000-80-0-0.jpg",)"
@@ -603,7 +604,7 @@ const char recorded_album_search[] =
 const char abbey_road_cover[] =
     "https://e-cdns-images.dzcdn.net/images/cover/0e8e8e5b7a7c9a5b2b2d1d7d4d7d0b1e/250x250-000000-80-0-0.jpg";
 
-struct recorded_case {
+struct service_shaped_case {
     const char *what;
     cover_key played;
     cover_verdict track;
@@ -611,11 +612,11 @@ struct recorded_case {
     const char *album_cover; // from the track search; empty for none
 };
 
-class recorded_track_replies : public testing::TestWithParam<recorded_case> {};
+class service_shaped_track_replies : public testing::TestWithParam<service_shaped_case> {};
 
-TEST_P(recorded_track_replies, match_by_title_or_short_title_and_give_the_albums_cover)
+TEST_P(service_shaped_track_replies, match_by_title_or_short_title_and_give_the_albums_cover)
 {
-    std::string text = recorded_track_search;
+    std::string text = service_shaped_track_search;
     const deezer_track_verdict judged = deezer_judge_track_reply(200, text.data(), GetParam().played);
     ASSERT_TRUE(judged.answered);
     EXPECT_EQ(judged.track.verdict, GetParam().track) << GetParam().what;
@@ -633,51 +634,51 @@ TEST_P(recorded_track_replies, match_by_title_or_short_title_and_give_the_albums
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    cover, recorded_track_replies,
+    cover, service_shaped_track_replies,
     testing::Values(
-        recorded_case{"the title as listed",
-                      {"The Beatles", "Abbey Road (Remastered)", "Come Together (Remastered 2009)"},
-                      cover_verdict::found,
-                      "Come Together (Remastered 2009)",
-                      abbey_road_cover},
-        recorded_case{"the title without its version",
-                      {"the beatles", "ABBEY ROAD (REMASTERED)", "come together"},
-                      cover_verdict::found,
-                      "Come Together",
-                      abbey_road_cover},
-        recorded_case{"another version's title",
-                      {"The Beatles", "Abbey Road (Remastered)", "Come Together (Live)"},
-                      cover_verdict::none,
-                      "",
-                      abbey_road_cover},
-        recorded_case{"an album of another title: the track's own cover only",
-                      {"The Beatles", "Abbey Road", "Come Together"},
-                      cover_verdict::found,
-                      "Come Together",
-                      ""},
-        recorded_case{"another artist of that title",
-                      {"The Beatles Revival", "Abbey Road (Remastered)", "Come Together"},
-                      cover_verdict::none,
-                      "",
-                      ""},
-        recorded_case{"the artist with a guest",
-                      {"The Beatles feat. Billy Preston", "Abbey Road (Remastered)", "Come Together"},
-                      cover_verdict::found,
-                      "Come Together",
-                      abbey_road_cover}),
+        service_shaped_case{"the title as listed",
+                            {"The Beatles", "Abbey Road (Remastered)", "Come Together (Remastered 2009)"},
+                            cover_verdict::found,
+                            "Come Together (Remastered 2009)",
+                            abbey_road_cover},
+        service_shaped_case{"the title without its version",
+                            {"the beatles", "ABBEY ROAD (REMASTERED)", "come together"},
+                            cover_verdict::found,
+                            "Come Together",
+                            abbey_road_cover},
+        service_shaped_case{"another version's title",
+                            {"The Beatles", "Abbey Road (Remastered)", "Come Together (Live)"},
+                            cover_verdict::none,
+                            "",
+                            abbey_road_cover},
+        service_shaped_case{"an album of another title: the track's own cover only",
+                            {"The Beatles", "Abbey Road", "Come Together"},
+                            cover_verdict::found,
+                            "Come Together",
+                            ""},
+        service_shaped_case{"another artist of that title",
+                            {"The Beatles Revival", "Abbey Road (Remastered)", "Come Together"},
+                            cover_verdict::none,
+                            "",
+                            ""},
+        service_shaped_case{"the artist with a guest",
+                            {"The Beatles feat. Billy Preston", "Abbey Road (Remastered)", "Come Together"},
+                            cover_verdict::found,
+                            "Come Together",
+                            abbey_road_cover}),
     [](const auto &info) { return "case_" + std::to_string(info.index); });
 
-struct recorded_album_case {
+struct service_shaped_album_case {
     const char *artist;
     const char *album;
     const char *page; // empty: none
 };
 
-class recorded_album_replies : public testing::TestWithParam<recorded_album_case> {};
+class service_shaped_album_replies : public testing::TestWithParam<service_shaped_album_case> {};
 
-TEST_P(recorded_album_replies, give_the_cover_of_the_album_titled_as_played)
+TEST_P(service_shaped_album_replies, give_the_cover_of_the_album_titled_as_played)
 {
-    std::string text = recorded_album_search;
+    std::string text = service_shaped_album_search;
     const cover_outcome judged =
         deezer_judge_album_reply(200, text.data(), GetParam().artist, GetParam().album);
     const std::string page = GetParam().page;
@@ -692,17 +693,17 @@ TEST_P(recorded_album_replies, give_the_cover_of_the_album_titled_as_played)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    cover, recorded_album_replies,
-    testing::Values(recorded_album_case{"The Beatles", "Abbey Road (Remastered)",
-                                        "https://www.deezer.com/album/12047952"},
-                    recorded_album_case{"THE BEATLES", "abbey road (super deluxe edition)",
-                                        "https://www.deezer.com/album/121893052"},
-                    recorded_album_case{"The Beatles", "Abbey Road", ""},
-                    recorded_album_case{"The Rolling Stones", "Abbey Road (Remastered)", ""}));
+    cover, service_shaped_album_replies,
+    testing::Values(service_shaped_album_case{"The Beatles", "Abbey Road (Remastered)",
+                                              "https://www.deezer.com/album/12047952"},
+                    service_shaped_album_case{"THE BEATLES", "abbey road (super deluxe edition)",
+                                              "https://www.deezer.com/album/121893052"},
+                    service_shaped_album_case{"The Beatles", "Abbey Road", ""},
+                    service_shaped_album_case{"The Rolling Stones", "Abbey Road (Remastered)", ""}));
 
 // A remastered title the catalogue lists plainly finds no track, and the
 // album search then gives the album's cover.
-TEST(deezer_recorded, a_remastered_title_listed_plainly_finds_its_cover_through_the_album_search)
+TEST(deezer_service_shaped, a_remastered_title_listed_plainly_finds_its_cover_through_the_album_search)
 {
     const cover_key played{"The Beatles", "Abbey Road (Remastered)", "Something (Remastered 2009)"};
     std::string tracks = R"({"data":[],"total":0})";
@@ -710,7 +711,7 @@ TEST(deezer_recorded, a_remastered_title_listed_plainly_finds_its_cover_through_
     ASSERT_TRUE(by_track.answered);
     EXPECT_EQ(by_track.track.verdict, cover_verdict::none);
     EXPECT_EQ(by_track.album.url, "");
-    std::string albums = recorded_album_search;
+    std::string albums = service_shaped_album_search;
     const cover_outcome by_album = deezer_judge_album_reply(200, albums.data(), played.artist, played.album);
     EXPECT_EQ(by_album.verdict, cover_verdict::found);
     EXPECT_EQ(by_album.art.url, abbey_road_cover);

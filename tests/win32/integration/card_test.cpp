@@ -81,6 +81,16 @@ class card_rig : public plugin_rig {
         await_published(before + 1);
     }
 
+    // Starts the plug-in with the station or with Blue playing.
+    void start_with_entry(bool station)
+    {
+        if (station) {
+            start_with_station();
+        } else {
+            start_with_blue();
+        }
+    }
+
     void expect_nothing_of_the_url_sent()
     {
         for (const received_frame &frame : discord->frames()) {
@@ -141,11 +151,7 @@ TEST_P(templates, are_formatted_by_the_host_with_the_plug_ins_own_fields)
 {
     const template_case &test = GetParam();
     load_with(plus(plain, test.settings));
-    if (test.stream) {
-        start_with_station();
-    } else {
-        start_with_blue();
-    }
+    start_with_entry(test.stream);
     const discord_activity card = last_activity();
     EXPECT_EQ(card.state, test.state);
     EXPECT_EQ(card.details, test.details);
@@ -264,11 +270,7 @@ TEST_P(headers, say_what_the_listener_listens_to)
 {
     const header_case &test = GetParam();
     load_with(plus(plain, test.settings));
-    if (test.stream) {
-        start_with_station();
-    } else {
-        start_with_blue();
-    }
+    start_with_entry(test.stream);
     const discord_activity card = last_activity();
     EXPECT_EQ(card.name, test.name);
     EXPECT_EQ(card.status_display_type, 0) << "the member list follows the header";
